@@ -1,0 +1,24 @@
+# Helpers that declare test executables the same way in both presets.
+
+# orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>])
+# Native builds run the cases directly; Windows builds run each case under Wine
+# through CMAKE_CROSSCOMPILING_EMULATOR.
+function(orvane_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(WIN32)
+    target_link_libraries(${T_NAME} PRIVATE orvane_test_main)
+    set(labels win ${T_LABELS})
+  else()
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+    set(labels native ${T_LABELS})
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+endfunction()

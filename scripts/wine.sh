@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the project's private prefix, creating the prefix on first use.
+#
+#   scripts/wine.sh prog.exe [args...]   run it; its exit code is ours
+#   scripts/wine.sh --prepare            only create/refresh the prefix
+#   scripts/wine.sh --stop               end this prefix's wineserver (and so its processes)
+#
+# Environment:
+#   ORVANE_WINEPREFIX  the prefix (default: build/wineprefix in the source tree)
+#   ORVANE_TRACE       file that receives the program's OutputDebugString lines
+#   DISPLAY            when empty, the prefix uses Wine's null graphics driver
+#
+# Wine's helper processes outlive the program and inherit its stdout/stderr, so the
+# program's output goes to files first and is copied out when it ends: a caller that
+# reads our output through a pipe never waits on them.
+set -u
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+export WINEPREFIX=${ORVANE_WINEPREFIX:-$root/build/wineprefix}
+export WINEARCH=win64
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+if [ ! -x "$wine" ]; then
+  echo "wine.sh: $wine is missing; run scripts/setup.sh" >&2
+  exit 127
+fi
+
+# The dialog font names are Korean; a REGEDIT4 file cannot carry them, a UTF-16 one can.
+write_font_reg() {
+  printf '%s\r\n' \
+    'Windows Registry Editor Version 5.00' '' \
+    '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+    '"돋움체"="NanumGothicCoding"' \
+    '"DotumChe"="NanumGothicCoding"' \
+    '"돋움"="NanumGothic"' \
+    '"Dotum"="NanumGothic"' \
+    '"TAHOMA"="DejaVu Sans"' \
+    '"MS Sans Serif"="DejaVu Sans"' \
+    '' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$1"
+}
+
+prepare() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
+    local log="$WINEPREFIX.setup.log"
+    DISPLAY= "$wine" wineboot -i >"$log" 2>&1 </dev/null
+    write_font_reg "$WINEPREFIX.fonts.reg"
+    DISPLAY= "$wine" regedit /S "$(winepath_of "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
+    rm -f "$WINEPREFIX.fonts.reg"
+    touch "$WINEPREFIX/.orvane-ready"
+  fi
+  local want=x11
+  [ -n "${DISPLAY:-}" ] || want=null
+  if [ "$(cat "$WINEPREFIX/.orvane-driver" 2>/dev/null)" != "$want" ]; then
+    if [ "$want" = null ]; then
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+    else
+      "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 </dev/null
+    fi
+    echo "$want" >"$WINEPREFIX/.orvane-driver"
+  fi
+  flock -u 9
+  exec 9>&-
+}
+
+# Unix paths are visible to Wine through drive Z:.
+winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
+
+case "${1:-}" in
+  --prepare) prepare; exit 0 ;;
+  --stop) [ -d "$WINEPREFIX" ] && "$wineserver" -k >/dev/null 2>&1; exit 0 ;;
+  "") echo "usage: wine.sh prog.exe [args...] | --prepare | --stop" >&2; exit 2 ;;
+esac
+
+prepare
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/orvane-wine.XXXXXX")
+if [ -n "${ORVANE_TRACE:-}" ]; then
+  export WINEDEBUG=${WINEDEBUG:+$WINEDEBUG,}+debugstr
+else
+  export WINEDEBUG=${WINEDEBUG:--all}
+fi
+"$wine" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+rc=$?
+cat "$tmp/out"
+if [ -n "${ORVANE_TRACE:-}" ]; then
+  grep -a ':debugstr:' "$tmp/err" >>"$ORVANE_TRACE"
+  grep -av ':debugstr:' "$tmp/err" >&2
+else
+  cat "$tmp/err" >&2
+fi
+rm -rf "$tmp"
+exit $rc
