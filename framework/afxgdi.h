@@ -1,0 +1,234 @@
+// GDI wrappers: CGdiObject, CPen, CBrush, CFont, CBitmap (owned handles) and the device contexts CDC,
+// CPaintDC, CWindowDC, CClientDC.
+#pragma once
+
+#include "afxstr.h"
+#include "afxtypes.h"
+
+class CWnd;
+
+// Owns its handle when it created or loaded it; a wrapper made by FromHandle only borrows.
+class CGdiObject {
+  public:
+    HGDIOBJ m_hObject = nullptr;
+
+    CGdiObject() = default;
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    virtual ~CGdiObject() { DeleteObject(); }
+
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+    BOOL Attach(HGDIOBJ h) {
+        DeleteObject();
+        m_hObject = h;
+        m_bOwned = true;
+        return h != nullptr;
+    }
+    HGDIOBJ Detach() {
+        HGDIOBJ h = m_hObject;
+        m_hObject = nullptr;
+        m_bOwned = false;
+        return h;
+    }
+    BOOL DeleteObject() {
+        BOOL ok = FALSE;
+        if (m_hObject && m_bOwned) ok = ::DeleteObject(m_hObject);
+        m_hObject = nullptr;
+        m_bOwned = false;
+        return ok;
+    }
+    int GetObject(int size, void* out) const { return ::GetObjectW(m_hObject, size, out); }
+
+  protected:
+    void Borrow(HGDIOBJ h) {
+        DeleteObject();
+        m_hObject = h;
+        m_bOwned = false;
+    }
+    friend CGdiObject* AfxTempGdiObject(HGDIOBJ, int);
+    bool m_bOwned = false;
+};
+
+class CPen : public CGdiObject {
+  public:
+    CPen() = default;
+    CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
+    BOOL CreatePen(int style, int width, COLORREF color) { return Attach(::CreatePen(style, width, color)); }
+    operator HPEN() const { return static_cast<HPEN>(m_hObject); }
+    static CPen* FromHandle(HPEN h);
+};
+
+class CBrush : public CGdiObject {
+  public:
+    CBrush() = default;
+    explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
+    BOOL CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush(color)); }
+    BOOL CreateSysColorBrush(int index) {
+        Borrow(::GetSysColorBrush(index)); // system colour brushes must never be deleted
+        return m_hObject != nullptr;
+    }
+    operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
+    static CBrush* FromHandle(HBRUSH h);
+};
+
+class CFont : public CGdiObject {
+  public:
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                    BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                    BYTE quality, BYTE pitchAndFamily, LPCWSTR face) {
+        return Attach(::CreateFontW(height, width, escapement, orientation, weight, italic, underline,
+                                    strikeOut, charSet, outPrecision, clipPrecision, quality, pitchAndFamily,
+                                    face));
+    }
+    BOOL CreateFontIndirect(const LOGFONTW* lf) { return Attach(::CreateFontIndirectW(lf)); }
+    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+    static CFont* FromHandle(HFONT h);
+};
+
+class CBitmap : public CGdiObject {
+  public:
+    BOOL LoadBitmap(UINT id); // from the application's resources
+    BOOL CreateCompatibleBitmap(class CDC* dc, int w, int h);
+    int GetBitmap(BITMAP* bm) const { return GetObject(sizeof(BITMAP), bm); }
+    CSize GetSize() const {
+        BITMAP bm{};
+        GetBitmap(&bm);
+        return CSize(bm.bmWidth, bm.bmHeight);
+    }
+    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+    static CBitmap* FromHandle(HBITMAP h);
+};
+
+class CDC {
+  public:
+    HDC m_hDC = nullptr;
+
+    CDC() = default;
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+    virtual ~CDC() {
+        if (m_hDC && m_bOwned) ::DeleteDC(m_hDC);
+    }
+
+    HDC GetSafeHdc() const { return m_hDC; }
+    operator HDC() const { return m_hDC; }
+    BOOL Attach(HDC h) {
+        m_hDC = h;
+        m_bOwned = false;
+        return h != nullptr;
+    }
+    HDC Detach() {
+        HDC h = m_hDC;
+        m_hDC = nullptr;
+        return h;
+    }
+    BOOL CreateCompatibleDC(CDC* dc) {
+        m_hDC = ::CreateCompatibleDC(dc ? dc->m_hDC : nullptr);
+        m_bOwned = true;
+        return m_hDC != nullptr;
+    }
+    BOOL DeleteDC() {
+        BOOL ok = m_hDC ? ::DeleteDC(m_hDC) : FALSE;
+        m_hDC = nullptr;
+        return ok;
+    }
+
+    // The old object comes back as a borrowed wrapper, ready to be selected again.
+    CPen* SelectObject(CPen* p) { return CPen::FromHandle(static_cast<HPEN>(Select(p))); }
+    CBrush* SelectObject(CBrush* p) { return CBrush::FromHandle(static_cast<HBRUSH>(Select(p))); }
+    CFont* SelectObject(CFont* p) { return CFont::FromHandle(static_cast<HFONT>(Select(p))); }
+    CBitmap* SelectObject(CBitmap* p) { return CBitmap::FromHandle(static_cast<HBITMAP>(Select(p))); }
+    HGDIOBJ SelectObject(HGDIOBJ h) { return ::SelectObject(m_hDC, h); }
+    HGDIOBJ SelectStockObject(int index) { return ::SelectObject(m_hDC, ::GetStockObject(index)); }
+
+    COLORREF SetTextColor(COLORREF c) { return ::SetTextColor(m_hDC, c); }
+    COLORREF SetBkColor(COLORREF c) { return ::SetBkColor(m_hDC, c); }
+    int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
+    BOOL TextOut(int x, int y, LPCWSTR s, int n) { return ::TextOutW(m_hDC, x, y, s, n); }
+    BOOL TextOut(int x, int y, const CString& s) { return TextOut(x, y, s, s.GetLength()); }
+    BOOL ExtTextOut(int x, int y, UINT opts, LPCRECT rc, const CString& s, const int* dx = nullptr) {
+        return ::ExtTextOutW(m_hDC, x, y, opts, rc, s, static_cast<UINT>(s.GetLength()), dx);
+    }
+    int DrawText(LPCWSTR s, int n, LPRECT rc, UINT fmt) { return ::DrawTextW(m_hDC, s, n, rc, fmt); }
+    int DrawText(const CString& s, LPRECT rc, UINT fmt) { return DrawText(s, s.GetLength(), rc, fmt); }
+    CSize GetTextExtent(LPCWSTR s, int n) const {
+        SIZE sz{};
+        ::GetTextExtentPoint32W(m_hDC, s, n, &sz);
+        return CSize(sz);
+    }
+    CSize GetTextExtent(const CString& s) const { return GetTextExtent(s, s.GetLength()); }
+    BOOL GetTextMetrics(TEXTMETRICW* tm) const { return ::GetTextMetricsW(m_hDC, tm); }
+
+    void FillRect(LPCRECT rc, CBrush* b) { ::FillRect(m_hDC, rc, b ? static_cast<HBRUSH>(*b) : nullptr); }
+    void FillSolidRect(LPCRECT rc, COLORREF c) {
+        COLORREF old = ::SetBkColor(m_hDC, c);
+        ::ExtTextOutW(m_hDC, 0, 0, ETO_OPAQUE, rc, nullptr, 0, nullptr);
+        ::SetBkColor(m_hDC, old);
+    }
+    void FillSolidRect(int x, int y, int w, int h, COLORREF c) {
+        RECT rc{x, y, x + w, y + h};
+        FillSolidRect(&rc, c);
+    }
+    void Draw3dRect(LPCRECT rc, COLORREF topLeft, COLORREF bottomRight) {
+        int x = rc->left, y = rc->top, w = rc->right - rc->left, h = rc->bottom - rc->top;
+        FillSolidRect(x, y, w - 1, 1, topLeft);
+        FillSolidRect(x, y, 1, h - 1, topLeft);
+        FillSolidRect(x + w, y, -1, h, bottomRight);
+        FillSolidRect(x, y + h, w, -1, bottomRight);
+    }
+    void DrawFocusRect(LPCRECT rc) { ::DrawFocusRect(m_hDC, rc); }
+    BOOL DrawEdge(LPRECT rc, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rc, edge, flags); }
+    BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
+    BOOL Rectangle(LPCRECT rc) { return Rectangle(rc->left, rc->top, rc->right, rc->bottom); }
+    CPoint MoveTo(int x, int y) {
+        POINT old{};
+        ::MoveToEx(m_hDC, x, y, &old);
+        return CPoint(old);
+    }
+    BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
+    BOOL BitBlt(int x, int y, int w, int h, CDC* src, int xs, int ys, DWORD rop) {
+        return ::BitBlt(m_hDC, x, y, w, h, src ? src->m_hDC : nullptr, xs, ys, rop);
+    }
+    BOOL PatBlt(int x, int y, int w, int h, DWORD rop) { return ::PatBlt(m_hDC, x, y, w, h, rop); }
+    BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
+    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+    COLORREF SetPixel(int x, int y, COLORREF c) { return ::SetPixel(m_hDC, x, y, c); }
+    int GetClipBox(LPRECT rc) const { return ::GetClipBox(m_hDC, rc); }
+    int IntersectClipRect(LPCRECT rc) {
+        return ::IntersectClipRect(m_hDC, rc->left, rc->top, rc->right, rc->bottom);
+    }
+    int SaveDC() { return ::SaveDC(m_hDC); }
+    BOOL RestoreDC(int saved) { return ::RestoreDC(m_hDC, saved); }
+
+  protected:
+    HGDIOBJ Select(CGdiObject* p) { return p ? ::SelectObject(m_hDC, p->m_hObject) : nullptr; }
+    bool m_bOwned = false;
+};
+
+class CPaintDC : public CDC {
+  public:
+    explicit CPaintDC(CWnd* wnd);
+    ~CPaintDC() override;
+    PAINTSTRUCT m_ps{};
+
+  private:
+    HWND m_hWnd;
+};
+
+class CWindowDC : public CDC {
+  public:
+    explicit CWindowDC(CWnd* wnd);
+    ~CWindowDC() override;
+
+  private:
+    HWND m_hWnd;
+};
+
+class CClientDC : public CDC {
+  public:
+    explicit CClientDC(CWnd* wnd);
+    ~CClientDC() override;
+
+  private:
+    HWND m_hWnd;
+};

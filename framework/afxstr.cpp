@@ -1,0 +1,68 @@
+// CString formatting and the text conversions of the framework.
+#include "afxstr.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+#include <windows.h>
+
+template <> void CStringT<char>::FormatV(const char* fmt, va_list ap) {
+    va_list copy;
+    va_copy(copy, ap);
+    int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    if (n < 0) {
+        m_str.clear();
+        return;
+    }
+    std::vector<char> buf(static_cast<size_t>(n) + 1);
+    std::vsnprintf(buf.data(), buf.size(), fmt, ap);
+    m_str.assign(buf.data(), static_cast<size_t>(n));
+}
+
+template <> void CStringT<wchar_t>::FormatV(const wchar_t* fmt, va_list ap) {
+    // vswprintf cannot report the needed size; grow until the text fits.
+    std::vector<wchar_t> buf(256);
+    for (;;) {
+        va_list copy;
+        va_copy(copy, ap);
+        int n = std::vswprintf(buf.data(), buf.size(), fmt, copy);
+        va_end(copy);
+        if (n >= 0 && static_cast<size_t>(n) < buf.size()) {
+            m_str.assign(buf.data(), static_cast<size_t>(n));
+            return;
+        }
+        if (buf.size() > (1u << 20)) {
+            m_str.clear();
+            return;
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+static CStringA WideTo(UINT cp, const wchar_t* s) {
+    if (!s || !*s) return CStringA();
+    int n = WideCharToMultiByte(cp, 0, s, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return CStringA();
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(cp, 0, s, -1, out.data(), n, nullptr, nullptr);
+    out.resize(static_cast<size_t>(n - 1));
+    return CStringA(out);
+}
+
+CStringA AfxWideToUtf8(const wchar_t* s) {
+    return WideTo(CP_UTF8, s);
+}
+CStringA AfxWideToAnsi(const wchar_t* s) {
+    return WideTo(CP_ACP, s);
+}
+
+CString AfxUtf8ToWide(const char* s) {
+    if (!s || !*s) return CString();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+    if (n <= 1) return CString();
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
+    out.resize(static_cast<size_t>(n - 1));
+    return CString(out);
+}

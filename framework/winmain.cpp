@@ -1,0 +1,6 @@
+// The program's entry point: the global application object does the rest.
+#include "afxwin.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    return AfxWinMain();
+}
