@@ -1,0 +1,92 @@
+// The byte-fed VCI frame receiver: frame states, checksum, reassembly of messages into the message ring.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "frame_codec.h"
+#include "link_events.h"
+#include "message_ring.h"
+
+// Receive states of m_CommMode.
+inline constexpr int kVciCommIdle = 1;
+inline constexpr int kVciCommInFrame = 5;
+inline constexpr int kVciCommChecksum = 6;
+
+// Frames and messages the receiver threw away, by reason.
+struct VciReceiveStats {
+    uint32_t checksumErrors = 0; // frame complete but its sum did not match
+    uint32_t byteTimeouts = 0;   // frame left unfinished for 1000 ms
+    uint32_t badLength = 0;      // LEN below 5 or above 3017
+    uint32_t bufferOverruns = 0; // bytes kept coming past the 3020-byte frame buffer (ETX missing at LEN + 1)
+    uint32_t repeatedFrames = 0; // flagged 0x40 with the previous sequence number: data not taken
+    uint32_t oversizedMessages = 0; // reassembled message would pass 3008 bytes
+    uint32_t emptyMessages = 0;     // a last frame completed a message that had no bytes
+};
+
+// Owned by the link window, which feeds it every block the reader delivers and forwards its own timer.
+// All of it runs on one thread.
+class VciFrameReceiver {
+  public:
+    explicit VciFrameReceiver(VciLinkEvents* events = nullptr) : m_pEvents(events) {}
+
+    void SetEvents(VciLinkEvents* events) { m_pEvents = events; }
+
+    // One block as delivered by the reader (any size). Complete messages go to the ring, each answered
+    // with the ack byte; the byte time-out is re-armed or cancelled once, at the end of the block.
+    void OnReceiveFrameData(std::span<const uint8_t> bytes);
+
+    // One byte through the state machine. The timer wish it leaves is reported by the next
+    // OnReceiveFrameData, or read with IsByteTimeoutArmed.
+    void ProcessByteData(uint8_t b);
+
+    // The link window's byte time-out fired: the unfinished frame is dropped. Bytes reassembled from
+    // earlier frames of the message stay. The window shows its box after this.
+    void OnByteTimeout();
+
+    // Clears the receive state and the ring (unread messages are dropped). The byte time-out is the
+    // window's: if it is running it still fires.
+    void ResetCommData();
+
+    // The copy-out of a read: the oldest unread message into `dest` (see VciMessageRing::Pop).
+    int TakeMessage(std::span<uint8_t> dest) { return m_Ring.Pop(dest); }
+    int MessageCount() const { return m_Ring.Count(); }
+
+    // Checksum over the receive frame buffer.
+    uint8_t CalcCheckSum() const { return VciFrameCheckSum(m_RecvFrame); }
+
+    int CommMode() const { return m_CommMode; }
+    int FrameBytes() const { return m_RecveDataCouunter; }
+    int MessageBytes() const { return m_ReceiveFrameDataCounter; }
+    uint8_t PrevSeqNum() const { return m_PrevSeqNum; }
+    bool IsByteTimeoutArmed() const { return m_bByteTimerArmed; }
+    const VciReceiveStats& Stats() const { return m_Stats; }
+    const VciMessageRing& Ring() const { return m_Ring; }
+
+  private:
+    void StoreByte(uint8_t b);
+    void DropFrame();
+    void StoreFrameData();
+    void FinishMessage();
+    void ArmTimer();
+    void KillTimer();
+    void Trace(const char* line);
+
+    VciLinkEvents* m_pEvents; // not owned: the link window
+
+    int m_CommMode = kVciCommIdle;
+    int m_RecveDataCouunter = 0;
+    uint8_t m_RecvFrame[kVciFrameBuffer] = {};
+    uint8_t m_PrevSeqNum = 0;
+
+    int m_ReceiveFrameDataCounter = 0;
+    uint8_t m_RecvMessage[kVciMaxMessage] = {};
+    bool m_bMessageTooLong = false; // the current message passed 3008 bytes: drop it at its last frame
+
+    bool m_bByteTimerArmed = false;
+    bool m_bByteStored = false; // a byte was stored since the last timer report
+
+    VciMessageRing m_Ring;
+    VciReceiveStats m_Stats;
+};
