@@ -18,6 +18,7 @@ function(orvane_test)
     set(labels native ${T_LABELS})
   endif()
   gtest_discover_tests(${T_NAME}
+    TEST_PREFIX "${T_NAME}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")

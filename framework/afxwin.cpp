@@ -113,7 +113,7 @@ bool IsDialogClass(LPCWSTR cls) {
 void CALLBACK ResponderTick(HWND, UINT, UINT_PTR id, DWORD) {
     for (PendingBox* box : g_boxes) {
         if (box->timer != id) continue;
-        if (!box->request.box || !::IsWindowVisible(box->request.box) || !g_responder) return;
+        if (!box->request.box || !g_responder) return;
         int answer = g_responder(box->request);
         if (answer == 0) return;
         ::KillTimer(nullptr, id);

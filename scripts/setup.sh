@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb xauth x11-utils fonts-nanum fonts-dejavu-core imagemagick iproute2 python3
+  wine64 xvfb xauth x11-utils fonts-nanum fonts-dejavu-core fonts-wine imagemagick iproute2 python3
 )
 
 missing=()

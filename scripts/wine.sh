@@ -37,8 +37,6 @@ write_font_reg() {
     '"DotumChe"="NanumGothicCoding"' \
     '"돋움"="NanumGothic"' \
     '"Dotum"="NanumGothic"' \
-    '"TAHOMA"="DejaVu Sans"' \
-    '"MS Sans Serif"="DejaVu Sans"' \
     '' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$1"
 }
 
@@ -54,15 +52,22 @@ prepare() {
     rm -f "$WINEPREFIX.fonts.reg"
     touch "$WINEPREFIX/.orvane-ready"
   fi
+  # Without a window manager (our own Xvfb) Wine must draw the window frames itself.
   local want=x11
   [ -n "${DISPLAY:-}" ] || want=null
+  [ "$want" = x11 ] && [ "${ORVANE_BARE_X:-0}" = 1 ] && want=x11-bare
   if [ "$(cat "$WINEPREFIX/.orvane-driver" 2>/dev/null)" != "$want" ]; then
     if [ "$want" = null ]; then
       "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
     else
       "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 </dev/null
     fi
+    local decorated=Y
+    [ "$want" = x11-bare ] && decorated=N
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d $decorated /f >/dev/null 2>&1 </dev/null
     echo "$want" >"$WINEPREFIX/.orvane-driver"
+    # Processes started under the old driver (the desktop among them) must not outlive the change.
+    "$wineserver" -w
   fi
   flock -u 9
   exec 9>&-

@@ -18,6 +18,7 @@ start_xvfb() {
     sleep 0.05
   done
   export DISPLAY=":$n"
+  export ORVANE_BARE_X=1
 }
 
 stop_xvfb() {

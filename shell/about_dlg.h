@@ -1,0 +1,14 @@
+// CAboutDlg: the About box opened from the system menu.
+#pragma once
+
+#include "afxwin.h"
+
+class CAboutDlg : public CDialog {
+  public:
+    CAboutDlg();
+
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    DECLARE_MESSAGE_MAP()
+};

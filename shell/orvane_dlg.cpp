@@ -1,0 +1,110 @@
+// The main dialog's construction, initialisation, system menu, minimised painting and destruction.
+#include "orvane_dlg.h"
+
+#include <cstring>
+
+#include "about_dlg.h"
+#include "resource.h"
+
+#ifndef ORVANE_AP_ADDRESS
+#define ORVANE_AP_ADDRESS "192.168.10.1"
+#endif
+
+const wchar_t* const COrvaneDlg::kDefaultApAddress = L"" ORVANE_AP_ADDRESS;
+
+BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+// Only what the constructor of the original dialog sets; the rest is set by OnInitDialog or
+// by the operation that first uses it.
+COrvaneDlg::COrvaneDlg(CWnd* parent)
+    : CDialog(IDD_ORVANE_DIALOG, parent), m_bPcMacStep(0), m_bAutoSetting(0), m_bMacFilterEnable(1),
+      m_nListCount(0), m_nDeleteIndex(0), m_pCheckList(nullptr), m_nApCommand(0), m_bApConnected(0),
+      m_pClientSock(nullptr), m_MacAddress{}, m_WlanSettings{} {
+    m_strVciMac = L"";
+    m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
+                          : ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+COrvaneDlg::~COrvaneDlg() = default;
+
+void COrvaneDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_AP_MAC_LIST, m_ListApMac);
+    DDX_Text(pDX, IDC_VCI_MAC_EDIT, m_strVciMac);
+}
+
+BOOL COrvaneDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    CMenu* sysMenu = GetSystemMenu(FALSE);
+    if (sysMenu) {
+        const wchar_t* text = nullptr;
+        int n = ::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, reinterpret_cast<LPWSTR>(&text), 0);
+        CString about = n > 0 ? CString(text, n) : CString();
+        if (!about.IsEmpty()) {
+            sysMenu->AppendMenu(MF_SEPARATOR);
+            sysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    std::memset(m_MacAddress, 0, sizeof(m_MacAddress));
+    SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+
+    m_pClientSock = nullptr;
+    m_nApCommand = 0;
+    m_strApAddress = kDefaultApAddress;
+    m_bAutoSetting = 0;
+    m_bApConnected = 0;
+    m_bMacFilterEnable = 1;
+    UpdateFilterRadios();
+
+    std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
+    SetTimer(1, 500);
+    return TRUE;
+}
+
+void COrvaneDlg::OnSysCommand(UINT nID, LPARAM) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void COrvaneDlg::OnPaint() {
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    CRect rect;
+    GetClientRect(&rect);
+    int x = (rect.Width() - cxIcon + 1) / 2;
+    int y = (rect.Height() - cyIcon + 1) / 2;
+    dc.DrawIcon(x, y, m_hIcon);
+}
+
+HCURSOR COrvaneDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void COrvaneDlg::OnDestroy() {
+    CWnd::OnDestroy();
+}
+
+void COrvaneDlg::UpdateFilterRadios() {
+    GetDlgItem(IDC_FILTER_ENABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 1 : 0);
+    GetDlgItem(IDC_FILTER_DISABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 0 : 1);
+}

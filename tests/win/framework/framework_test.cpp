@@ -1,0 +1,295 @@
+// The framework layer on real windows under Wine: dispatch, Default(), timers, dialogs, DDX, boxes, traces.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "afxsock.h"
+#include "afxwin.h"
+
+namespace {
+
+constexpr UINT WM_ADD = WM_APP + 1;
+constexpr UINT WM_PROBE = WM_APP + 2;
+constexpr UINT WM_NESTED = WM_APP + 3;
+
+// Pumps this thread's messages until done() or the time runs out.
+template <typename F> bool PumpUntil(F done, DWORD ms = 3000) {
+    DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > ms) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+class CProbeWnd : public CWnd {
+  public:
+    std::vector<UINT_PTR> timers;
+    int textSets = 0;
+    int destroyed = 0;
+
+  protected:
+    afx_msg void OnTimer(UINT_PTR id) {
+        timers.push_back(id);
+        KillTimer(id);
+    }
+    afx_msg LRESULT OnAdd(WPARAM wp, LPARAM lp) { return static_cast<LRESULT>(wp + lp); }
+    afx_msg LRESULT OnSetText(WPARAM, LPARAM) {
+        ++textSets;
+        return Default(); // the default procedure still stores the text
+    }
+    afx_msg void OnDestroy() {
+        ++destroyed;
+        CWnd::OnDestroy();
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CProbeWnd, CWnd)
+ON_WM_TIMER()
+ON_MESSAGE(WM_ADD, OnAdd)
+ON_MESSAGE(WM_SETTEXT, OnSetText)
+ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+class CDerivedProbeWnd : public CProbeWnd {
+  public:
+    int clicks = 0;
+
+  protected:
+    afx_msg void OnPress() { ++clicks; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CDerivedProbeWnd, CProbeWnd)
+ON_BN_CLICKED(202, OnPress)
+END_MESSAGE_MAP()
+
+TEST(MessageMap, DispatchesByMessageAndIdAndFallsBackToDefault) {
+    CDerivedProbeWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"probe", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100), nullptr, 0));
+    ASSERT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+
+    // A user message gets wParam and lParam and returns its result.
+    EXPECT_EQ(wnd.SendMessage(WM_ADD, 40, 2), 42);
+
+    // Handlers of the base class's map are found from the derived class.
+    wnd.SetWindowText(L"hello");
+    EXPECT_EQ(wnd.textSets, 1);
+    EXPECT_EQ(wnd.GetWindowText(), CString(L"hello"));
+
+    // Commands match on the control id and the notification code.
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(202, BN_CLICKED), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);
+    wnd.SendMessage(WM_COMMAND, MAKEWPARAM(202, BN_DOUBLECLICKED), 0);
+    EXPECT_EQ(wnd.clicks, 1);
+
+    // Without an entry, the default procedure answers.
+    EXPECT_EQ(wnd.SendMessage(WM_GETTEXTLENGTH), 5);
+
+    HWND h = wnd.m_hWnd;
+    wnd.DestroyWindow();
+    EXPECT_EQ(wnd.destroyed, 1);
+    EXPECT_EQ(wnd.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(h), nullptr);
+}
+
+TEST(MessageMap, TimersReachTheirWindow) {
+    CProbeWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"timers", WS_OVERLAPPEDWINDOW, CRect(0, 0, 100, 100), nullptr, 0));
+    wnd.SetTimer(7, 10);
+    wnd.SetTimer(9, 30);
+    ASSERT_TRUE(PumpUntil([&] { return wnd.timers.size() == 2; }));
+    EXPECT_EQ(wnd.timers[0], 7u);
+    EXPECT_EQ(wnd.timers[1], 9u);
+}
+
+TEST(MessageMap, ChildCreatedWithTheDefaultClassIsAChild) {
+    CProbeWnd parent, child;
+    ASSERT_TRUE(
+        parent.CreateEx(0, nullptr, L"parent", WS_OVERLAPPEDWINDOW, CRect(0, 0, 300, 200), nullptr, 0));
+    ASSERT_TRUE(child.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &parent, 1326));
+    EXPECT_TRUE(child.GetStyle() & WS_CHILD);
+    EXPECT_FALSE(child.IsWindowVisible());
+    EXPECT_EQ(child.GetDlgCtrlID(), 1326);
+    EXPECT_EQ(parent.GetDlgItem(1326), &child);
+    parent.DestroyWindow();
+    EXPECT_EQ(child.m_hWnd, nullptr); // destroyed with its parent
+}
+
+// A dialog whose test steps run as posted messages inside its own modal loop.
+class CTestDlg : public CDialog {
+  public:
+    CTestDlg() : CDialog(200) {}
+    CString m_text = L"from member";
+    std::vector<std::wstring> seen;
+    CRect rectDuringInit;
+    std::function<void(CTestDlg&)> probe;
+    CListBox m_list;
+    int nestedRuns = 0;
+
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_Control(pDX, 203, m_list);
+        DDX_Text(pDX, 201, m_text);
+    }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        GetWindowRect(&rectDuringInit);
+        PostMessage(WM_PROBE);
+        return TRUE;
+    }
+    afx_msg LRESULT OnProbe(WPARAM, LPARAM) {
+        if (probe) probe(*this);
+        return 0;
+    }
+    afx_msg LRESULT OnNested(WPARAM, LPARAM) {
+        ++nestedRuns;
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+
+    friend class DialogTest;
+};
+
+BEGIN_MESSAGE_MAP(CTestDlg, CDialog)
+ON_MESSAGE(WM_PROBE, OnProbe)
+ON_MESSAGE(WM_NESTED, OnNested)
+END_MESSAGE_MAP()
+
+TEST(Dialog, DataExchangeBothWaysAndOkEndsIt) {
+    CTestDlg dlg;
+    dlg.probe = [](CTestDlg& d) {
+        CString shown;
+        d.GetDlgItemText(201, shown);
+        d.seen.push_back(shown.str());
+        d.m_list.AddString(L"first");
+        d.seen.push_back(std::to_wstring(d.m_list.GetCount()));
+        d.SetDlgItemText(201, L"typed by the user");
+        d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    ASSERT_EQ(dlg.seen.size(), 2u);
+    EXPECT_EQ(dlg.seen[0], L"from member");
+    EXPECT_EQ(dlg.seen[1], L"1");
+    EXPECT_EQ(dlg.m_text, CString(L"typed by the user"));
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(dlg.m_list.m_hWnd, nullptr);
+}
+
+TEST(Dialog, CancelAndTheCloseBoxEndIt) {
+    CTestDlg dlg;
+    dlg.probe = [](CTestDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    dlg.probe = [](CTestDlg& d) { d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+}
+
+TEST(Dialog, IsCentredOnlyAfterInitialisation) {
+    CTestDlg dlg;
+    CRect after;
+    dlg.probe = [&](CTestDlg& d) {
+        d.GetWindowRect(&after);
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    // During initialisation the dialog still stands where its template puts it: the screen origin.
+    EXPECT_EQ(dlg.rectDuringInit.left, 0);
+    EXPECT_EQ(dlg.rectDuringInit.top, 0);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    ::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi);
+    CRect work(mi.rcWork);
+    EXPECT_NEAR((after.left + after.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((after.top + after.bottom) / 2, (work.top + work.bottom) / 2, 1);
+}
+
+TEST(MessageBoxes, ResponderAnswersWhileTheBoxKeepsDispatching) {
+    std::vector<AfxMessageBoxRequest> asked;
+    int nestedSeenByResponder = -1;
+    CTestDlg dlg;
+    AfxSetMessageBoxResponder([&](const AfxMessageBoxRequest& r) {
+        asked.push_back(r);
+        // Wait for the posted message: it is handled inside the box's own loop.
+        if (dlg.nestedRuns == 0) return 0;
+        nestedSeenByResponder = dlg.nestedRuns;
+        return IDNO;
+    });
+    int answer = 0;
+    dlg.probe = [&](CTestDlg& d) {
+        d.PostMessage(WM_NESTED);
+        answer = d.MessageBox(L"Delete them?", L"AP MAC Setting", MB_YESNO);
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    AfxSetMessageBoxResponder(nullptr);
+
+    EXPECT_EQ(answer, IDNO);
+    EXPECT_EQ(nestedSeenByResponder, 1);
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back().text, CString(L"Delete them?"));
+    EXPECT_EQ(asked.back().caption, CString(L"AP MAC Setting"));
+    EXPECT_EQ(asked.back().type, static_cast<UINT>(MB_YESNO));
+    EXPECT_NE(asked.back().box, nullptr);
+}
+
+TEST(MessageBoxes, AfxMessageBoxUsesTheAppNameAndStringTable) {
+    std::vector<AfxMessageBoxRequest> asked;
+    AfxSetMessageBoxResponder([&](const AfxMessageBoxRequest& r) {
+        asked.push_back(r);
+        return IDOK;
+    });
+    EXPECT_EQ(AfxMessageBox(L"plain"), IDOK);
+    EXPECT_EQ(AfxMessageBox(300), IDOK);
+    AfxSetMessageBoxResponder(nullptr);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].caption, CString(L"framework_test"));
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(asked[1].text, CString(L"A string-table box"));
+}
+
+TEST(Application, NameIsTheExecutableWithoutExtension) {
+    EXPECT_STREQ(AfxGetAppName(), L"framework_test");
+}
+
+TEST(Traces, EveryLineReachesTheSinkFormatted) {
+    std::vector<std::string> lines;
+    AfxSetTraceSink([&](const char* line) { lines.emplace_back(line); });
+    AfxTrace("COrvaneDlg::SendDataToAP : %s", "w fff3 \r");
+    AfxTrace("%s", "100% data, never a format");
+    AfxSetTraceSink(nullptr);
+    AfxTrace("not captured");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "COrvaneDlg::SendDataToAP : w fff3 \r");
+    EXPECT_EQ(lines[1], "100% data, never a format");
+}
+
+TEST(Sockets, InitialisationFailureCanBeInjected) {
+    AfxSetSocketInitFailure(true);
+    EXPECT_FALSE(AfxSocketInit());
+    AfxSetSocketInitFailure(false);
+    EXPECT_TRUE(AfxSocketInit());
+}
+
+TEST(Strings, FormatAndSlicing) {
+    CString s;
+    s.Format(L"연결 실패 : %d", 10061);
+    EXPECT_EQ(s, CString(L"연결 실패 : 10061"));
+    CString mac(L"00 1a 2b");
+    EXPECT_EQ(mac.Left(2), CString(L"00"));
+    EXPECT_EQ(mac.Mid(3, 2), CString(L"1a"));
+    EXPECT_EQ(mac.Right(2), CString(L"2b"));
+    EXPECT_EQ(mac.Mid(50), CString());
+    EXPECT_EQ(mac.MakeUpper(), CString(L"00 1A 2B"));
+    CStringA a;
+    a.Format("%02X:%02X", 0xab, 1);
+    EXPECT_EQ(a, CStringA("AB:01"));
+}
+
+} // namespace

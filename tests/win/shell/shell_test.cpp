@@ -1,0 +1,243 @@
+// The main dialog and the application object on real windows: start-up texts, system menu, About box, ways
+// out.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "about_dlg.h"
+#include "afxsock.h"
+#include "orvane_app.h"
+#include "orvane_dlg.h"
+#include "resource.h"
+
+namespace {
+
+constexpr UINT WM_PROBE = WM_APP + 50;
+
+// The real dialog, with one extra message through which a test runs inside its modal loop.
+class CProbedDlg : public COrvaneDlg {
+  public:
+    std::function<void(CProbedDlg&)> probe;
+
+  protected:
+    BOOL OnInitDialog() override {
+        BOOL r = COrvaneDlg::OnInitDialog();
+        PostMessage(WM_PROBE);
+        return r;
+    }
+    afx_msg LRESULT OnProbe(WPARAM, LPARAM) {
+        if (probe) probe(*this);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CProbedDlg, COrvaneDlg)
+ON_MESSAGE(WM_PROBE, OnProbe)
+END_MESSAGE_MAP()
+
+CString Text(CWnd& w, int id) {
+    CString s;
+    w.GetDlgItemText(id, s);
+    return s;
+}
+
+HWND FindThreadWindow(const wchar_t* title) {
+    struct Search {
+        const wchar_t* title;
+        HWND found;
+    } search{title, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t buf[128] = {};
+            ::GetWindowTextW(h, buf, 128);
+            if (lstrcmpW(buf, s->title) == 0) {
+                s->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
+    CProbedDlg dlg;
+    CString title, ap, vci;
+    UINT enable = 9, disable = 9;
+    CString lastMenuItem;
+    int menuSeparator = -1;
+    dlg.probe = [&](CProbedDlg& d) {
+        title = d.GetWindowText();
+        ap = Text(d, IDC_STATUS_AP);
+        vci = Text(d, IDC_STATUS_VCI);
+        enable = d.IsDlgButtonChecked(IDC_FILTER_ENABLE);
+        disable = d.IsDlgButtonChecked(IDC_FILTER_DISABLE);
+        HMENU sys = ::GetSystemMenu(d.m_hWnd, FALSE);
+        int n = ::GetMenuItemCount(sys);
+        wchar_t buf[64] = {};
+        ::GetMenuStringW(sys, IDM_ABOUTBOX, buf, 64, MF_BYCOMMAND);
+        lastMenuItem = buf;
+        MENUITEMINFOW mii{};
+        mii.cbSize = sizeof(mii);
+        mii.fMask = MIIM_FTYPE;
+        ::GetMenuItemInfoW(sys, static_cast<UINT>(n - 2), TRUE, &mii);
+        menuSeparator = (mii.fType & MFT_SEPARATOR) ? 1 : 0;
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(title, CString(L"Orvane(Ver : 0.64)"));
+    EXPECT_EQ(ap, CString(L"AP 미연결"));
+    EXPECT_EQ(vci, CString(L"AP : "));
+    EXPECT_EQ(enable, static_cast<UINT>(BST_CHECKED));
+    EXPECT_EQ(disable, static_cast<UINT>(BST_UNCHECKED));
+    EXPECT_EQ(lastMenuItem, CString(L"&About Orvane..."));
+    EXPECT_EQ(menuSeparator, 1);
+
+    EXPECT_EQ(dlg.m_nApCommand, 0);
+    EXPECT_EQ(dlg.m_bAutoSetting, 0);
+    EXPECT_EQ(dlg.m_bApConnected, 0);
+    EXPECT_EQ(dlg.m_bMacFilterEnable, 1);
+    EXPECT_EQ(dlg.m_pClientSock, nullptr);
+    EXPECT_EQ(dlg.m_strApAddress, CString(COrvaneDlg::kDefaultApAddress));
+    EXPECT_TRUE(dlg.m_strVciMac.IsEmpty());
+    for (uint8_t b : dlg.m_MacAddress)
+        EXPECT_EQ(b, 0);
+}
+
+TEST(MainDialog, IconAndDragIconAreTheApplicationIcon) {
+    CProbedDlg dlg;
+    HICON big = nullptr, small = nullptr, drag = nullptr;
+    dlg.probe = [&](CProbedDlg& d) {
+        big = reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_BIG));
+        small = reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_SMALL));
+        drag = reinterpret_cast<HICON>(d.SendMessage(WM_QUERYDRAGICON));
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    ASSERT_NE(dlg.m_hIcon, nullptr);
+    EXPECT_EQ(big, dlg.m_hIcon);
+    EXPECT_EQ(small, dlg.m_hIcon);
+    EXPECT_EQ(drag, dlg.m_hIcon);
+}
+
+bool g_aboutOpened = false;
+
+TEST(MainDialog, AboutEntryOpensTheAboutBox) {
+    CProbedDlg dlg;
+    g_aboutOpened = false;
+    dlg.probe = [&](CProbedDlg& d) {
+        // A timer of the About box's modal loop sees it open, then presses its OK button.
+        ::SetTimer(d.m_hWnd, 77, 20, [](HWND owner, UINT, UINT_PTR id, DWORD) {
+            HWND about = FindThreadWindow(L"About Orvane");
+            if (!about) return;
+            ::KillTimer(owner, id);
+            g_aboutOpened = ::GetWindow(about, GW_OWNER) == owner;
+            ::PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        d.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        d.EndDialog(IDOK);
+    };
+    dlg.DoModal();
+    EXPECT_TRUE(g_aboutOpened);
+}
+
+TEST(MainDialog, AboutBoxCarriesItsVersionLine) {
+    CAboutDlg about;
+    CString line;
+    // The About box has no probe of its own: read it from a timer of its modal loop.
+    static CString* out;
+    out = &line;
+    UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = FindThreadWindow(L"About Orvane");
+        if (!box) return;
+        ::KillTimer(nullptr, id);
+        HWND child = nullptr;
+        while ((child = ::FindWindowExW(box, child, L"Static", nullptr))) {
+            wchar_t buf[64] = {};
+            ::GetWindowTextW(child, buf, 64);
+            if (wcsstr(buf, L"Version")) *out = buf;
+        }
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_EQ(about.DoModal(), IDOK);
+    ::KillTimer(nullptr, t);
+    EXPECT_EQ(line, CString(L"Orvane Version 1.0"));
+}
+
+TEST(MainDialog, ExitEscAndTheCloseBoxEachEndIt) {
+    {
+        CProbedDlg dlg;
+        dlg.probe = [](CProbedDlg& d) { ::SendMessageW(::GetDlgItem(d.m_hWnd, IDOK), BM_CLICK, 0, 0); };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+    }
+    {
+        CProbedDlg dlg;
+        dlg.probe = [](CProbedDlg& d) {
+            // Esc reaches the dialog manager through the modal loop, as a key press does.
+            HWND focus = ::GetFocus();
+            ::PostMessageW(focus ? focus : d.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    }
+    {
+        CProbedDlg dlg;
+        dlg.probe = [](CProbedDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    }
+}
+
+TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
+    std::vector<AfxMessageBoxRequest> boxes;
+    AfxSetMessageBoxResponder([&](const AfxMessageBoxRequest& r) {
+        boxes.push_back(r);
+        return IDOK;
+    });
+    AfxSetSocketInitFailure(true);
+    bool dialogCreated = false;
+    static bool* created;
+    created = &dialogCreated;
+    HHOOK hook = ::SetWindowsHookExW(
+        WH_CBT,
+        [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+            if (code == HCBT_CREATEWND) {
+                auto* cw = reinterpret_cast<CBT_CREATEWNDW*>(lp);
+                if (cw->lpcs->lpszName && !IS_INTRESOURCE(cw->lpcs->lpszName) &&
+                    wcscmp(cw->lpcs->lpszName, L"Orvane(Ver : 0.64)") == 0)
+                    *created = true;
+            }
+            return ::CallNextHookEx(nullptr, code, wp, lp);
+        },
+        nullptr, ::GetCurrentThreadId());
+
+    COrvaneApp app;
+    EXPECT_FALSE(app.InitInstance());
+
+    ::UnhookWindowsHookEx(hook);
+    AfxSetSocketInitFailure(false);
+    AfxSetMessageBoxResponder(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, CString(L"Windows sockets initialization failed."));
+    EXPECT_EQ(boxes[0].caption, CString(L"shell_test"));
+    EXPECT_EQ(boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
+    EXPECT_FALSE(dialogCreated);
+}
+
+TEST(Application, RunsTheDialogAndEndsWithIt) {
+    COrvaneApp app;
+    // End the dialog from inside its loop once it exists.
+    UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND main = FindThreadWindow(L"Orvane(Ver : 0.64)");
+        if (!main) return;
+        ::KillTimer(nullptr, id);
+        ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    EXPECT_FALSE(app.InitInstance());
+    ::KillTimer(nullptr, t);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+} // namespace
