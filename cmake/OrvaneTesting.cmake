@@ -17,6 +17,8 @@ function(orvane_test)
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
     set(labels native ${T_LABELS})
   endif()
+  # A list inside PROPERTIES would split into separate words.
+  string(REPLACE ";" "\\;" labels "${labels}")
   gtest_discover_tests(${T_NAME}
     TEST_PREFIX "${T_NAME}."
     DISCOVERY_MODE PRE_TEST
