@@ -1,0 +1,54 @@
+// Wireless adapter test by description keywords, and the walk over an adapter record chain; no Windows
+// header.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace adapters {
+
+// Searched, in this order, in the upper-cased description; any one makes the adapter wireless.
+inline constexpr std::array<std::string_view, 8> kWirelessKeywords = {
+    "PRO/WIRELESS", "RALINK", "RT2500", "WIRELESS", "802.", "ATHEROS", "ACROWAVE", "WIFI",
+};
+
+// The walk gives up after this many records, so a damaged chain cannot loop for ever.
+inline constexpr std::size_t kMaxAdapterRecords = 1024;
+
+// ASCII letters only: descriptions come from the system as narrow text.
+std::string UpperAscii(std::string_view text);
+
+// Index in kWirelessKeywords of the first keyword the description contains, or -1.
+int FindWirelessKeyword(std::string_view description);
+inline bool IsWirelessDescription(std::string_view description) {
+    return FindWirelessKeyword(description) >= 0;
+}
+
+// Text of a fixed-size Description array, bounded by the array even without a NUL.
+template <typename Record> std::string_view DescriptionOf(const Record& record) {
+    std::size_t length = 0;
+    while (length < sizeof record.Description && record.Description[length] != '\0')
+        ++length;
+    return {record.Description, length};
+}
+
+// Walks records linked by Next from first, calling visit(record) on each one before it is
+// tested, and returns the first wireless one; null when none is (never the last record examined).
+template <typename Record, typename Visit>
+const Record* FindWirelessRecord(const Record* first, Visit&& visit) {
+    std::size_t walked = 0;
+    for (const Record* record = first; record != nullptr && walked < kMaxAdapterRecords;
+         record = record->Next, ++walked) {
+        visit(*record);
+        if (IsWirelessDescription(DescriptionOf(*record))) return record;
+    }
+    return nullptr;
+}
+
+template <typename Record> const Record* FindWirelessRecord(const Record* first) {
+    return FindWirelessRecord(first, [](const Record&) {});
+}
+
+} // namespace adapters

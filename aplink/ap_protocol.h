@@ -1,0 +1,94 @@
+// AP command texts, status replies and the list-reply scanner; no Windows header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace aplink {
+
+// Command codes, written as four lower-case hexadecimal digits in every command line.
+enum ApCode : unsigned {
+    ApCodeAddMac = 0xfff0,
+    ApCodeDeleteMac = 0xfff1,
+    ApCodeReadList = 0xfff3,
+    ApCodeCloseRequest = 0xfff4,
+    ApCodeSetFilter = 0xfff5,
+    ApCodeApply = 0xfff6,
+};
+
+// What the dialog's next read of the socket is taken as (its pending operation).
+enum ApCommand : int {
+    ApCmdNone = 0,
+    ApCmdAddMac = 1,
+    ApCmdDeleteMac = 2,
+    ApCmdReadList = 4,
+    ApCmdSetFilter = 5,
+};
+
+// Commands are built in a zeroed buffer of this size and sent without the NUL.
+inline constexpr std::size_t kApCommandBufferSize = 1000;
+// One read of the socket takes at most this many bytes.
+inline constexpr int kApReplyReadSize = 3000;
+// An entry is "701", four characters the program skips, then the MAC text.
+inline constexpr std::size_t kApEntryMacOffset = 7;
+inline constexpr std::size_t kApEntryTextLength = 17;
+inline constexpr std::string_view kApListEndText = "00 00 00 00 00 00";
+inline constexpr std::string_view kApAccepted = "701";
+inline constexpr std::string_view kApRefused = "200";
+
+// Command texts. Each is one line ending in a single carriage return.
+std::string MakeAddCommand(const std::uint8_t* mac); // "w fff0 xx xx xx xx xx xx\r", reads six bytes
+// "w fff1 <entry>\r" with the entry's text exactly as the AP listed it. Empty when the text
+// is longer than an entry or holds a byte outside printable ASCII: such a text would not stay one line.
+std::string MakeDeleteCommand(std::string_view entryText);
+std::string MakeDeleteCommand(std::wstring_view entryText);
+std::string MakeReadListCommand();            // "w fff3 \r"
+std::string MakeCloseRequestCommand();        // "w fff4 \r"
+std::string MakeFilterCommand(bool filterOn); // "w fff5 00\r" on, "w fff5 01\r" off
+std::string MakeApplyCommand();               // "w fff6 \r"
+
+// Zeroes bufferSize bytes of buffer and copies the command with its NUL. Returns the command's
+// length, or 0 (buffer left zero) when the command is empty or does not fit.
+std::size_t CopyCommand(std::string_view command, char* buffer, std::size_t bufferSize);
+
+// The dialog's builders, writing into its command buffer.
+std::size_t MakeMacDataToAdd(const std::uint8_t* mac, char* buffer, std::size_t bufferSize);
+std::size_t MakeMacDataToDelete(std::string_view entryText, char* buffer, std::size_t bufferSize);
+std::size_t MakeMacDataToDelete(std::wstring_view entryText, char* buffer, std::size_t bufferSize);
+std::size_t MakeMacDataToRead(char* buffer, std::size_t bufferSize);
+
+// The text of one read: the received bytes up to the first NUL. A count of 0 or -1 is empty.
+std::string_view ReplyText(const char* data, int received);
+
+// A status reply counts by its first three characters only.
+enum class ApStatus { Accepted, Refused, Unexpected };
+ApStatus ClassifyStatusReply(std::string_view replyText);
+
+struct ApListScan {
+    std::vector<std::string> entries; // in the order received, the end entry not included
+    bool endSeen = false;             // "00 00 00 00 00 00" was found; the scan stopped there
+};
+
+// Scans one read for list entries: "701" at every position p with p + 3 < received, the
+// entry's text being up to 17 bytes from p + 7. The text ends early at the end of the
+// received bytes (an entry cut by the read) and at the first byte outside printable ASCII.
+// Nothing past data[received - 1] is read.
+ApListScan ScanListReply(const char* data, int received);
+
+// The dialog's receive buffer: one read and a terminating zero that even a full read keeps.
+struct ApReplyBuffer {
+    char data[kApReplyReadSize + 1] = {};
+    int received = 0;
+
+    // Before each read.
+    void Clear();
+    // After a read: keeps the count (a negative or oversized one is bounded) and terminates the text.
+    void SetReceived(int count);
+    std::string_view Text() const { return ReplyText(data, received); }
+    ApListScan ScanList() const { return ScanListReply(data, received); }
+};
+
+} // namespace aplink

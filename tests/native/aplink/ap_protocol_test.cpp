@@ -1,0 +1,265 @@
+// Tests of the AP command texts, status replies and the list-reply scanner.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ap_protocol.h"
+
+using namespace aplink;
+
+namespace {
+
+std::string Entry(std::string_view mac, std::string_view filler = "LIST") {
+    return "701" + std::string(filler) + std::string(mac);
+}
+
+// Scans text held in a heap block of exactly its size, so that AddressSanitizer sees any read past it.
+ApListScan Scan(std::string_view bytes) {
+    std::vector<char> block(bytes.begin(), bytes.end());
+    return ScanListReply(block.data(), static_cast<int>(block.size()));
+}
+
+// The scan written the plain way: NUL-padded copy, 17 bytes copied into a zeroed 18-byte text.
+ApListScan ReferenceScan(std::string_view bytes) {
+    std::vector<char> padded(bytes.begin(), bytes.end());
+    padded.resize(bytes.size() + 32, '\0');
+    ApListScan scan;
+    const int n = static_cast<int>(bytes.size());
+    for (int p = 0; p + 3 < n; ++p) {
+        if (std::memcmp(&padded[p], "701", 3) != 0) continue;
+        char text[18] = {};
+        std::memcpy(text, &padded[p + 7], 17);
+        if (std::strcmp(text, "00 00 00 00 00 00") == 0) {
+            scan.endSeen = true;
+            break;
+        }
+        scan.entries.emplace_back(text);
+    }
+    return scan;
+}
+
+} // namespace
+
+TEST(ApCommands, TextsAreByteExact) {
+    const std::uint8_t mac[6] = {0x00, 0x1a, 0xFF, 0x0b, 0xC0, 0x7e};
+    EXPECT_EQ(MakeAddCommand(mac), "w fff0 00 1a ff 0b c0 7e\r");
+    EXPECT_EQ(MakeDeleteCommand("02 11 22 33 44 55"), "w fff1 02 11 22 33 44 55\r");
+    EXPECT_EQ(MakeDeleteCommand(L"0A 0B 0C 0D 0E 0F"), "w fff1 0A 0B 0C 0D 0E 0F\r");
+    EXPECT_EQ(MakeReadListCommand(), "w fff3 \r");
+    EXPECT_EQ(MakeCloseRequestCommand(), "w fff4 \r");
+    EXPECT_EQ(MakeFilterCommand(true), "w fff5 00\r");
+    EXPECT_EQ(MakeFilterCommand(false), "w fff5 01\r");
+    EXPECT_EQ(MakeApplyCommand(), "w fff6 \r");
+}
+
+TEST(ApCommands, DeleteRepeatsAListedTextButNeverBreaksTheLine) {
+    // A text cut short by a read is still sent as listed.
+    EXPECT_EQ(MakeDeleteCommand("02 11 2"), "w fff1 02 11 2\r");
+    EXPECT_EQ(MakeDeleteCommand(""), "w fff1 \r");
+    EXPECT_EQ(MakeDeleteCommand("02 11 22\r33 44 55"), "");
+    EXPECT_EQ(MakeDeleteCommand("02 11 22\n33 44 55"), "");
+    EXPECT_EQ(MakeDeleteCommand(std::string_view("02 11\0 22", 9)), "");
+    EXPECT_EQ(MakeDeleteCommand("02 11 22 33 44 55 66"), "");
+    EXPECT_EQ(MakeDeleteCommand(L"02 11 22 33 44 5\xFF15"), "");
+    EXPECT_EQ(MakeDeleteCommand(L"02 11 22 33 44 \x0135"), "");
+}
+
+TEST(ApCommands, BuildersFillAZeroedCommandBuffer) {
+    char buffer[kApCommandBufferSize];
+    std::memset(buffer, 'X', sizeof buffer);
+    const std::uint8_t mac[6] = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
+    ASSERT_EQ(MakeMacDataToAdd(mac, buffer, sizeof buffer), 25u);
+    EXPECT_STREQ(buffer, "w fff0 02 11 22 33 44 55\r");
+    for (std::size_t i = 25; i < sizeof buffer; ++i)
+        ASSERT_EQ(buffer[i], '\0') << i;
+
+    ASSERT_EQ(MakeMacDataToDelete("02 11 22 33 44 55", buffer, sizeof buffer), 25u);
+    EXPECT_STREQ(buffer, "w fff1 02 11 22 33 44 55\r");
+    ASSERT_EQ(MakeMacDataToDelete(L"02 11 22 33 44 55", buffer, sizeof buffer), 25u);
+    EXPECT_STREQ(buffer, "w fff1 02 11 22 33 44 55\r");
+    ASSERT_EQ(MakeMacDataToRead(buffer, sizeof buffer), 8u);
+    EXPECT_STREQ(buffer, "w fff3 \r");
+}
+
+TEST(ApCommands, CopyIsBoundedByTheBuffer) {
+    char small[9];
+    std::memset(small, 'X', sizeof small);
+    EXPECT_EQ(CopyCommand("w fff3 \r", small, 9), 8u); // exactly fits with its NUL
+    EXPECT_STREQ(small, "w fff3 \r");
+
+    std::memset(small, 'X', sizeof small);
+    EXPECT_EQ(CopyCommand("w fff3 \r", small, 8), 0u); // no room for the NUL
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(small[i], '\0');
+    EXPECT_EQ(small[8], 'X'); // never written past the size given
+
+    char buffer[16];
+    std::memset(buffer, 'X', sizeof buffer);
+    EXPECT_EQ(MakeMacDataToDelete("02\r", buffer, sizeof buffer), 0u);
+    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_EQ(CopyCommand("abc", nullptr, 10), 0u);
+}
+
+TEST(ApReplies, TextEndsAtNulOrCount) {
+    EXPECT_EQ(ReplyText("701", -1), "");
+    EXPECT_EQ(ReplyText("701", 0), "");
+    EXPECT_EQ(ReplyText("701xyz", 3), "701");
+    EXPECT_EQ(ReplyText("70\0"
+                        "1",
+                        4),
+              "70");
+}
+
+TEST(ApReplies, StatusByFirstThreeCharacters) {
+    EXPECT_EQ(ClassifyStatusReply("701"), ApStatus::Accepted);
+    EXPECT_EQ(ClassifyStatusReply("701 whatever follows"), ApStatus::Accepted);
+    EXPECT_EQ(ClassifyStatusReply("701701"), ApStatus::Accepted);
+    EXPECT_EQ(ClassifyStatusReply("200"), ApStatus::Refused);
+    EXPECT_EQ(ClassifyStatusReply("2001"), ApStatus::Refused);
+    EXPECT_EQ(ClassifyStatusReply("70"), ApStatus::Unexpected);
+    EXPECT_EQ(ClassifyStatusReply(""), ApStatus::Unexpected);
+    EXPECT_EQ(ClassifyStatusReply(" 701"), ApStatus::Unexpected);
+    EXPECT_EQ(ClassifyStatusReply("OK"), ApStatus::Unexpected);
+    EXPECT_EQ(ClassifyStatusReply(ReplyText("70\0"
+                                            "1",
+                                            4)),
+              ApStatus::Unexpected);
+}
+
+TEST(ApListScan, SeveralEntriesInOrderThenTheEnd) {
+    const std::string reply = Entry("02 11 22 33 44 55") + Entry("0A 0B 0C 0D 0E 0F", "    ") +
+                              Entry("00 00 00 00 00 00") + Entry("AA AA AA AA AA AA");
+    const ApListScan scan = Scan(reply);
+    EXPECT_TRUE(scan.endSeen);
+    EXPECT_EQ(scan.entries, (std::vector<std::string>{"02 11 22 33 44 55", "0A 0B 0C 0D 0E 0F"}));
+}
+
+TEST(ApListScan, ListWithoutItsEndInThisRead) {
+    const ApListScan scan = Scan(Entry("02 11 22 33 44 55") + "\r\n" + Entry("0A 0B 0C 0D 0E 0F") + "\r\n");
+    EXPECT_FALSE(scan.endSeen);
+    EXPECT_EQ(scan.entries.size(), 2u);
+}
+
+TEST(ApListScan, EntryCutByTheReadEndsAtTheCut) {
+    const std::string whole =
+        Entry("02 11 22 33 44 55") + Entry("0A 0B 0C 0D 0E 0F") + Entry("00 00 00 00 00 00");
+    const std::size_t cut = 24 + 12; // inside the second entry's MAC text
+    const ApListScan first = Scan(std::string_view(whole).substr(0, cut));
+    EXPECT_EQ(first.entries, (std::vector<std::string>{"02 11 22 33 44 55", "0A 0B"}));
+    EXPECT_FALSE(first.endSeen);
+    // The rest is not rejoined: only the entry that begins with "701" counts.
+    const ApListScan second = Scan(std::string_view(whole).substr(cut));
+    EXPECT_TRUE(second.entries.empty());
+    EXPECT_TRUE(second.endSeen);
+}
+
+TEST(ApListScan, AcceptedMarkAtTheVeryEnd) {
+    // "701" as the last three characters is not tested at all.
+    EXPECT_TRUE(Scan("701").entries.empty());
+    EXPECT_TRUE(Scan("xx701").entries.empty());
+    // One character more and the mark counts, with the little text there is.
+    EXPECT_EQ(Scan("701L").entries, std::vector<std::string>{""});
+    EXPECT_EQ(Scan("701LIST02 1").entries, std::vector<std::string>{"02 1"});
+}
+
+TEST(ApListScan, EndEntryCutShortIsNotTheEnd) {
+    const ApListScan scan = Scan(Entry("00 00 00 00 00 0"));
+    EXPECT_FALSE(scan.endSeen);
+    EXPECT_EQ(scan.entries, std::vector<std::string>{"00 00 00 00 00 0"});
+}
+
+TEST(ApListScan, FullReadWithTheEndInItsLastBytes) {
+    std::string reply(kApReplyReadSize - 2 * 24, ' ');
+    reply += Entry("02 11 22 33 44 55") + Entry("00 00 00 00 00 00");
+    ASSERT_EQ(reply.size(), static_cast<std::size_t>(kApReplyReadSize));
+    const ApListScan scan = Scan(reply);
+    EXPECT_TRUE(scan.endSeen);
+    EXPECT_EQ(scan.entries, std::vector<std::string>{"02 11 22 33 44 55"});
+}
+
+TEST(ApListScan, FullReadOfEntriesEndingInACutOne) {
+    std::string reply;
+    for (int i = 0; i < 124; ++i)
+        reply += Entry("02 11 22 33 44 55");
+    reply += "    " + Entry("0A 0B 0C 0D 0E 0F").substr(0, 20); // starts 20 bytes before the end
+    ASSERT_EQ(reply.size(), 3000u);
+    const ApListScan scan = Scan(reply);
+    ASSERT_EQ(scan.entries.size(), 125u);
+    EXPECT_EQ(scan.entries[123], "02 11 22 33 44 55");
+    EXPECT_EQ(scan.entries[124], "0A 0B 0C 0D 0");
+    EXPECT_FALSE(scan.endSeen);
+}
+
+TEST(ApListScan, ControlBytesEndAnEntryText) {
+    EXPECT_EQ(Scan(Entry("02 11\r22 33 44 55")).entries, std::vector<std::string>{"02 11"});
+    EXPECT_EQ(Scan(Entry(std::string_view("02 11\0 22 33 44 55", 18))).entries,
+              std::vector<std::string>{"02 11"});
+    EXPECT_EQ(Scan(Entry("02 \xC1\xB1 22 33 44 55")).entries, std::vector<std::string>{"02 "});
+}
+
+TEST(ApListScan, NothingToScan) {
+    EXPECT_TRUE(ScanListReply(nullptr, 10).entries.empty());
+    EXPECT_TRUE(ScanListReply("701LIST02 11 22 33 44 55", -1).entries.empty());
+    EXPECT_TRUE(ScanListReply("701LIST02 11 22 33 44 55", 0).entries.empty());
+    EXPECT_TRUE(Scan("200").entries.empty());
+}
+
+TEST(ApListScan, MatchesThePlainScanOnRandomReads) {
+    // Printable bytes and NULs only: there the plain scan is the reference.
+    const std::string pieces[] = {Entry("02 11 22 33 44 55"),
+                                  Entry("00 00 00 00 00 00"),
+                                  "701",
+                                  "70",
+                                  "1",
+                                  "7",
+                                  " ",
+                                  "0A 0B",
+                                  std::string(1, '\0'),
+                                  "LIST",
+                                  "200",
+                                  "\x7e"};
+    std::mt19937 rng(4321);
+    for (int round = 0; round < 3000; ++round) {
+        std::string reply;
+        const int count = static_cast<int>(rng() % 40);
+        for (int i = 0; i < count; ++i)
+            reply += pieces[rng() % std::size(pieces)];
+        // Any read length, including cuts in the middle of an entry.
+        reply.resize(std::min<std::size_t>(reply.size(), rng() % 400));
+        const ApListScan got = Scan(reply);
+        const ApListScan want = ReferenceScan(reply);
+        ASSERT_EQ(got.endSeen, want.endSeen) << reply;
+        ASSERT_EQ(got.entries, want.entries) << reply;
+    }
+}
+
+TEST(ApReplyBuffer, FullReadKeepsItsTerminatingZero) {
+    ApReplyBuffer buffer;
+    std::memset(buffer.data, '7', sizeof buffer.data);
+    buffer.SetReceived(kApReplyReadSize);
+    EXPECT_EQ(buffer.data[kApReplyReadSize], '\0');
+    EXPECT_EQ(buffer.Text().size(), static_cast<std::size_t>(kApReplyReadSize));
+
+    buffer.SetReceived(kApReplyReadSize + 500); // more than one read can bring
+    EXPECT_EQ(buffer.received, kApReplyReadSize);
+}
+
+TEST(ApReplyBuffer, FailedReadIsEmptyText) {
+    ApReplyBuffer buffer;
+    std::memcpy(buffer.data, "701", 3);
+    buffer.SetReceived(-1);
+    EXPECT_EQ(buffer.received, 0);
+    EXPECT_EQ(buffer.Text(), "");
+    EXPECT_EQ(ClassifyStatusReply(buffer.Text()), ApStatus::Unexpected);
+
+    buffer.Clear();
+    std::memcpy(buffer.data, "701LIST02 11 22 33 44 55", 24);
+    buffer.SetReceived(24);
+    EXPECT_EQ(buffer.ScanList().entries, std::vector<std::string>{"02 11 22 33 44 55"});
+    buffer.Clear();
+    EXPECT_EQ(buffer.data[0], '\0');
+    EXPECT_EQ(buffer.received, 0);
+}

@@ -1,0 +1,74 @@
+// apsim: the access point as a loopback TCP server for tests and demos; SIGTERM ends it cleanly.
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "apsim_engine.h"
+#include "apsim_options.h"
+#include "apsim_server.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stopFd = -1;
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    if (g_stopFd >= 0) {
+        [[maybe_unused]] const auto written = ::write(g_stopFd, &byte, 1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    apsim::Options options;
+    std::string error;
+    if (!apsim::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "apsim: %s\n%s", error.c_str(), apsim::Usage().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(apsim::Usage().c_str(), stdout);
+        return 0;
+    }
+
+    std::FILE* log = stdout;
+    if (!options.logPath.empty()) {
+        log = std::fopen(options.logPath.c_str(), "a");
+        if (log == nullptr) {
+            std::perror(options.logPath.c_str());
+            return 1;
+        }
+    }
+
+    apsim::Engine engine(options.macs, options.capacity, options.faults);
+    // Flushed per line: harnesses read the log while the simulator runs.
+    engine.SetLogSink([log](const std::string& line) {
+        std::fprintf(log, "%s\n", line.c_str());
+        std::fflush(log);
+    });
+
+    apsim::Server server(engine);
+    if (!server.Start(options.listen, options.port, options.controlPort, error)) {
+        std::fprintf(stderr, "apsim: %s\n", error.c_str());
+        return 1;
+    }
+
+    g_stopFd = server.StopWriteFd();
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("apsim listening on %s:%d control %d\n", options.listen.c_str(), server.Port(),
+                server.ControlPort());
+    std::fflush(stdout);
+
+    const bool ok = server.Run();
+    if (log != stdout) std::fclose(log);
+    return ok ? 0 : 1;
+}
