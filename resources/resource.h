@@ -51,4 +51,8 @@
 #define IDC_FILTER_DISABLE 1024
 #define IDC_TEST 1025
 
+// Windows the main dialog creates at run time
+#define IDC_CHECK_LIST 10001
+#define IDC_UART_COMM 1326
+
 #endif

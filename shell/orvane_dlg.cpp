@@ -16,7 +16,29 @@ BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
+// ON_BN_CLICKED(IDC_READ_VCI_MAC, ReadVciMacAddress)
+// ON_WM_TIMER()
+// ON_BN_CLICKED(IDC_READ_PC_MAC, GetMacAddress)
+// ON_BN_CLICKED(IDC_CONNECT_AP, OnConnectAp)
+// ON_BN_CLICKED(IDC_WRITE_MAC_TO_AP, OnWriteMacToAp)
+// ON_BN_CLICKED(IDC_REFRESH_AP_LIST, RefreshApMacList)
+// ON_BN_CLICKED(IDC_DELETE_AP_MAC, OnDeleteApMac)
 ON_WM_DESTROY()
+// ON_BN_CLICKED(IDC_CLOSE_SOCKET, OnCloseSocket)
+// ON_BN_CLICKED(IDC_MAC_FILTER_ON, OnMacFilterOn)
+// ON_BN_CLICKED(IDC_MAC_FILTER_OFF, OnMacFilterOff)
+// ON_BN_CLICKED(IDC_APPLY, OnApply)
+// ON_BN_CLICKED(IDC_TEST, OnTest)
+// ON_BN_CLICKED(IDC_DELETE_ALL_MAC, OnDeleteAllMac)
+// ON_BN_CLICKED(IDC_READ_PC_MAC_ADDRESS, OnReadPcMac)
+// ON_BN_CLICKED(IDC_READ_VCI_MAC_ADDRESS, OnReadVciMac)
+// ON_BN_CLICKED(IDC_ADD_MAC_TO_AP, OnAddMacToAp)
+// ON_BN_CLICKED(IDC_DELETE_SELECTED_MAC, OnDeleteSelectedMac)
+// ON_BN_CLICKED(IDC_AUTO_SETTING, OnAutoSetting)
+// ON_BN_CLICKED(IDC_FILTER_DISABLE, OnFilterDisable)
+// ON_BN_CLICKED(IDC_FILTER_ENABLE, OnFilterEnable)
+// ON_BN_CLICKED(IDC_MAC_FILTER_SETTING, OnMacFilterSetting)
+// ON_MESSAGE(WM_RECEIVE_TCP, OnReceiveTCP)
 END_MESSAGE_MAP()
 
 // Only what the constructor of the original dialog sets; the rest is set by OnInitDialog or
@@ -66,8 +88,12 @@ BOOL COrvaneDlg::OnInitDialog() {
     m_bMacFilterEnable = 1;
     UpdateFilterRadios();
 
+    // (link window: create m_UartComm as child 1326, OpenComm, m_nMaxFrameData = 1500)
+
     std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
     SetTimer(1, 500);
+
+    // (check-list: create m_pCheckList over list box 1004 and return whether that worked)
     return TRUE;
 }
 

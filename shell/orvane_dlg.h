@@ -10,6 +10,16 @@
 
 class CCheckList;
 class CClientSock;
+struct _IP_ADAPTER_INFO;
+
+// The socket's one notification to the dialog; wParam says which event.
+constexpr UINT WM_RECEIVE_TCP = WM_USER + 701;
+constexpr WPARAM TCP_EVT_RECEIVE = 0;
+constexpr WPARAM TCP_EVT_CONNECT = 10;
+constexpr WPARAM TCP_EVT_CLOSE = 100;
+
+// Which AP reply is awaited (m_nApCommand).
+enum : int { ApCmdNone = 0, ApCmdAddMac = 1, ApCmdDeleteMac = 2, ApCmdReadList = 4, ApCmdSetFilter = 5 };
 
 class COrvaneDlg : public CDialog {
   public:
@@ -44,7 +54,52 @@ class COrvaneDlg : public CDialog {
     afx_msg void OnDestroy();
 
   public:
+    // AP connection (aplink/)
+    void ConnectToAP();
+    void DisconnectFromAP();
+    afx_msg void OnConnectAp();
+
+    // AP command protocol (aplink/)
+    int SendDataToAP(const char* text);
+    void MakeMacDataToAdd(char* buffer);
+    void MakeMacDataToDelete(int index, char* buffer);
+    void MakeMacDataToRead(int index, char* buffer);
+    static uint8_t HexToByte(char high, char low);
+    void ReadApMacList(int index);
+    afx_msg void RefreshApMacList();
+    afx_msg LRESULT OnReceiveTCP(WPARAM wParam, LPARAM lParam);
+
+    // MAC filter operations (aplink/)
+    afx_msg void OnAddMacToAp();
+    afx_msg void OnDeleteSelectedMac();
+    afx_msg void OnDeleteAllMac();
+    afx_msg void OnAutoSetting();
+    afx_msg void OnMacFilterSetting();
+    afx_msg void OnFilterEnable();
+    afx_msg void OnFilterDisable();
     void UpdateFilterRadios();
+    afx_msg void OnTest();
+    afx_msg void OnMacFilterOn();
+    afx_msg void OnMacFilterOff();
+    afx_msg void OnApply();
+    afx_msg void OnCloseSocket();
+    afx_msg void OnWriteMacToAp();
+    afx_msg void OnDeleteApMac();
+
+    // PC wireless adapter (adapters/)
+    afx_msg void GetMacAddress();
+    void FindWirelessAdapter(_IP_ADAPTER_INFO* adapter);
+    afx_msg void OnReadPcMac();
+
+    // VCI WLAN settings and MAC read (vcilink/)
+    BOOL EnterWlanConfig();
+    BOOL ReadWlanSetting(int type);
+    BOOL LeaveWlanConfig();
+    afx_msg void ReadVciMacAddress();
+    afx_msg void OnReadVciMac();
+
+    // Status display (shell/)
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
 
     // The AP's address compiled into the program.
     static const wchar_t* const kDefaultApAddress;
