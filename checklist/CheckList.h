@@ -1,0 +1,74 @@
+// CCheckList: the check-list control's frame window; owns the items, images and drawing objects.
+//
+// Classes: CCheckList. Its inner window, CCheckListView, paints the rows and takes the clicks.
+#pragma once
+
+#include <memory>
+
+#include "afxwin.h"
+#include "checklist_tree.h"
+
+class CCheckListView;
+
+class CCheckList : public CWnd {
+  public:
+    CCheckList();
+    ~CCheckList() override;
+
+    // rect is the child rectangle in the parent's client coordinates. A null font gives the control
+    // its own; a given font is borrowed and must outlive the control's windows.
+    BOOL Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, UINT uncheckId, UINT middleId,
+                COLORREF background, CFont* font = nullptr);
+
+    // Null when the state is not 0..2, the parent is not one of ours, or the control has no view.
+    // The caller redraws the control afterwards.
+    CheckListItem* AddItem(CString text, CheckListItem* parent, int state, int itemData, COLORREF textColor,
+                           COLORREF selTextColor, COLORREF selBackColor);
+    // Null: every item at all levels; else that item's direct children.
+    int GetCount(const CheckListItem* item = nullptr) const;
+    int GetCheck(int index) const;
+    int SetCheck(int index, int state);
+    int GetItemText(int index, CString& text) const;
+    void DeleteAllItems();
+
+    // Draws the 2-pixel sunken border along the edges of rc.
+    void DrawBorder(CDC* dc, const CRect& rc);
+
+    // What the view draws with.
+    int GetRowHeight() const { return m_nRowHeight; }
+    int GetCellWidth() const { return m_nCellWidth; }
+    int GetCellHeight() const { return m_nCellHeight; }
+    int GetWidestRow() const { return m_Tree.WidestRow(); }
+    CBitmap* GetCheckBitmap(int state) const;
+    CFont* GetItemFont() const { return m_pFont; }
+    CPen* GetBackgroundPen() const { return m_pBackgroundPen.get(); }
+    CBrush* GetBackgroundBrush() const { return m_pBackgroundBrush.get(); }
+    CCheckListView* GetView() const { return m_pView.get(); }
+    CheckListTree& GetTree() { return m_Tree; }
+
+  protected:
+    BOOL LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId);
+    CheckListItem* FindItem(int index) const { return m_Tree.FindItem(index); }
+    void DeleteItems();
+    bool HasView() const;
+
+    afx_msg void OnPaint();
+    afx_msg void OnSize(UINT type, int cx, int cy);
+
+    int m_nRowHeight = 0;
+    bool m_bOwnsFont = false;
+    CRect m_rcClient;
+    std::unique_ptr<CBitmap> m_pCheckBitmap;
+    std::unique_ptr<CBitmap> m_pUncheckBitmap;
+    std::unique_ptr<CBitmap> m_pMiddleBitmap;
+    int m_nCellWidth = 0;
+    int m_nCellHeight = 0;
+    std::unique_ptr<CCheckListView> m_pView;
+    CFont* m_pFont = nullptr; // owned only with m_bOwnsFont (then it is m_OwnFont)
+    std::unique_ptr<CFont> m_OwnFont;
+    std::unique_ptr<CPen> m_pBackgroundPen;
+    std::unique_ptr<CBrush> m_pBackgroundBrush;
+    CheckListTree m_Tree; // the items, their count and the widest row
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,55 @@
+// CCheckListView: the check-list's inner window; paints the rows, selects, toggles and scrolls.
+//
+// Classes: CCheckListView. It reads sizes, images and drawing objects from its CCheckList frame.
+#pragma once
+
+#include <optional>
+
+#include "afxwin.h"
+#include "checklist_view_core.h"
+
+class CCheckList;
+
+class CCheckListView : public CWnd {
+  public:
+    CCheckListView() = default;
+
+    // rect is the frame's client rectangle; the view sits 2 pixels inside it.
+    BOOL Create(const RECT& rect, CCheckList* frame, UINT id, CheckListTree& items, COLORREF background);
+
+    void UpdateScrollBars();
+    void ClearSelection();
+    // Sets one item's state, repaints it and its ancestors where shown; -1 when no item has the index.
+    int SetItemCheck(int index, int state);
+    // Back to the first row and no horizontal offset (the frame emptied the list).
+    void ResetPosition();
+
+    // Draws the rows a repaint covers into dc: from the top row through the partly visible one.
+    void PaintRows(CDC* dc);
+
+    int GetTopRow() const { return m_Core ? m_Core->TopRow() : 0; }
+    int GetOffset() const { return m_Core ? m_Core->Offset() : 0; }
+    int GetVisibleRows() const { return m_Core ? m_Core->VisibleRows() : 0; }
+    int GetSelectedIndex() const { return m_Core ? m_Core->SelectedIndex() : -1; }
+
+  protected:
+    void DrawItem(CDC* dc, const CheckListItem& item, int row);
+    void DrawCheckBitmap(CDC* dc, int x, int y, int state);
+    void DrawRows(const std::vector<CheckListRowPaint>& rows);
+    void RefreshClient();
+    void ApplyBar(int bar, const checklist::ScrollBarState& state, int pos);
+
+    afx_msg void OnPaint();
+    afx_msg void OnLButtonDown(UINT flags, CPoint point);
+    afx_msg void OnSize(UINT type, int cx, int cy);
+    afx_msg void OnVScroll(UINT code, UINT pos, CWnd* bar);
+    afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar);
+
+    std::optional<CheckListViewCore> m_Core; // top row, offset, selection, visible rows
+    CRect m_rcClient;
+    CCheckList* m_pFrame = nullptr;
+    bool m_bUpdatingBars = false; // showing a bar resizes the client and re-enters UpdateScrollBars
+    bool m_bBarsDirty = false;
+
+    DECLARE_MESSAGE_MAP()
+};
