@@ -48,6 +48,8 @@ void CheckListViewCore::AddAncestors(const CheckListItem& item,
 
 CheckListViewCore::ClickResult CheckListViewCore::Click(int32_t x, int32_t y) {
     ClickResult result;
+    // Only points inside the client area address rows; the margin above the first row is row 0's.
+    if (y < 0) return result;
     int32_t index = m_nTopRow + RowAtY(y, m_Metrics.rowHeight);
     CheckListItem* item = m_Tree.FindItem(index);
     if (!item) return result;

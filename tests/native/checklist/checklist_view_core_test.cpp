@@ -116,20 +116,20 @@ TEST_F(ViewCore, ClicksWhereNoItemIsChangeNothing) {
     EXPECT_FALSE(view.VerticalBar().shown);
 }
 
+TEST_F(ViewCore, PointsAboveTheClientAreaAddressNoRow) {
+    Fill(30);
+    view.VScroll(kThumbTrack, 5);
+    EXPECT_FALSE(view.Click(kTextX, -30).hit); // would be the row above the top row
+    EXPECT_EQ(kNoItem, view.SelectedIndex());
+    EXPECT_EQ(5, view.Click(kTextX, 0).hit ? view.SelectedIndex() : -1);
+}
+
 TEST_F(ViewCore, AnOldSelectionInThePartlyVisibleRowIsRepainted) {
     Fill(30);
-    view.Click(kTextX, RowY(9));
-    view.VScroll(kLineDown, 0);
-    view.VScroll(kLineUp, 0);
-    view.VScroll(kThumbTrack, 3);
-    view.VScroll(kLineUp, 0); // top 2: item 9 in row 7
-    view.VScroll(kLineUp, 0);
-    view.VScroll(kLineUp, 0); // top 0: item 9 in row 9
-    ASSERT_EQ(0, view.TopRow());
-    view.Click(kTextX, RowY(10)); // scrolls one: top 1, item 9 now in row 8
-    // Now move the old selection (item 10) into the partly visible row and select another.
-    view.VScroll(kLineUp, 0);
-    ASSERT_EQ(0, view.TopRow());
+    view.VScroll(kThumbTrack, 1);
+    view.Click(kTextX, RowY(9)); // selects item 10 in the last full row
+    view.VScroll(kLineUp, 0);    // item 10 now shows in the partly visible row
+    ASSERT_EQ(10, view.RowOf(10));
     auto r = view.Click(kTextX, RowY(0));
     EXPECT_EQ((std::vector<int32_t>{10, 0}), Indexes(r.repaint));
 }

@@ -1,4 +1,4 @@
-// Ids of the test-only bitmaps: three images of which the middle one is a row taller.
+// Ids of the test-only bitmaps: 13 x 12 check and uncheck images, a taller middle one, a wider uncheck one.
 #pragma once
 
 #define IDB_TEST_CHECK 140
