@@ -1,10 +1,13 @@
 # Helpers that declare test executables the same way in both presets.
 
-# orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>])
+# orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>]
+#             [RESOURCE_LOCK <name>])
 # Native builds run the cases directly; Windows builds run each case under Wine
 # through CMAKE_CROSSCOMPILING_EMULATOR.
+# RESOURCE_LOCK: cases that share one global resource (e.g. the one simulated VCI of a Wine
+# prefix) never run at the same time.
 function(orvane_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -19,9 +22,13 @@ function(orvane_test)
   endif()
   # A list inside PROPERTIES would split into separate words.
   string(REPLACE ";" "\\;" labels "${labels}")
+  set(lock_property)
+  if(T_RESOURCE_LOCK)
+    set(lock_property RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
   gtest_discover_tests(${T_NAME}
     TEST_PREFIX "${T_NAME}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}" ${lock_property})
 endfunction()

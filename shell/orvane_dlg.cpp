@@ -16,8 +16,8 @@ BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
-// ON_BN_CLICKED(IDC_READ_VCI_MAC, ReadVciMacAddress)
-// ON_WM_TIMER()
+ON_BN_CLICKED(IDC_READ_VCI_MAC, ReadVciMacAddress)
+ON_WM_TIMER()
 // ON_BN_CLICKED(IDC_READ_PC_MAC, GetMacAddress)
 // ON_BN_CLICKED(IDC_CONNECT_AP, OnConnectAp)
 // ON_BN_CLICKED(IDC_WRITE_MAC_TO_AP, OnWriteMacToAp)
@@ -31,7 +31,7 @@ ON_WM_DESTROY()
 // ON_BN_CLICKED(IDC_TEST, OnTest)
 // ON_BN_CLICKED(IDC_DELETE_ALL_MAC, OnDeleteAllMac)
 // ON_BN_CLICKED(IDC_READ_PC_MAC_ADDRESS, OnReadPcMac)
-// ON_BN_CLICKED(IDC_READ_VCI_MAC_ADDRESS, OnReadVciMac)
+ON_BN_CLICKED(IDC_READ_VCI_MAC_ADDRESS, OnReadVciMac)
 // ON_BN_CLICKED(IDC_ADD_MAC_TO_AP, OnAddMacToAp)
 // ON_BN_CLICKED(IDC_DELETE_SELECTED_MAC, OnDeleteSelectedMac)
 // ON_BN_CLICKED(IDC_AUTO_SETTING, OnAutoSetting)
@@ -88,7 +88,9 @@ BOOL COrvaneDlg::OnInitDialog() {
     m_bMacFilterEnable = 1;
     UpdateFilterRadios();
 
-    // (link window: create m_UartComm as child 1326, OpenComm, m_nMaxFrameData = 1500)
+    m_UartComm.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), this, IDC_UART_COMM);
+    m_UartComm.OpenComm();
+    m_UartComm.m_nMaxFrameData = 1500;
 
     std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
     SetTimer(1, 500);

@@ -1,0 +1,32 @@
+// The real main dialog with a hook through which a test runs inside its modal loop.
+#pragma once
+
+#include <functional>
+
+#include "orvane_dlg.h"
+
+namespace vcitest {
+
+class CProbedDlg : public COrvaneDlg {
+  public:
+    // Runs once, inside the dialog's loop, right after initialisation; the dialog ends after it.
+    std::function<void(CProbedDlg&)> probe;
+
+    CString Text(int id) const {
+        CString s;
+        GetDlgItemText(id, s);
+        return s;
+    }
+    // As if the user clicked the button: returns when its handler has finished.
+    void Click(int id) {
+        SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, id)));
+    }
+
+  protected:
+    BOOL OnInitDialog() override;
+    afx_msg LRESULT OnProbe(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+};
+
+} // namespace vcitest

@@ -1,0 +1,62 @@
+// The dialog's title and label 1015 following the simulated VCI as it is plugged and unplugged.
+#include <gtest/gtest.h>
+
+#include "probed_dialog.h"
+#include "resource.h"
+#include "vcilink_test_support.h"
+#include "vcisim_process.h"
+
+namespace {
+
+using vcitest::CProbedDlg;
+using vcitest::PumpUntil;
+using vcitest::VciSimProcess;
+
+const CString kConnected = L"Orvane Version 0.64 (USB - Connected)";
+const CString kNotConnected = L"Orvane Version 0.64 (USB - NOT Connected)";
+
+TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start(L"--unplugged"));
+    CProbedDlg dlg;
+    CString startTitle, startLabel, absentLabel, presentLabel, goneLabel, apLabel;
+    DWORD firstTick = 0, connectedAfter = 0, goneAfter = 0;
+    bool rewritten = false;
+    dlg.probe = [&](CProbedDlg& d) {
+        startTitle = d.GetWindowText();
+        startLabel = d.Text(IDC_STATUS_VCI);
+        const DWORD t0 = ::GetTickCount();
+        ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kNotConnected; }, 1500));
+        firstTick = ::GetTickCount() - t0;
+        absentLabel = d.Text(IDC_STATUS_VCI);
+
+        // Every tick writes both texts, changed or not.
+        d.SetWindowText(L"scribble");
+        rewritten = PumpUntil([&] { return d.GetWindowText() == kNotConnected; }, 800);
+
+        ASSERT_TRUE(sim.Ok("plug"));
+        ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kConnected; }, 4000, &connectedAfter));
+        presentLabel = d.Text(IDC_STATUS_VCI);
+
+        ASSERT_TRUE(sim.Ok("unplug"));
+        ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kNotConnected; }, 2000, &goneAfter));
+        goneLabel = d.Text(IDC_STATUS_VCI);
+        apLabel = d.Text(IDC_STATUS_AP);
+    };
+    dlg.DoModal();
+
+    EXPECT_EQ(startTitle, CString(L"Orvane(Ver : 0.64)"));
+    EXPECT_EQ(startLabel, CString(L"AP : "));
+    EXPECT_GE(firstTick, 400u);
+    EXPECT_LT(firstTick, 1000u);
+    EXPECT_EQ(absentLabel, CString(L"VCI 미연결"));
+    EXPECT_TRUE(rewritten);
+    // Next poll (at most 1000 ms), pipes 10 ms later, the connected flag 500 ms after that, the next tick.
+    EXPECT_LT(connectedAfter, 1000u + 10 + 500 + 500 + 500);
+    EXPECT_EQ(presentLabel, CString(L"VCI 연결"));
+    EXPECT_LT(goneAfter, 1000u);
+    EXPECT_EQ(goneLabel, CString(L"VCI 미연결"));
+    EXPECT_EQ(apLabel, CString(L"AP 미연결")); // the AP's label is not the timer's
+}
+
+} // namespace

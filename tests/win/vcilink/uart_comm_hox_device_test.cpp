@@ -1,0 +1,186 @@
+// The link window with the simulated VCI: connecting, unplug and re-plug, broken writes, a reader stopped
+// mid-delivery, and replies shaped by the device's faults.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "UartCommHox.h"
+#include "vcilink_test_support.h"
+#include "vcisim_process.h"
+#include "wlan_settings.h"
+
+namespace {
+
+using vcitest::BoxRecorder;
+using vcitest::PumpFor;
+using vcitest::PumpUntil;
+using vcitest::TraceRecorder;
+using vcitest::VciSimProcess;
+
+class LinkWithDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326));
+        link.m_nMaxFrameData = 1500;
+    }
+    void TearDown() override {
+        link.DestroyWindow();
+        sim.Stop();
+    }
+
+    void Connect() {
+        link.OpenComm();
+        ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    }
+
+    // One setting read straight through the link; the reply's value text, or "" without a reply.
+    std::string ReadSetting(int type, DWORD timeoutMs = 5000) {
+        std::array<uint8_t, kWlanReadRequestLength> req{};
+        BuildReadWlanSetting(type, req);
+        EXPECT_TRUE(link.WriteMsg(req.data()));
+        uint8_t reply[kVciMaxMessage] = {};
+        int n = 0;
+        if (!link.ReadMsg(reply, timeoutMs, &n)) return {};
+        return std::string(WlanReplyValueText({reply, static_cast<size_t>(n)}));
+    }
+
+    VciSimProcess sim;
+    vcitest::CHostWnd host;
+    CUartCommHox link;
+};
+
+TEST_F(LinkWithDevice, ShowsConnectedHalfASecondAfterItsReaderStarted) {
+    const DWORD t0 = ::GetTickCount();
+    link.OpenComm();
+    DWORD readerAt = 0, connectedAt = 0;
+    ASSERT_TRUE(PumpUntil([&] { return link.HasReader(); }, 2000, &readerAt));
+    EXPECT_FALSE(link.m_bUsbConnected);
+    EXPECT_NE(link.m_hReadPipe, INVALID_HANDLE_VALUE);
+    EXPECT_NE(link.m_hWritePipe, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 2000, &connectedAt));
+    EXPECT_GE(::GetTickCount() - t0, readerAt + 450);
+    EXPECT_LT(::GetTickCount() - t0, 1500u);
+    EXPECT_NE(sim.Command("status").find("connected=1"), std::string::npos);
+
+    // Bytes flow: a message the device sends on its own lands in the ring and is acknowledged.
+    ASSERT_TRUE(sim.Ok("unsolicited HELLO"));
+    ASSERT_TRUE(PumpUntil([&] { return link.Receiver().MessageCount() == 1; }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return sim.Stats()["acks"] == 1; }, 2000));
+}
+
+TEST_F(LinkWithDevice, UnplugDropsTheLinkAndReplugBringsItBack) {
+    Connect();
+    TraceRecorder traces;
+    ASSERT_TRUE(sim.Ok("unplug"));
+    DWORD droppedAfter = 0;
+    ASSERT_TRUE(PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, &droppedAfter));
+    EXPECT_LT(droppedAfter, 500u);
+    EXPECT_EQ(link.m_hReadPipe, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(link.HasReader());
+    EXPECT_TRUE(PumpUntil([&] { return traces.Contains("USB Thread End-1"); }, 1000));
+    EXPECT_TRUE(traces.Contains("USB Read Error"));
+
+    PumpFor(1200); // polling on: nothing to find
+    EXPECT_FALSE(link.m_bUsbConnected);
+    EXPECT_FALSE(link.HasReader());
+
+    ASSERT_TRUE(sim.Ok("plug"));
+    DWORD backAfter = 0;
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000, &backAfter));
+    EXPECT_LT(backAfter, 1000u + 10 + 500 + 400); // next poll, open, half a second, slack
+    EXPECT_EQ(sim.Stats()["sessions"], 2u);
+}
+
+TEST_F(LinkWithDevice, AFailedWriteDropsTheLinkAndExactlyOneReconnectFollows) {
+    Connect();
+    TraceRecorder traces;
+    ASSERT_TRUE(sim.Ok("break-write"));
+    const auto enter = BuildEnterWlanConfig();
+    // The pipe may take a moment to report the break.
+    ASSERT_TRUE(PumpUntil([&] { return !link.WriteMsg(enter.data()) || !link.m_bUsbConnected; }, 2000));
+    EXPECT_FALSE(link.m_bUsbConnected);
+    EXPECT_FALSE(link.HasReader());
+    EXPECT_TRUE(traces.Contains("CVciUsb USB 데이터 전송 에러1-"));
+
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    // The stopped reader must not knock the new connection down or start another cycle.
+    PumpFor(1500);
+    EXPECT_TRUE(link.m_bUsbConnected);
+    EXPECT_EQ(sim.Stats()["sessions"], 2u);
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+}
+
+TEST_F(LinkWithDevice, ABlockInFlightWhenTheLinkClosesIsNotTaken) {
+    Connect();
+    ASSERT_TRUE(sim.Ok("unsolicited STALE"));
+    ::Sleep(400); // not pumping: the reader now waits inside its SendMessage with the bytes
+    link.CloseUsb(FALSE);
+    PumpFor(300);
+    EXPECT_EQ(link.Receiver().MessageCount(), 0);
+    EXPECT_EQ(sim.Stats()["acks"], 0u);
+
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    EXPECT_EQ(link.Receiver().MessageCount(), 0);
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+}
+
+TEST_F(LinkWithDevice, ALinkClosedWithinItsHalfSecondIsNeverShownConnected) {
+    link.OpenComm();
+    ASSERT_TRUE(PumpUntil([&] { return link.HasReader(); }, 2000));
+    link.CloseUsb(TRUE);
+    PumpFor(800);
+    EXPECT_FALSE(link.m_bUsbConnected);
+    EXPECT_FALSE(link.HasReader());
+}
+
+TEST_F(LinkWithDevice, RepliesArriveWhateverShapeTheDeviceGivesThem) {
+    Connect();
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+    EXPECT_EQ(sim.Stats()["acks"], 1u);
+
+    ASSERT_TRUE(sim.Ok("mac 02:11:22:33:44:55"));
+    ASSERT_TRUE(sim.Ok("trickle 3 5"));
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "02 11 22 33 44 55");
+    ASSERT_TRUE(sim.Ok("split 7"));
+    std::string ssid = "4F 52 56 41 4E 45 2D 56 43 49"; // "ORVANE-VCI", then zeros to 32 bytes
+    for (int i = 10; i < 32; ++i)
+        ssid += " 00";
+    EXPECT_EQ(ReadSetting(17), ssid);
+    ASSERT_TRUE(sim.Ok("repeat"));
+    ASSERT_TRUE(sim.Ok("split 10"));
+    EXPECT_EQ(ReadSetting(4), "C0 A8 0A 14");
+
+    // Two replies in one block: both are kept, oldest first.
+    ASSERT_TRUE(sim.Ok("twice"));
+    EXPECT_EQ(ReadSetting(5), "FF FF FF 00");
+    ASSERT_TRUE(PumpUntil([&] { return link.Receiver().MessageCount() == 1; }, 1000));
+    uint8_t copy[kVciMaxMessage] = {};
+    int n = 0;
+    ASSERT_TRUE(link.ReadMsg(copy, 0, &n));
+    EXPECT_EQ(WlanReplyValueText({copy, static_cast<size_t>(n)}), "FF FF FF 00");
+    // One acknowledgement per completed message; a repeated last frame completes one more.
+    EXPECT_EQ(sim.Stats()["acks"], 1u + 1 + 1 + 2 + 2);
+    EXPECT_EQ(sim.Stats()["badframes"], 0u);
+}
+
+TEST_F(LinkWithDevice, DeviceStoppingInsideAFrameGivesTheByteTimeoutBox) {
+    Connect();
+    BoxRecorder boxes;
+    TraceRecorder traces;
+    ASSERT_TRUE(sim.Ok("stall 1500"));
+    std::array<uint8_t, kWlanReadRequestLength> req{};
+    BuildReadWlanSetting(kWlanTypeMacAddress, req);
+    ASSERT_TRUE(link.WriteMsg(req.data()));
+    DWORD after = 0;
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }, 3000, &after));
+    EXPECT_GE(after, 900u);
+    EXPECT_EQ(boxes.boxes[0].text, CString(L"VCI에서 데이터 수신되다 안들어옴."));
+    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> Byte Timeout \r\n"));
+    EXPECT_EQ(link.Receiver().MessageCount(), 0);
+    EXPECT_TRUE(link.m_bUsbConnected); // the link itself is fine
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+// The dialog's VCI MAC read against the simulated VCI: the whole road from the click to the caption,
+// missing and damaged replies, replies in odd shapes, and a VCI that is not attached.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "probed_dialog.h"
+#include "resource.h"
+#include "vcilink_test_support.h"
+#include "vcisim_process.h"
+
+namespace {
+
+using vcitest::BoxRecorder;
+using vcitest::CProbedDlg;
+using vcitest::PumpFor;
+using vcitest::PumpUntil;
+using vcitest::TraceRecorder;
+using vcitest::VciSimProcess;
+
+bool WaitConnected(CProbedDlg& d) {
+    return PumpUntil([&] { return d.m_UartComm.m_bUsbConnected != FALSE; }, 3000);
+}
+
+std::vector<std::string> ReceivedFrames(VciSimProcess& sim) {
+    std::vector<std::string> rx;
+    for (const auto& f : sim.Frames())
+        if (f.rfind("rx ", 0) == 0) rx.push_back(f.substr(3));
+    return rx;
+}
+
+TEST(VciMacRead, FromTheClickToTheCaption) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start(L"--mac 001A2B3C4D5E"));
+    CProbedDlg dlg;
+    CString captionDuringRead;
+    BoxRecorder boxes(
+        [&](const AfxMessageBoxRequest&) { captionDuringRead = dlg.Text(IDC_READ_VCI_MAC_ADDRESS); });
+    DWORD took = 0;
+    std::vector<AfxMessageBoxRequest> quietBoxes;
+    CString quietCaption, quietMac;
+    dlg.probe = [&](CProbedDlg& d) {
+        ASSERT_TRUE(WaitConnected(d));
+        const DWORD t0 = ::GetTickCount();
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        took = ::GetTickCount() - t0;
+        EXPECT_EQ(d.Text(IDC_VCI_MAC_EDIT), CString(L"001A2B3C4D5E"));
+        EXPECT_EQ(d.Text(IDC_READ_VCI_MAC_ADDRESS), CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
+
+        // During automatic configuration the read is silent; the caption still follows.
+        ASSERT_TRUE(sim.Ok("mac 02:11:22:33:44:55"));
+        d.m_bAutoSetting = 1;
+        const size_t before = boxes.boxes.size();
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        quietBoxes.assign(boxes.boxes.begin() + static_cast<std::ptrdiff_t>(before), boxes.boxes.end());
+        quietCaption = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        quietMac = d.m_strVciMac;
+    };
+    dlg.DoModal();
+
+    EXPECT_GE(took, 2000u); // the pause after entering the configuration
+    EXPECT_LT(took, 4000u);
+    ASSERT_GE(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, CString(L"Read Completed"));
+    EXPECT_EQ(boxes.boxes[0].caption, CString(AfxGetAppName()));
+    EXPECT_EQ(boxes.boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(captionDuringRead, CString(L"VCI MAC Address 읽는 중입니다."));
+
+    EXPECT_TRUE(quietBoxes.empty());
+    EXPECT_EQ(quietCaption, CString(L"VCI MAC Address 읽기   021122334455"));
+    EXPECT_EQ(quietMac, CString(L"021122334455"));
+    const uint8_t mac[7] = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55, 0x00};
+    EXPECT_EQ(0, std::memcmp(dlg.m_MacAddress, mac, 7));
+    EXPECT_EQ(0, std::memcmp(dlg.m_WlanSettings.MacAddress, mac, 6));
+
+    // What went over the wire for the first read, byte for byte, and the one acknowledgement per reply.
+    const std::vector<std::string> rx = ReceivedFrames(sim);
+    ASSERT_EQ(rx.size(), 6u);
+    EXPECT_EQ(rx[0], "02 0D 00 80 00 01 08 00 00 21 00 00 29 00 03 E3");
+    EXPECT_EQ(rx[1], "02 10 00 80 00 02 0B 00 01 21 00 00 57 00 24 00 06 03 43");
+    EXPECT_EQ(rx[2], "02 0D 00 80 00 03 08 00 02 21 00 00 2B 00 03 E9");
+    auto stats = sim.Stats();
+    EXPECT_EQ(stats["enter"], 2u);
+    EXPECT_EQ(stats["read"], 2u);
+    EXPECT_EQ(stats["leave"], 2u);
+    EXPECT_EQ(stats["acks"], 2u);
+    EXPECT_EQ(stats["badrequests"], 0u);
+}
+
+TEST(VciMacRead, MissingOrDamagedRepliesStillCompleteAndKeepTheEarlierMac) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start());
+    CProbedDlg dlg;
+    BoxRecorder boxes;
+    TraceRecorder traces;
+    DWORD tookNoReply = 0, tookBadSum = 0;
+    CString captionAfterNoReply, captionAfterGood, captionAfterBadSum;
+    dlg.probe = [&](CProbedDlg& d) {
+        ASSERT_TRUE(WaitConnected(d));
+        ASSERT_TRUE(sim.Ok("noreply"));
+        DWORD t0 = ::GetTickCount();
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        tookNoReply = ::GetTickCount() - t0;
+        captionAfterNoReply = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        captionAfterGood = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+
+        ASSERT_TRUE(sim.Ok("mac 0A0B0C0D0E0F"));
+        ASSERT_TRUE(sim.Ok("badsum"));
+        t0 = ::GetTickCount();
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        tookBadSum = ::GetTickCount() - t0;
+        captionAfterBadSum = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+    };
+    dlg.DoModal();
+
+    // 2000 ms pause, then the full 5000 ms wait for a reply that never comes.
+    EXPECT_GE(tookNoReply, 7000u);
+    EXPECT_LT(tookNoReply, 9000u);
+    EXPECT_EQ(captionAfterNoReply, CString(L"VCI MAC Address 읽기   000000000000"));
+    EXPECT_EQ(captionAfterGood, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
+    EXPECT_GE(tookBadSum, 7000u);
+    EXPECT_EQ(captionAfterBadSum, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
+    EXPECT_EQ(dlg.m_strVciMac, CString(L"001A2B3C4D5E"));
+    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> 수신데이터 CheckSum 틀림 : "));
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"Read Completed", L"Read Completed", L"Read Completed"}));
+    EXPECT_EQ(sim.Stats()["acks"], 1u); // only the good reply was acknowledged
+}
+
+TEST(VciMacRead, OddlyShapedRepliesAndTheOldestUnreadMessage) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start(L"--mac 001A2B3C4D5E"));
+    CProbedDlg dlg;
+    BoxRecorder boxes;
+    CString first, second;
+    dlg.probe = [&](CProbedDlg& d) {
+        ASSERT_TRUE(WaitConnected(d));
+        // Every frame repeated with bit 0x40, in frames of 9 data bytes, written twice in one block.
+        ASSERT_TRUE(sim.Ok("repeat"));
+        ASSERT_TRUE(sim.Ok("split 9"));
+        ASSERT_TRUE(sim.Ok("twice"));
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        first = d.m_strVciMac;
+        // The copy still waits in the ring: the next read takes it, whatever the device says now.
+        ASSERT_TRUE(sim.Ok("mac 0A0B0C0D0E0F"));
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        second = d.m_strVciMac;
+    };
+    dlg.DoModal();
+    EXPECT_EQ(first, CString(L"001A2B3C4D5E"));
+    EXPECT_EQ(second, CString(L"001A2B3C4D5E"));
+    EXPECT_EQ(dlg.m_UartComm.Receiver().MessageCount(), 0); // the dialog's end reset the link
+    EXPECT_EQ(boxes.Texts().size(), 2u);
+    EXPECT_EQ(sim.Stats()["badframes"], 0u);
+}
+
+TEST(VciMacRead, WithoutTheVciBothButtonsSayWhyAndSendNothing) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start(L"--unplugged"));
+    CProbedDlg dlg;
+    BoxRecorder boxes;
+    CString labelAfter1020, caption, labelAfter1000;
+    dlg.probe = [&](CProbedDlg& d) {
+        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        labelAfter1020 = d.Text(IDC_STATUS_VCI);
+        caption = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        d.SetDlgItemText(IDC_STATUS_VCI, L"AP : ");
+        d.Click(IDC_READ_VCI_MAC);
+        labelAfter1000 = d.Text(IDC_STATUS_VCI);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(labelAfter1020, CString(L"VCI 미연결"));
+    EXPECT_EQ(labelAfter1000, CString(L"VCI 미연결"));
+    EXPECT_EQ(caption, CString(L"VCI MAC Address 읽기"));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, CString(L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오."));
+    EXPECT_EQ(boxes.boxes[1].text, CString(L"VCI is not connected. (USB)"));
+    for (const auto& b : boxes.boxes) {
+        EXPECT_EQ(b.caption, CString(AfxGetAppName()));
+        EXPECT_EQ(b.type & 0xF, static_cast<UINT>(MB_OK));
+    }
+    EXPECT_TRUE(dlg.m_strVciMac.IsEmpty());
+    EXPECT_EQ(sim.Stats()["bytesin"], 0u);
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+// CVciUsb: finds the VCI by its USB device interface and opens its two pipes; writes byte blocks.
+#pragma once
+
+#include <windows.h>
+
+// The device interface class the VCI's driver publishes.
+extern const GUID GUID_VCI_USB_INTERFACE;
+
+inline constexpr size_t kVciDevicePathSize = 256; // m_szDevicePath, terminating zero included
+
+class CVciUsb {
+  public:
+    CVciUsb();
+    CVciUsb(const CVciUsb&) = delete;
+    CVciUsb& operator=(const CVciUsb&) = delete;
+    ~CVciUsb();
+
+    // An open handle to the first VCI interface that opens, or INVALID_HANDLE_VALUE; its path stays in
+    // m_szDevicePath. The caller closes the handle.
+    HANDLE FindDevice();
+    BOOL IsDevicePresent();
+
+    // "<device path>\<name>". INVALID_HANDLE_VALUE when the device is gone or the path does not fit.
+    HANDLE OpenWritePipe(const char* name);
+    // Also prepares m_ReadOverlapped (offsets 0, a new manual-reset event) for the reads on it.
+    HANDLE OpenReadPipe(const char* name);
+
+    // One synchronous write of the whole block; TRUE when every byte went out.
+    BOOL WriteCommBlock(const void* data, DWORD length);
+
+    // Hands the prepared read record over to the reader: the caller owns its event from now on.
+    OVERLAPPED TakeReadOverlapped();
+
+    HANDLE m_hWrite;                         // not owned: the link window closes its pipes
+    char m_szDevicePath[kVciDevicePathSize]; // the interface found last, then "\" and a pipe name
+    OVERLAPPED m_ReadOverlapped;
+
+  private:
+    BOOL AppendPipeName(const char* name);
+};

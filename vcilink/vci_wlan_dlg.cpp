@@ -1,0 +1,69 @@
+// The main dialog's VCI operations: WLAN configuration requests, one setting read, and the VCI MAC read.
+#include <cstring>
+
+#include "orvane_dlg.h"
+#include "resource.h"
+#include "wlan_settings.h"
+
+namespace {
+constexpr DWORD kEnterConfigPauseMs = 2000; // the VCI's WLAN module needs this long to enter configuration
+constexpr DWORD kSettingReplyTimeoutMs = 5000;
+} // namespace
+
+BOOL COrvaneDlg::EnterWlanConfig() {
+    const auto msg = BuildEnterWlanConfig();
+    if (!m_UartComm.WriteMsg(msg.data())) return FALSE;
+    ::Sleep(kEnterConfigPauseMs); // deliberately without pumping: the reader waits in its SendMessage
+    return TRUE;
+}
+
+BOOL COrvaneDlg::LeaveWlanConfig() {
+    const auto msg = BuildLeaveWlanConfig();
+    return m_UartComm.WriteMsg(msg.data());
+}
+
+BOOL COrvaneDlg::ReadWlanSetting(int type) {
+    uint8_t request[kVciMaxMessage] = {};
+    std::array<uint8_t, kWlanReadRequestLength> built{};
+    if (!BuildReadWlanSetting(type, built)) return FALSE;
+    std::memcpy(request, built.data(), built.size());
+    if (!m_UartComm.WriteMsg(request)) return FALSE;
+
+    uint8_t reply[kVciMaxMessage] = {};
+    int received = 0;
+    // The oldest unread message is taken as the answer, whatever its ID; no answer leaves the
+    // setting as it was.
+    if (m_UartComm.ReadMsg(reply, kSettingReplyTimeoutMs, &received))
+        ParseWlanSettingReply(type, {reply, static_cast<size_t>(received)}, m_WlanSettings);
+    return TRUE;
+}
+
+void COrvaneDlg::ReadVciMacAddress() {
+    if (!m_UartComm.m_bUsbConnected) {
+        SetDlgItemText(IDC_STATUS_VCI, L"VCI 미연결");
+        MessageBox(L"VCI is not connected. (USB)");
+        return;
+    }
+    if (!EnterWlanConfig() || !ReadWlanSetting(kWlanTypeMacAddress) || !LeaveWlanConfig()) return;
+
+    m_strVciMac = AfxUtf8ToWide(VciMacText(m_WlanSettings).c_str());
+    CopyVciMacAddress(m_WlanSettings, m_MacAddress);
+    UpdateData(FALSE);
+    if (!m_bAutoSetting) MessageBox(L"Read Completed");
+}
+
+void COrvaneDlg::OnReadVciMac() {
+    if (!m_UartComm.m_bUsbConnected) {
+        SetDlgItemText(IDC_STATUS_VCI, L"VCI 미연결");
+        MessageBox(L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오.");
+        return;
+    }
+    SetDlgItemText(IDC_READ_VCI_MAC_ADDRESS, L"VCI MAC Address 읽는 중입니다.");
+    ReadVciMacAddress();
+    CString caption;
+    if (!m_strVciMac.IsEmpty())
+        caption.Format(L"VCI MAC Address 읽기   %ls", static_cast<const wchar_t*>(m_strVciMac));
+    else
+        caption = L"VCI MAC Address 읽기";
+    SetDlgItemText(IDC_READ_VCI_MAC_ADDRESS, caption);
+}
