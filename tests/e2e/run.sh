@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Runs one end-to-end scenario: the unmodified orvane.exe (AP at 127.0.0.1) under Wine with apsim and
+# vcisim, driven from outside by uidriver, inside a private network namespace whose veth interface
+# wifi0 plays the PC's wireless adapter. Everything it starts it ends by process id, even on failure.
+#
+#   run.sh SCENARIO
+#
+# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_E2E_UIDRIVER,
+# ORVANE_E2E_ORVANE (the .exe files), ORVANE_E2E_WORK (a folder for logs and the Wine prefix).
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+scenario=${1:?usage: run.sh SCENARIO}
+
+if [ "${ORVANE_E2E_IN_NETNS:-0}" != 1 ]; then
+  export ORVANE_E2E_IN_NETNS=1
+  exec "$root/scripts/netns.sh" "$0" "$@"
+fi
+
+: "${ORVANE_E2E_WORK:?}"
+export ORVANE_WIFI_MAC=${ORVANE_WIFI_MAC:-02:11:22:33:44:55}
+work=$ORVANE_E2E_WORK/$scenario
+rm -rf "$work"
+mkdir -p "$work"
+# One prefix for every scenario; its wineserver starts here, inside this namespace, so that Wine
+# lists this namespace's interfaces.
+export ORVANE_WINEPREFIX=$ORVANE_E2E_WORK/wineprefix
+export ORVANE_TRACE=$work/trace.log
+unset DISPLAY
+: >"$ORVANE_TRACE"
+
+apsim_pid="" vcisim_pid="" orvane_pid=""
+failures=0
+cleanup() {
+  [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
+  [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
+  "$root/scripts/wine.sh" --stop
+  [ -n "$orvane_pid" ] && wait "$orvane_pid" 2>/dev/null
+  [ -n "$vcisim_pid" ] && wait "$vcisim_pid" 2>/dev/null
+  if [ -n "$apsim_pid" ]; then
+    kill -TERM "$apsim_pid" 2>/dev/null
+    wait "$apsim_pid" 2>/dev/null
+  fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# One control line to a simulator on loopback; prints the answer up to its "ok"/"error" line.
+control() {
+  local port=$1 line=$2 reply
+  exec 7<>"/dev/tcp/127.0.0.1/$port" || return 1
+  printf '%s\n' "$line" >&7
+  while IFS= read -r -t 10 reply <&7; do
+    reply=${reply%$'\r'}
+    printf '%s\n' "$reply"
+    case "$reply" in ok*|error*) break ;; esac
+  done
+  exec 7>&-
+}
+ap() { control "$apsim_control" "$1"; }
+vci() { control "$vcisim_control" "$1"; }
+
+start_apsim() {
+  "$ORVANE_E2E_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$work/apsim.log" "$@" \
+    >"$work/apsim.out" 2>"$work/apsim.err" </dev/null &
+  apsim_pid=$!
+  for _ in $(seq 1 100); do
+    grep -q '^apsim listening on' "$work/apsim.out" 2>/dev/null && break
+    sleep 0.05
+  done
+  apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$work/apsim.out")
+  [ -n "$apsim_control" ] || { fail "apsim did not start"; cat "$work/apsim.err"; exit 1; }
+}
+
+start_vcisim() {
+  rm -f "$work/vcisim.port"
+  "$root/scripts/wine.sh" "$ORVANE_E2E_VCISIM" --control-port 0 --port-file "$(winpath "$work/vcisim.port")" \
+    --log "$(winpath "$work/vcisim.log")" "$@" >"$work/vcisim.out" 2>&1 &
+  vcisim_pid=$!
+  for _ in $(seq 1 200); do
+    [ -s "$work/vcisim.port" ] && break
+    sleep 0.05
+  done
+  vcisim_control=$(tr -dc 0-9 <"$work/vcisim.port" 2>/dev/null)
+  [ -n "$vcisim_control" ] || { fail "vcisim did not start"; cat "$work/vcisim.out"; exit 1; }
+}
+
+start_orvane() {
+  "$root/scripts/wine.sh" "$ORVANE_E2E_ORVANE" >"$work/orvane.out" 2>&1 &
+  orvane_pid=$!
+}
+
+# Runs a uidriver script (stdin) against the running program; the boxes it saw go to boxes.tsv.
+drive() {
+  cat >"$work/driver.ui"
+  "$root/scripts/wine.sh" "$ORVANE_E2E_UIDRIVER" --boxes-log "$(winpath "$work/boxes.tsv")" \
+    "$(winpath "$work/driver.ui")" >"$work/driver.out" 2>&1
+  local rc=$?
+  cat "$work/driver.out"
+  [ $rc -eq 0 ] || fail "uidriver exited with $rc"
+}
+
+winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
+
+# The AP's list, one MAC per line, as apsim holds it now.
+ap_list() { ap list | grep -v '^ok' | sed 's/\r$//'; }
+
+expect_list() {
+  local want got
+  want=$(printf '%s\n' "$@" | sed '/^$/d')
+  got=$(ap_list | sed '/^$/d')
+  [ "$want" = "$got" ] || fail "AP list is [$(echo $got)], expected [$(echo $want)]"
+}
+
+# The command lines apsim received, in order, compared with the expected ones.
+expect_commands() {
+  local want got
+  want=$(printf '%s\n' "$@")
+  got=$(sed -n 's/^"\(.*\)" -> .*/\1/p' "$work/apsim.log")
+  [ "$want" = "$got" ] || { fail "AP commands differ"; diff <(echo "$want") <(echo "$got"); }
+}
+
+# The boxes uidriver saw, in order: "text<TAB>answer" lines.
+expect_boxes() {
+  local want got
+  want=$(printf '%s\n' "$@")
+  got=$(cut -f2,3 "$work/boxes.tsv" 2>/dev/null)
+  [ "$want" = "$got" ] || { fail "boxes differ"; diff <(echo "$want") <(echo "$got"); }
+}
+
+expect_trace() {
+  grep -aqF -- "$1" "$ORVANE_TRACE" || fail "trace has no line with: $1"
+}
+
+"$root/scripts/wine.sh" --stop
+"$root/scripts/wine.sh" --prepare
+WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+
+. "$here/scenarios/$scenario.sh"
+
+if [ "$failures" -eq 0 ]; then
+  echo "e2e $scenario: passed"
+else
+  echo "e2e $scenario: $failures failure(s); logs in $work"
+  exit 1
+fi
