@@ -6,7 +6,7 @@
 #   run.sh SCENARIO
 #
 # Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_E2E_UIDRIVER,
-# ORVANE_E2E_ORVANE (the .exe files), ORVANE_E2E_WORK (a folder for logs and the Wine prefix).
+# ORVANE_E2E_ORVANE, ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (a folder for logs and the Wine prefix).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -103,6 +103,21 @@ drive() {
   local rc=$?
   cat "$work/driver.out"
   [ $rc -eq 0 ] || fail "uidriver exited with $rc"
+}
+
+# handles=N threads=N ... of the running program.
+procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
+field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
+
+# Waits until vcisim's status shows KEY=VALUE (e.g. connected=1), at most SECONDS.
+wait_vci() {
+  local want=$1 seconds=$2 i
+  for i in $(seq 1 $((seconds * 20))); do
+    vci status | grep -q " $want" && return 0
+    sleep 0.05
+  done
+  fail "vcisim never reported $want"
+  return 1
 }
 
 winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }

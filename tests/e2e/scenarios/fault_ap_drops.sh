@@ -1,0 +1,32 @@
+# The AP closes the connection at each step of automatic configuration (after the filter command,
+# either add, the list request, the apply): every time the program says so, shows "AP 미연결",
+# holds no socket any more and stays responsive; the next run can start again.
+start_apsim
+start_vcisim --mac 001A2B3C4D5E
+start_orvane
+drive <<'UI'
+wait-window 30
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+UI
+for step in 1 2 3 4 5; do
+  ap reset >/dev/null
+  ap "close-after $step silent" >/dev/null
+  : >"$work/boxes.tsv"
+  logged=$(wc -l <"$work/apsim.log")
+  drive <<'UI'
+answer-all ok
+click 1016
+wait-text 1014 "AP 연결" 15
+wait-text 1014 "AP 미연결" 30
+sleep 300
+click 1002
+expect-box "AP에 연결되어 있지 않습니다." answer ok timeout 10
+expect-text 1015 "VCI 연결"
+UI
+  grep -q $'\tAP와 연결이 끊어 졌습니다.\t' "$work/boxes.tsv" || fail "step $step: no box about the lost connection"
+  commands=$(( $(wc -l <"$work/apsim.log") - logged ))
+  [ "$commands" -eq "$step" ] || fail "step $step: the AP received $commands commands"
+done
+drive <<'UI'
+close 15
+UI

@@ -1,0 +1,40 @@
+# Oversized and garbage replies from both devices: a list that fills whole 3000-byte reads, a reply
+# that looks like a format string, a VCI frame with a bad checksum and a flood of unsolicited
+# messages; the program reads what is valid, shows the rest as data and keeps working.
+macs=()
+for i in $(seq 1 130); do macs+=(--mac "$(printf '0A:00:00:00:%02X:%02X' $((i / 256)) $((i % 256)))"); done
+start_apsim "${macs[@]}" --capacity 200
+ap "pad-full on" >/dev/null
+start_vcisim --mac 001A2B3C4D5E
+start_orvane
+drive <<'UI'
+wait-window 30
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+click 1006
+wait-text 1014 "AP 연결" 15
+expect-box "Read Completed!!!" answer ok timeout 20
+click 1020
+expect-box "Read Completed" answer ok timeout 20
+expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+UI
+
+ap "pad-full off" >/dev/null
+ap 'garbage 1 %s%n%x%s' >/dev/null
+vci "badsum 1" >/dev/null
+vci "flood 20000 600" >/dev/null
+drive <<'UI'
+click 1021
+expect-box "Mac 등록 에러인데 멀까? : %s%n%x%s" answer ok timeout 15
+click 1020
+expect-box "Read Completed" answer ok timeout 20
+expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+click 1020
+expect-box "Read Completed" answer ok timeout 20
+expect-text 1015 "VCI 연결"
+expect-text 1014 "AP 연결"
+close 15
+UI
+expect_trace 'COrvaneDlg::OnReceiveTCP : %s%n%x%s'
+# The trace is complete once the program has ended: every entry of the full reads was listed.
+listed=$(grep -acE 'OutputDebugStringA "0A 00 00 00 0[01] [0-9A-F]{2}' "$ORVANE_TRACE")
+[ "$listed" -eq 130 ] || fail "the check-list got $listed of 130 entries from full reads"

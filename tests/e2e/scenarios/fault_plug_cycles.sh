@@ -1,0 +1,32 @@
+# 100 unplug/re-plug cycles of the VCI: the link follows every one, and the program ends them with
+# as many handles and threads as it started with.
+start_apsim
+start_vcisim --mac 001A2B3C4D5E
+start_orvane
+drive <<'UI'
+wait-window 30
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+UI
+wait_vci connected=1 5
+before=$(procstat)
+for cycle in $(seq 1 100); do
+  vci unplug >/dev/null
+  wait_vci connected=0 5 || break
+  vci plug >/dev/null
+  wait_vci connected=1 5 || break
+done
+drive <<'UI'
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+click 1020
+expect-box "Read Completed" answer ok timeout 20
+expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+UI
+after=$(procstat)
+echo "before: $before"
+echo "after:  $after"
+[ "$(field threads "$after")" = "$(field threads "$before")" ] || fail "threads: $before -> $after"
+# A handle or two may come and go with the read just done; a leak grows with the cycles.
+[ "$(field handles "$after")" -le "$(( $(field handles "$before") + 4 ))" ] || fail "handles grew: $before -> $after"
+drive <<'UI'
+close 15
+UI
