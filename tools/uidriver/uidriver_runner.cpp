@@ -221,6 +221,7 @@ bool Runner::ExpectBox(const Step& step, std::string& result) {
             std::find_if(m_Boxes.rbegin(), m_Boxes.rend(), [](const KnownBox& k) { return !k.answered; });
         if (it != m_Boxes.rend()) {
             const BoxInfo box = it->info;
+            const int64_t seen = m_Io.NowMs() - start; // what benchmarks read: the wait for the box
             bool textOk = step.anyText || MatchesAny(box.text, step.texts);
             bool captionOk = !step.hasCaption || box.caption == step.caption;
             if (!textOk || !captionOk) {
@@ -247,7 +248,8 @@ bool Runner::ExpectBox(const Step& step, std::string& result) {
                 }
                 m_Io.SleepMs(kPollMs);
             }
-            result = "answered " + ButtonName(step.button) + ": " + BoxText(box);
+            result = "answered " + ButtonName(step.button) + " after " + std::to_string(seen) +
+                     " ms: " + BoxText(box);
             return true;
         }
         if (m_Target.HasExited()) {
