@@ -26,8 +26,9 @@ bool IsLinkGone(DWORD err) {
     }
 }
 
-bool StopRequested(UsbThreadParam& prm) {
-    return ::WaitForSingleObject(prm.m_StopEvent, 0) == WAIT_OBJECT_0;
+// The flag mirrors m_StopEvent; testing it costs no system call on every pass.
+bool StopRequested(const UsbThreadParam& prm) {
+    return prm.bStop.load(std::memory_order_acquire);
 }
 
 } // namespace
@@ -69,6 +70,8 @@ int CUartCommHox::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
     m_hReadPipe = INVALID_HANDLE_VALUE;
     m_pReadThread = nullptr;
     m_bUsbConnected = FALSE;
+    m_bByteTimerSet = false; // a new window has no timers
+    m_bByteTimeoutWanted = false;
     return 0;
 }
 
@@ -144,6 +147,7 @@ void CUartCommHox::CloseUsb(BOOL bKeepState) {
     // The reader is asked to stop, not killed: a killed thread can leave the process heap locked. The
     // link forgets it at once; 0x721 blocks it still has in flight no longer match this connection.
     if (m_pThreadParam) {
+        m_pThreadParam->bStop.store(true, std::memory_order_release);
         m_pThreadParam->m_StopEvent.SetEvent();
         ::CancelIoEx(m_pThreadParam->hReadPipe, nullptr);
         m_pThreadParam.reset();
@@ -200,8 +204,7 @@ void CUartCommHox::OnTimer(UINT_PTR nIDEvent) {
         m_bUsbConnected = TRUE;
         break;
     case TIMER_BYTE_TIMEOUT:
-        m_pReceiver->OnByteTimeout();
-        MessageBox(L"VCI에서 데이터 수신되다 안들어옴.", nullptr, MB_OK);
+        OnByteTimer();
         break;
     default:
         break;
@@ -377,11 +380,30 @@ BOOL CUartCommHox::WriteByte(BYTE b) {
 }
 
 void CUartCommHox::OnArmByteTimeout() {
-    if (m_hWnd) SetTimer(TIMER_BYTE_TIMEOUT, kByteTimeoutMs);
+    m_dwLastByteTick = ::GetTickCount();
+    m_bByteTimeoutWanted = true;
+    if (m_hWnd && !m_bByteTimerSet) {
+        SetTimer(TIMER_BYTE_TIMEOUT, kByteTimeoutMs);
+        m_bByteTimerSet = true;
+    }
 }
 
 void CUartCommHox::OnCancelByteTimeout() {
-    if (m_hWnd) KillTimer(TIMER_BYTE_TIMEOUT);
+    m_bByteTimeoutWanted = false; // a timer still set fires once more and finds nothing to do
+}
+
+void CUartCommHox::OnByteTimer() {
+    m_bByteTimerSet = false; // OnTimer killed it
+    if (!m_bByteTimeoutWanted) return;
+    const DWORD quiet = ::GetTickCount() - m_dwLastByteTick;
+    if (quiet < kByteTimeoutMs) {
+        SetTimer(TIMER_BYTE_TIMEOUT, kByteTimeoutMs - quiet);
+        m_bByteTimerSet = true;
+        return;
+    }
+    m_bByteTimeoutWanted = false;
+    m_pReceiver->OnByteTimeout();
+    MessageBox(L"VCI에서 데이터 수신되다 안들어옴.", nullptr, MB_OK);
 }
 
 void CUartCommHox::OnSendAck(uint8_t b) {

@@ -2,6 +2,7 @@
 // and the frame protocol on top of them.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "VciUsb.h"
@@ -39,10 +40,11 @@ struct UsbThreadParam {
     HWND hWnd = nullptr;                     // receives 0x721 and 0x722
     CVciUsb* pUsb = nullptr;                 // not used by the thread
     HANDLE hReadPipe = INVALID_HANDLE_VALUE; // the reader's duplicate of the link's read pipe
-    CEvent m_StopEvent{FALSE, TRUE};         // set by CloseUsb: end without 0x722
-    OVERLAPPED overlapped{};                 // the reads; the reader closes its event when it ends
-    BYTE buffer[kUsbReadBlock] = {};         // its address identifies this connection's 0x721
-    volatile LONG bEnded = 0;                // set before the reader posts 0x722
+    CEvent m_StopEvent{FALSE, TRUE};         // set by CloseUsb: end without 0x722; wakes a pending wait
+    std::atomic<bool> bStop{false};  // set with m_StopEvent: polled between reads without a system call
+    OVERLAPPED overlapped{};         // the reads; the reader closes its event when it ends
+    BYTE buffer[kUsbReadBlock] = {}; // its address identifies this connection's 0x721
+    volatile LONG bEnded = 0;        // set before the reader posts 0x722
 };
 
 class CUartCommHox : public CWnd, private VciLinkEvents {
@@ -100,9 +102,15 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     void OnSendAck(uint8_t b) override;
     void OnTrace(const char* line) override;
     BOOL WriteCurrentFrame();
+    void OnByteTimer();
 
     VciFrameEncoder m_Encoder;
-    std::span<const uint8_t> m_CurrentFrame;       // the frame built last, inside m_Encoder
+    std::span<const uint8_t> m_CurrentFrame; // the frame built last, inside m_Encoder
+    // The byte time-out runs lazily: storing a byte only notes the time, and timer 2, once set, checks
+    // on firing whether 1000 ms have really passed since the last stored byte. No timer call per block.
+    DWORD m_dwLastByteTick = 0;
+    bool m_bByteTimeoutWanted = false;
+    bool m_bByteTimerSet = false;
     std::unique_ptr<VciFrameReceiver> m_pReceiver; // its ring of 100 messages is too big for a stack frame
     std::shared_ptr<UsbThreadParam> m_pThreadParam;
 };

@@ -277,11 +277,14 @@ TEST_F(LinkProtocol, AFrameLeftUnfinishedEndsInTheByteTimeoutBox) {
 
     // The rest of that frame is noise now; a whole frame afterwards is taken, and finishes in time.
     link.ReceiveBlock(wire.data() + wire.size() / 2, static_cast<int>(wire.size() - wire.size() / 2));
+    // Its bytes come 700 ms apart: longer than 1000 ms in all, but never 1000 ms of silence.
     const Bytes next = Frames(Message(0x2101, "whole"), 1500, 2);
     Feed(Bytes(next.begin(), next.begin() + 5));
-    PumpFor(500);
-    Feed(Bytes(next.begin() + 5, next.end()));
-    PumpFor(800); // past 1000 ms after the first half: the completed frame cancelled the time-out
+    PumpFor(700);
+    Feed(Bytes(next.begin() + 5, next.begin() + 10));
+    PumpFor(700);
+    Feed(Bytes(next.begin() + 10, next.end()));
+    PumpFor(1100); // the completed frame ended the time-out
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(link.Receiver().MessageCount(), 1);
 }
