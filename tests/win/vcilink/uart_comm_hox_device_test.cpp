@@ -61,7 +61,7 @@ TEST_F(LinkWithDevice, ShowsConnectedHalfASecondAfterItsReaderStarted) {
     EXPECT_NE(link.m_hWritePipe, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 2000, &connectedAt));
     EXPECT_GE(::GetTickCount() - t0, readerAt + 450);
-    EXPECT_LT(::GetTickCount() - t0, 1500u);
+    EXPECT_LT(::GetTickCount() - t0, 2000u);
     EXPECT_NE(sim.Command("status").find("connected=1"), std::string::npos);
 
     // Bytes flow: a message the device sends on its own lands in the ring and is acknowledged.
@@ -76,7 +76,7 @@ TEST_F(LinkWithDevice, UnplugDropsTheLinkAndReplugBringsItBack) {
     ASSERT_TRUE(sim.Ok("unplug"));
     DWORD droppedAfter = 0;
     ASSERT_TRUE(PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, &droppedAfter));
-    EXPECT_LT(droppedAfter, 500u);
+    EXPECT_LT(droppedAfter, 1000u);
     EXPECT_EQ(link.m_hReadPipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(link.HasReader());
@@ -90,7 +90,7 @@ TEST_F(LinkWithDevice, UnplugDropsTheLinkAndReplugBringsItBack) {
     ASSERT_TRUE(sim.Ok("plug"));
     DWORD backAfter = 0;
     ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000, &backAfter));
-    EXPECT_LT(backAfter, 1000u + 10 + 500 + 400); // next poll, open, half a second, slack
+    EXPECT_LT(backAfter, 1000u + 10 + 500 + 800); // next poll, open, half a second, slack
     EXPECT_EQ(sim.Stats()["sessions"], 2u);
 }
 
