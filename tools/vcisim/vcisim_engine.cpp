@@ -106,6 +106,7 @@ void Engine::OnNewSession() {
 void Engine::LogFrame(const char* dir, std::span<const uint8_t> frame) {
     if (m_FrameLog.size() >= kFrameLogLimit) m_FrameLog.pop_front();
     m_FrameLog.push_back(std::string(dir) + " " + HexLine(frame));
+    if (onFrame) onFrame(m_FrameLog.back());
 }
 
 std::vector<SimWrite> Engine::OnBytes(std::span<const uint8_t> bytes) {

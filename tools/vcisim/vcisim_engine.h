@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -84,6 +85,8 @@ class Engine {
     const Counters& counters() const { return m_Counters; }
     // The last frames received and sent, as "rx 02 0D 00 ..." / "tx ..." lines, oldest first.
     const std::deque<std::string>& FrameLog() const { return m_FrameLog; }
+    // Also called with every frame line as it is logged (the run log).
+    std::function<void(const std::string&)> onFrame;
     void ResetCounters();
     void ClearFaults() { m_Faults = Faults{}; }
     // A new connection: a half-received frame of the old one is forgotten.

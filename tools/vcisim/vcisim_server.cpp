@@ -60,7 +60,10 @@ struct Overlapped {
 
 Server::Server(const ServerOptions& options)
     : m_Options(options), m_Device(options.vidPid, options.instance),
-      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_ClientPid(options.clientPid) {}
+      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_ClientPid(options.clientPid) {
+    // Every frame in or out goes to the run log too.
+    m_Engine.onFrame = [this](const std::string& line) { Log(line); };
+}
 
 Server::~Server() {
     m_bQuit = true;

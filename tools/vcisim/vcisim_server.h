@@ -54,7 +54,7 @@ class Server {
 
     ServerOptions m_Options;
     DeviceInterface m_Device;
-    std::mutex m_Mutex; // guards the engine, the queued writes and the log
+    std::mutex m_Mutex; // guards the engine and the queued writes
     Engine m_Engine;
     std::deque<std::vector<SimWrite>> m_Queued; // writes ordered by control commands
     HANDLE m_hWake;
