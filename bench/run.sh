@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Prints one table of Orvane's figures on this machine: automatic configuration and delete runs of the
+# real program against the simulators (as ratios to the waits the program must make), the VCI receive
+# path, check-list painting, and the running program's idle CPU and working set.
+#   bench/run.sh            (root: the program runs in a private network namespace)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bin=$root/build/windows
+out=$root/build/bench
+export ORVANE_WINEPREFIX=$root/build/wineprefix-bench
+unset DISPLAY
+
+if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
+  bash scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows -j "$(nproc)" --target orvane_loopback vcisim uidriver procstat apsim_host \
+    checklist_bench vcilink_link_bench >/dev/null
+  mkdir -p "$out"
+  # Figures measured inside the program's own process (no simulators needed).
+  scripts/wine.sh --stop
+  scripts/wine.sh "$bin/bench/checklist/checklist_bench.exe" >"$out/checklist.txt" 2>/dev/null
+  if [ -x "$bin/bench/vcilink/vcilink_link_bench.exe" ]; then
+    scripts/wine.sh "$bin/bench/vcilink/vcilink_link_bench.exe" >"$out/link.txt" 2>/dev/null || true
+  fi
+  scripts/wine.sh --stop
+  export ORVANE_BENCH_IN_NETNS=1
+  exec scripts/netns.sh "$0" "$@"
+fi
+
+winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
+apsim_pid="" vcisim_pid="" orvane_pid=""
+cleanup() {
+  [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
+  [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
+  scripts/wine.sh --stop || true
+  [ -n "$apsim_pid" ] && kill -TERM "$apsim_pid" 2>/dev/null
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+scripts/wine.sh --stop
+scripts/wine.sh --prepare
+WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+
+macs=()
+for i in $(seq 1 20); do macs+=(--mac "$(printf '0A:00:00:00:00:%02X' "$i")"); done
+"$bin/tools/apsim/host/apsim" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$out/apsim.log" "${macs[@]}" \
+  >"$out/apsim.out" 2>&1 </dev/null &
+apsim_pid=$!
+for _ in $(seq 1 100); do grep -q '^apsim listening' "$out/apsim.out" && break; sleep 0.05; done
+rm -f "$out/vcisim.port"
+scripts/wine.sh "$bin/tools/vcisim/vcisim.exe" --control-port 0 --port-file "$(winpath "$out/vcisim.port")" \
+  --mac 001A2B3C4D5E >"$out/vcisim.out" 2>&1 &
+vcisim_pid=$!
+for _ in $(seq 1 200); do [ -s "$out/vcisim.port" ] && break; sleep 0.05; done
+scripts/wine.sh "$bin/loopback/orvane.exe" >"$out/orvane.out" 2>&1 &
+orvane_pid=$!
+
+drive() { # steps on stdin; output to $out/$1.out
+  cat >"$out/$1.ui"
+  scripts/wine.sh "$bin/tools/uidriver/uidriver.exe" --auto-answer ok "$(winpath "$out/$1.ui")" >"$out/$1.out" 2>&1 || {
+    cat "$out/$1.out" >&2
+    exit 1
+  }
+}
+waited() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out" | tail -1; }
+procstat() { scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null; }
+field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
+
+drive start <<'UI'
+wait-window 30
+wait-title "Orvane Version 0.64 (USB - Connected)" 15
+UI
+
+# Idle: connected to the VCI, nothing to do. The program is a Linux process under Wine: its CPU
+# time and resident memory come from /proc (the launcher's child is the program).
+program=$(pgrep -P "$orvane_pid" | head -1)
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$program/stat"; }
+idle_before=$(cpu_ticks)
+sleep 10
+idle_after=$(cpu_ticks)
+idle_cpu_ms=$(( (idle_after - idle_before) * 1000 / $(getconf CLK_TCK) ))
+working_set_kb=$(field workingset_kb "$(procstat)")
+rss_kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$program/status")
+
+drive auto <<'UI'
+click 1016
+expect-box "자동 설정 완료" answer ok timeout 60
+UI
+auto_ms=$(waited auto "자동 설정 완료")
+
+drive delete <<'UI'
+click 1017
+expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
+expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
+expect-box "Mac 삭제 완료3" answer ok timeout 120
+UI
+delete_ms=$(waited delete "Mac 삭제 완료3")
+deleted=$(grep -c '"w fff1 ' "$out/apsim.log")
+drive stop <<'UI'
+close 15
+UI
+
+paint_us=$(awk '$1 == 10000 { print $3 " / " $4 }' "$out/checklist.txt")
+receive=$(sed -n 's/^ *handler, 1400-byte blocks on the UI thread: \([0-9.]*\) MB\/s = \([0-9.]*\) x.*/\1 MB\/s|\2/p' "$out/link.txt" 2>/dev/null || true)
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+overhead() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.1f %%", (a - b) * 100 / b }'; }
+echo
+echo "Orvane figures on this machine ($(nproc) cores, Wine $(/usr/lib/wine/wine64 --version 2>/dev/null))"
+echo
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "measure" "measured" "floor / goal" "ratio (overhead)"
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..48})" "$(printf -- '-%.0s' {1..24})" "$(printf -- '-%.0s' {1..16})" "$(printf -- '-%.0s' {1..24})"
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "automatic configuration, click to last box" "${auto_ms} ms" "8000 ms waits" "$(ratio "$auto_ms" 8000) ($(overhead "$auto_ms" 8000))"
+per_entry=$(awk -v a="$delete_ms" -v n="$deleted" 'BEGIN { printf "%.0f", a / n }')
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "delete run, per entry ($deleted entries)" "${per_entry} ms" "1000 ms wait" "$(ratio "$per_entry" 1000) ($(overhead "$per_entry" 1000))"
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "VCI receive path, 0x721 blocks of 1400 bytes" "${receive%|*}" "60 MB/s" "${receive#*|} (goal >= 1)"
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "check-list paint, 10,000 items (first / last)" "${paint_us} us" "flat" "-"
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "idle CPU, VCI connected, 10 s" "${idle_cpu_ms} ms" "about 0 %" "$(awk -v c="$idle_cpu_ms" 'BEGIN { printf "%.2f %% of a core", c / 100 }')"
+printf '| %-46s | %-22s | %-14s | %-22s |\n' "working set of the running program" "${working_set_kb} KiB" "-" "RSS under Wine ${rss_kb} KiB"
+echo
+echo "check-list bench:"; sed 's/^/  /' "$out/checklist.txt"
+[ -s "$out/link.txt" ] && { echo "VCI link bench:"; sed 's/^/  /' "$out/link.txt"; }
