@@ -43,6 +43,7 @@ scripts/wine.sh --stop
 scripts/wine.sh --prepare
 WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 
+rm -f "$out/apsim.log"
 macs=()
 for i in $(seq 1 20); do macs+=(--mac "$(printf '0A:00:00:00:00:%02X' "$i")"); done
 "$bin/tools/apsim/host/apsim" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$out/apsim.log" "${macs[@]}" \
