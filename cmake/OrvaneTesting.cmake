@@ -1,18 +1,23 @@
 # Helpers that declare test executables the same way in both presets.
 
 # orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>]
-#             [RESOURCE_LOCK <name>])
+#             [EMULATOR <command...>] [RESOURCE_LOCK <name>])
 # Native builds run the cases directly; Windows builds run each case under Wine
-# through CMAKE_CROSSCOMPILING_EMULATOR.
+# through CMAKE_CROSSCOMPILING_EMULATOR, or through EMULATOR when given (a launcher that
+# runs the rest of its command line, e.g. beside a simulator).
 # RESOURCE_LOCK: cases that share one global resource (e.g. the one simulated VCI of a Wine
 # prefix) never run at the same time.
 function(orvane_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS;EMULATOR" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(T_EMULATOR)
+    # Read by gtest_discover_tests below, so it is set first.
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_EMULATOR}")
+  endif()
   if(WIN32)
     target_link_libraries(${T_NAME} PRIVATE orvane_test_main)
     set(labels win ${T_LABELS})

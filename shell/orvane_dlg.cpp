@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "CheckList.h"
 #include "about_dlg.h"
 #include "resource.h"
 
@@ -18,27 +19,27 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_BN_CLICKED(IDC_READ_VCI_MAC, ReadVciMacAddress)
 ON_WM_TIMER()
-// ON_BN_CLICKED(IDC_READ_PC_MAC, GetMacAddress)
-// ON_BN_CLICKED(IDC_CONNECT_AP, OnConnectAp)
-// ON_BN_CLICKED(IDC_WRITE_MAC_TO_AP, OnWriteMacToAp)
-// ON_BN_CLICKED(IDC_REFRESH_AP_LIST, RefreshApMacList)
-// ON_BN_CLICKED(IDC_DELETE_AP_MAC, OnDeleteApMac)
+ON_BN_CLICKED(IDC_READ_PC_MAC, GetMacAddress)
+ON_BN_CLICKED(IDC_CONNECT_AP, OnConnectAp)
+ON_BN_CLICKED(IDC_WRITE_MAC_TO_AP, OnWriteMacToAp)
+ON_BN_CLICKED(IDC_REFRESH_AP_LIST, RefreshApMacList)
+ON_BN_CLICKED(IDC_DELETE_AP_MAC, OnDeleteApMac)
 ON_WM_DESTROY()
-// ON_BN_CLICKED(IDC_CLOSE_SOCKET, OnCloseSocket)
-// ON_BN_CLICKED(IDC_MAC_FILTER_ON, OnMacFilterOn)
-// ON_BN_CLICKED(IDC_MAC_FILTER_OFF, OnMacFilterOff)
-// ON_BN_CLICKED(IDC_APPLY, OnApply)
-// ON_BN_CLICKED(IDC_TEST, OnTest)
-// ON_BN_CLICKED(IDC_DELETE_ALL_MAC, OnDeleteAllMac)
-// ON_BN_CLICKED(IDC_READ_PC_MAC_ADDRESS, OnReadPcMac)
+ON_BN_CLICKED(IDC_CLOSE_SOCKET, OnCloseSocket)
+ON_BN_CLICKED(IDC_MAC_FILTER_ON, OnMacFilterOn)
+ON_BN_CLICKED(IDC_MAC_FILTER_OFF, OnMacFilterOff)
+ON_BN_CLICKED(IDC_APPLY, OnApply)
+ON_BN_CLICKED(IDC_TEST, OnTest)
+ON_BN_CLICKED(IDC_DELETE_ALL_MAC, OnDeleteAllMac)
+ON_BN_CLICKED(IDC_READ_PC_MAC_ADDRESS, OnReadPcMac)
 ON_BN_CLICKED(IDC_READ_VCI_MAC_ADDRESS, OnReadVciMac)
-// ON_BN_CLICKED(IDC_ADD_MAC_TO_AP, OnAddMacToAp)
-// ON_BN_CLICKED(IDC_DELETE_SELECTED_MAC, OnDeleteSelectedMac)
-// ON_BN_CLICKED(IDC_AUTO_SETTING, OnAutoSetting)
-// ON_BN_CLICKED(IDC_FILTER_DISABLE, OnFilterDisable)
-// ON_BN_CLICKED(IDC_FILTER_ENABLE, OnFilterEnable)
-// ON_BN_CLICKED(IDC_MAC_FILTER_SETTING, OnMacFilterSetting)
-// ON_MESSAGE(WM_RECEIVE_TCP, OnReceiveTCP)
+ON_BN_CLICKED(IDC_ADD_MAC_TO_AP, OnAddMacToAp)
+ON_BN_CLICKED(IDC_DELETE_SELECTED_MAC, OnDeleteSelectedMac)
+ON_BN_CLICKED(IDC_AUTO_SETTING, OnAutoSetting)
+ON_BN_CLICKED(IDC_FILTER_DISABLE, OnFilterDisable)
+ON_BN_CLICKED(IDC_FILTER_ENABLE, OnFilterEnable)
+ON_BN_CLICKED(IDC_MAC_FILTER_SETTING, OnMacFilterSetting)
+ON_MESSAGE(WM_RECEIVE_TCP, OnReceiveTCP)
 END_MESSAGE_MAP()
 
 // Only what the constructor of the original dialog sets; the rest is set by OnInitDialog or
@@ -52,7 +53,9 @@ COrvaneDlg::COrvaneDlg(CWnd* parent)
                           : ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
-COrvaneDlg::~COrvaneDlg() = default;
+COrvaneDlg::~COrvaneDlg() {
+    delete m_pCheckList;
+}
 
 void COrvaneDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -95,8 +98,15 @@ BOOL COrvaneDlg::OnInitDialog() {
     std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
     SetTimer(1, 500);
 
-    // (check-list: create m_pCheckList over list box 1004 and return whether that worked)
-    return TRUE;
+    // The list box's screen rectangle, unconverted: the dialog is centred only after this, so the
+    // control stands off from the list box by the dialog's frame and caption.
+    CRect listRect;
+    GetDlgItem(IDC_AP_MAC_LIST)->GetWindowRect(&listRect);
+    m_pCheckList = new CCheckList;
+    return m_pCheckList->Create(listRect, this, IDC_CHECK_LIST, IDB_CHECK, IDB_UNCHECK, IDB_MIDDLE,
+                                ::GetSysColor(COLOR_WINDOW), nullptr)
+               ? TRUE
+               : FALSE;
 }
 
 void COrvaneDlg::OnSysCommand(UINT nID, LPARAM) {
@@ -130,9 +140,5 @@ HCURSOR COrvaneDlg::OnQueryDragIcon() {
 
 void COrvaneDlg::OnDestroy() {
     CWnd::OnDestroy();
-}
-
-void COrvaneDlg::UpdateFilterRadios() {
-    GetDlgItem(IDC_FILTER_ENABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 1 : 0);
-    GetDlgItem(IDC_FILTER_DISABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 0 : 1);
+    DisconnectFromAP();
 }

@@ -1,0 +1,87 @@
+// The dialog's PC wireless adapter discovery: the adapter list, the keyword walk and button 1019.
+#include "adapters_dlg.h"
+
+#include <string>
+#include <vector>
+
+#include "adapter_match.h"
+#include "mac_text.h"
+#include "orvane_dlg.h"
+#include "resource.h"
+
+namespace {
+
+AdaptersInfoSource g_infoSource = nullptr;
+
+ULONG QueryAdapters(PIP_ADAPTER_INFO info, PULONG size) {
+    return g_infoSource ? g_infoSource(info, size) : ::GetAdaptersInfo(info, size);
+}
+
+// Text of a fixed-size char array, bounded by the array even without a NUL.
+template <size_t N> std::string BoundedText(const char (&text)[N]) {
+    size_t length = 0;
+    while (length < N && text[length] != '\0')
+        ++length;
+    return std::string(text, length);
+}
+
+} // namespace
+
+void SetAdaptersInfoSource(AdaptersInfoSource source) {
+    g_infoSource = source;
+}
+
+void COrvaneDlg::GetMacAddress() {
+    AfxTrace("COrvaneDlg::GetMacAddress start \r\n");
+    m_strPcMac.Empty();
+
+    ULONG size = 0;
+    const ULONG first = QueryAdapters(nullptr, &size);
+    AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo1 = %d (%d), %s", static_cast<int>(first),
+             static_cast<int>(ERROR_BUFFER_OVERFLOW), ("size " + std::to_string(size)).c_str());
+    if (first == ERROR_BUFFER_OVERFLOW && size > 0) {
+        // Records hold pointers: the buffer is aligned for them.
+        std::vector<IP_ADAPTER_INFO> buffer((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
+        ULONG bufferSize = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
+        const ULONG second = QueryAdapters(buffer.data(), &bufferSize);
+        AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo2 = %d (%d), %s", static_cast<int>(second),
+                 static_cast<int>(ERROR_BUFFER_OVERFLOW), ("size " + std::to_string(bufferSize)).c_str());
+        if (second == ERROR_SUCCESS) FindWirelessAdapter(buffer.data());
+    }
+
+    AfxTrace("COrvaneDlg::GetMacAddress end \r\n");
+}
+
+void COrvaneDlg::FindWirelessAdapter(_IP_ADAPTER_INFO* adapter) {
+    const IP_ADAPTER_INFO* found =
+        adapters::FindWirelessRecord<IP_ADAPTER_INFO>(adapter, [this](const IP_ADAPTER_INFO& record) {
+            AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n",
+                     aplink::FormatMacColon(record.Address).c_str());
+            const std::string mac = aplink::FormatMac12(record.Address);
+            m_strPcMac = CString(std::wstring(mac.begin(), mac.end()));
+            AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", mac.c_str());
+            const std::string description = adapters::UpperAscii(adapters::DescriptionOf(record));
+            const std::string dhcp =
+                record.DhcpEnabled ? BoundedText(record.DhcpServer.IpAddress.String) : "N/A";
+            AfxTrace("COrvaneDlg::FindWirelessAdapter DHCP : %s\r\n", dhcp.c_str());
+            AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", description.c_str());
+        });
+    if (!found) {
+        // No wireless adapter: no MAC at all rather than the last wired one, which must not be registered.
+        m_strPcMac.Empty();
+        return;
+    }
+    UpdateData(FALSE);
+    if (!m_bAutoSetting) MessageBox(L"Read Completed");
+}
+
+void COrvaneDlg::OnReadPcMac() {
+    GetMacAddress();
+    if (m_strPcMac.IsEmpty()) {
+        SetDlgItemText(IDC_READ_PC_MAC_ADDRESS, L"PC MAC Address  읽기");
+    } else {
+        CString caption;
+        caption.Format(L"PC MAC Address  읽기   %ls", m_strPcMac.GetString());
+        SetDlgItemText(IDC_READ_PC_MAC_ADDRESS, caption);
+    }
+}

@@ -1,0 +1,248 @@
+// The dialog's side of the AP command protocol: sending, the command builders, the list request and the
+// one reply handler that carries every multi-step operation forward.
+#include <cstring>
+#include <string>
+
+#include "CheckList.h"
+#include "ClientSock.h"
+#include "ap_dlg_support.h"
+#include "ap_protocol.h"
+#include "mac_text.h"
+#include "orvane_dlg.h"
+#include "resource.h"
+
+namespace aplink_dlg {
+
+void BlockingWait(DWORD ms) {
+    ::Sleep(ms);
+}
+
+CString FromApText(std::string_view bytes) {
+    if (bytes.empty()) return CString();
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return CString();
+    std::wstring text(static_cast<size_t>(n), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+    return CString(text);
+}
+
+bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText) {
+    return aplink::MacTextToBytes(
+        std::wstring_view(macText.GetString(), static_cast<size_t>(macText.GetLength())), dlg.m_MacAddress);
+}
+
+void ShowSendErrorAgain(COrvaneDlg& dlg) {
+    CString text;
+    text.Format(L"TCP 전송 에러. Error code : %d", ::WSAGetLastError());
+    dlg.MessageBox(text);
+}
+
+} // namespace aplink_dlg
+
+using namespace aplink_dlg;
+
+int COrvaneDlg::SendDataToAP(const char* text) {
+    AfxTrace("COrvaneDlg::SendDataToAP : %s", text);
+    if (!m_pClientSock) {
+        ::WSASetLastError(WSAENOTSOCK);
+        return SOCKET_ERROR;
+    }
+    const int sent = m_pClientSock->Send(text, static_cast<int>(std::strlen(text)), 0);
+    if (sent == SOCKET_ERROR) {
+        const int error = ::WSAGetLastError();
+        AfxTrace("TCP 전송 에러. Error code : %d", error);
+        CString box;
+        box.Format(L"TCP 전송 에러. Error code : %d", error);
+        MessageBox(box);
+    }
+    return sent;
+}
+
+void COrvaneDlg::MakeMacDataToAdd(char* buffer) {
+    aplink::MakeMacDataToAdd(m_MacAddress, buffer, aplink::kApCommandBufferSize);
+}
+
+void COrvaneDlg::MakeMacDataToDelete(int index, char* buffer) {
+    CString text;
+    m_ListApMac.GetText(index, text);
+    if (m_pCheckList) {
+        CString rowText;
+        if (m_pCheckList->GetItemText(index, rowText) == 0) text = rowText;
+    }
+    const CStringA narrow = AfxWideToAnsi(text);
+    AfxTrace("COrvaneDlg::MakeMacDataToDelete:%s", narrow.GetString());
+    aplink::MakeMacDataToDelete(std::wstring_view(text.GetString(), static_cast<size_t>(text.GetLength())),
+                                buffer, aplink::kApCommandBufferSize);
+}
+
+void COrvaneDlg::MakeMacDataToRead(int, char* buffer) {
+    aplink::MakeMacDataToRead(buffer, aplink::kApCommandBufferSize);
+}
+
+uint8_t COrvaneDlg::HexToByte(char high, char low) {
+    return aplink::HexToByte(high, low);
+}
+
+void COrvaneDlg::ReadApMacList(int index) {
+    UpdateData(TRUE);
+    if (!m_pClientSock) {
+        MessageBox(kNotConnectedText);
+        return;
+    }
+    m_nApCommand = ApCmdReadList;
+    char command[aplink::kApCommandBufferSize] = {};
+    MakeMacDataToRead(index, command);
+    BlockingWait(kCommandWaitMs);
+    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+}
+
+void COrvaneDlg::RefreshApMacList() {
+    m_ListApMac.SendMessage(LB_RESETCONTENT);
+    if (m_pCheckList) m_pCheckList->DeleteAllItems();
+    ReadApMacList(0);
+}
+
+namespace {
+
+void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
+    if (error == 0) {
+        dlg.m_bApConnected = 1;
+        dlg.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");
+        if (dlg.m_bAutoSetting == 1)
+            ContinueAutoSetting(dlg);
+        else
+            dlg.RefreshApMacList();
+        return;
+    }
+    if (dlg.m_pClientSock) {
+        CClientSock* failed = dlg.m_pClientSock;
+        dlg.m_pClientSock = nullptr;
+        failed->Close();
+        delete failed;
+    }
+    dlg.m_bApConnected = 0;
+    dlg.SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+    if (dlg.MessageBox(L"AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오.",
+                       kConfirmCaption, MB_RETRYCANCEL) == IDRETRY)
+        dlg.ConnectToAP();
+}
+
+void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
+    switch (aplink::ClassifyStatusReply(reply)) {
+    case aplink::ApStatus::Accepted:
+        if (dlg.m_bPcMacStep == 0) {
+            // The VCI's MAC is in; the PC's follows if there is a usable one.
+            dlg.m_bPcMacStep = 1;
+            if (dlg.m_strPcMac.IsEmpty() || !LoadMacForAdd(dlg, dlg.m_strPcMac)) return;
+            char command[aplink::kApCommandBufferSize] = {};
+            dlg.MakeMacDataToAdd(command);
+            BlockingWait(kCommandWaitMs);
+            if (dlg.SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+        } else {
+            if (!dlg.m_bAutoSetting) dlg.MessageBox(L"Mac 등록 완료");
+            dlg.RefreshApMacList();
+        }
+        break;
+    case aplink::ApStatus::Refused:
+        dlg.MessageBox(L"Mac 등록 실패");
+        break;
+    case aplink::ApStatus::Unexpected:
+        dlg.MessageBox(CString(L"Mac 등록 에러인데 멀까? : ") + FromApText(reply));
+        break;
+    }
+}
+
+void OnDeleteReply(COrvaneDlg& dlg, std::string_view reply) {
+    switch (aplink::ClassifyStatusReply(reply)) {
+    case aplink::ApStatus::Accepted: {
+        if (dlg.m_nListCount <= dlg.m_nDeleteIndex) {
+            if (!dlg.m_bAutoSetting) dlg.MessageBox(L"Mac 삭제 완료3");
+            dlg.RefreshApMacList();
+            return;
+        }
+        while (dlg.m_nDeleteIndex < dlg.m_nListCount &&
+               !IsMarkedForDelete(dlg.m_pCheckList ? dlg.m_pCheckList->GetCheck(dlg.m_nDeleteIndex) : -1))
+            ++dlg.m_nDeleteIndex;
+        if (dlg.m_nDeleteIndex >= dlg.m_nListCount) {
+            if (!dlg.m_bAutoSetting) dlg.MessageBox(L"삭제 완료2");
+            dlg.RefreshApMacList();
+            return;
+        }
+        const int entry = dlg.m_nDeleteIndex;
+        dlg.m_nDeleteIndex = entry + 1;
+        char command[aplink::kApCommandBufferSize] = {};
+        dlg.MakeMacDataToDelete(entry, command);
+        BlockingWait(kCommandWaitMs);
+        if (dlg.SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+        break;
+    }
+    case aplink::ApStatus::Refused:
+        dlg.MessageBox(L"Mac 삭제 실패");
+        break;
+    case aplink::ApStatus::Unexpected:
+        dlg.MessageBox(CString(L"Mac 삭제 에러인데 멀까? : ") + FromApText(reply));
+        break;
+    }
+}
+
+void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
+    // A copy: boxes below pump messages, and a nested read must not disturb this one.
+    const aplink::ApListScan scan = reply.ScanList();
+    for (const std::string& entry : scan.entries) {
+        const CString text = FromApText(entry);
+        dlg.m_ListApMac.AddString(text);
+        if (dlg.m_pCheckList) {
+            dlg.m_pCheckList->AddItem(text, nullptr, 0, -1, ::GetSysColor(COLOR_INFOTEXT),
+                                      ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
+            dlg.m_pCheckList->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        }
+        AfxTrace("%s", entry.c_str());
+    }
+    if (!scan.endSeen) return;
+    if (dlg.m_bAutoSetting == 1) {
+        dlg.OnApply();
+        dlg.MessageBox(L"자동 설정 완료");
+        dlg.m_bAutoSetting = 0;
+    } else {
+        dlg.MessageBox(L"Read Completed!!!");
+    }
+}
+
+} // namespace
+
+LRESULT COrvaneDlg::OnReceiveTCP(WPARAM wParam, LPARAM lParam) {
+    if (wParam == TCP_EVT_CONNECT) {
+        OnConnectResult(*this, lParam);
+        return 0;
+    }
+    if (wParam == TCP_EVT_CLOSE) {
+        DisconnectFromAP();
+        MessageBox(L"AP와 연결이 끊어 졌습니다.");
+        return 0;
+    }
+
+    // Local: a read nested inside one of the boxes below gets its own buffer.
+    aplink::ApReplyBuffer reply;
+    reply.Clear();
+    const int received = m_pClientSock ? m_pClientSock->Receive(reply.data, aplink::kApReplyReadSize, 0) : -1;
+    reply.SetReceived(received);
+    AfxTrace("COrvaneDlg::OnReceiveTCP : %s", reply.data);
+
+    switch (m_nApCommand) {
+    case ApCmdAddMac:
+        OnAddReply(*this, reply.Text());
+        break;
+    case ApCmdDeleteMac:
+        OnDeleteReply(*this, reply.Text());
+        break;
+    case ApCmdReadList:
+        OnListReply(*this, reply);
+        break;
+    case ApCmdSetFilter:
+        MessageBox(CString(L"응답 : ") + FromApText(reply.Text()));
+        break;
+    default:
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,202 @@
+// The dialog's MAC filter buttons: add, delete ticked or all, filter on/off and apply, the radios, Test,
+// and the one-button automatic configuration.
+#include <string>
+
+#include "CheckList.h"
+#include "ClientSock.h"
+#include "ap_dlg_support.h"
+#include "ap_protocol.h"
+#include "orvane_dlg.h"
+#include "resource.h"
+
+using namespace aplink_dlg;
+
+namespace {
+
+// The pattern every single-command button follows: connection test, pending value, wait, send.
+void SendSingleCommand(COrvaneDlg& dlg, int pending, const std::string& command, DWORD waitMs) {
+    dlg.UpdateData(TRUE);
+    if (!dlg.m_pClientSock) {
+        dlg.MessageBox(kNotConnectedText);
+        return;
+    }
+    dlg.m_nApCommand = pending;
+    char buffer[aplink::kApCommandBufferSize] = {};
+    if (aplink::CopyCommand(command, buffer, sizeof buffer) == 0) return;
+    if (waitMs) BlockingWait(waitMs);
+    if (dlg.SendDataToAP(buffer) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+}
+
+} // namespace
+
+namespace aplink_dlg {
+
+void ContinueAutoSetting(COrvaneDlg& dlg) {
+    dlg.OnReadPcMac();
+    dlg.OnReadVciMac();
+    dlg.m_bMacFilterEnable = 1;
+    dlg.UpdateFilterRadios();
+    if (dlg.m_bMacFilterEnable == 1)
+        dlg.OnMacFilterOn();
+    else
+        dlg.OnMacFilterOff();
+    BlockingWait(kAutoFilterWaitMs);
+    // The AP's answer to the filter command is still unread; it is read under the add command.
+    dlg.OnAddMacToAp();
+}
+
+} // namespace aplink_dlg
+
+void COrvaneDlg::OnAddMacToAp() {
+    UpdateData(TRUE);
+    if (!m_pClientSock) {
+        MessageBox(kNotConnectedText);
+        return;
+    }
+    m_bPcMacStep = 0;
+    m_nApCommand = ApCmdAddMac;
+    char command[aplink::kApCommandBufferSize] = {};
+    // A MAC text that is not twelve hexadecimal digits counts as no MAC at all.
+    if (!m_strVciMac.IsEmpty() && LoadMacForAdd(*this, m_strVciMac)) {
+        MakeMacDataToAdd(command);
+    } else {
+        m_bPcMacStep = 1;
+        if (m_strPcMac.IsEmpty() || !LoadMacForAdd(*this, m_strPcMac)) return;
+        MakeMacDataToAdd(command);
+    }
+    BlockingWait(kCommandWaitMs);
+    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+}
+
+void COrvaneDlg::OnDeleteSelectedMac() {
+    m_nListCount = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
+    if (m_nListCount == 0) {
+        MessageBox(L"최소한 하나 이상 선택하셔야 합니다.");
+        return;
+    }
+    if (MessageBox(L"선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?", kConfirmCaption, MB_YESNO) ==
+        IDNO)
+        return;
+    m_nApCommand = ApCmdDeleteMac;
+    m_nDeleteIndex = 0;
+    while (m_nDeleteIndex < m_nListCount && !IsMarkedForDelete(m_pCheckList->GetCheck(m_nDeleteIndex)))
+        ++m_nDeleteIndex;
+    if (m_nDeleteIndex >= m_nListCount) {
+        if (!m_bAutoSetting) MessageBox(L"삭제 완료1");
+        RefreshApMacList();
+        return;
+    }
+    const int entry = m_nDeleteIndex;
+    m_nDeleteIndex = entry + 1;
+    if (!m_pClientSock) {
+        MessageBox(kNotConnectedText);
+        return;
+    }
+    char command[aplink::kApCommandBufferSize] = {};
+    MakeMacDataToDelete(entry, command);
+    BlockingWait(kCommandWaitMs);
+    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+}
+
+void COrvaneDlg::OnDeleteAllMac() {
+    if (MessageBox(L"모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?", kConfirmCaption,
+                   MB_YESNO) == IDNO)
+        return;
+    m_nListCount = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
+    for (int i = 0; i < m_nListCount; ++i)
+        m_pCheckList->SetCheck(i, 1);
+    OnDeleteSelectedMac();
+}
+
+void COrvaneDlg::OnAutoSetting() {
+    m_bAutoSetting = 1;
+    if (!m_bApConnected) {
+        // The rest follows the connect notification.
+        ConnectToAP();
+        return;
+    }
+    ContinueAutoSetting(*this);
+}
+
+void COrvaneDlg::OnMacFilterSetting() {
+    if (m_bMacFilterEnable == 1)
+        OnMacFilterOn();
+    else
+        OnMacFilterOff();
+    OnApply();
+    MessageBox(L"설정 완료");
+}
+
+void COrvaneDlg::OnFilterEnable() {
+    m_bMacFilterEnable = 1;
+    UpdateFilterRadios();
+}
+
+void COrvaneDlg::OnFilterDisable() {
+    m_bMacFilterEnable = 0;
+    UpdateFilterRadios();
+}
+
+void COrvaneDlg::UpdateFilterRadios() {
+    GetDlgItem(IDC_FILTER_ENABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 1 : 0);
+    GetDlgItem(IDC_FILTER_DISABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 0 : 1);
+}
+
+void COrvaneDlg::OnTest() {
+    const int count = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
+    CString text;
+    text.Format(L"GetCount = %d", count);
+    MessageBox(text);
+    for (int i = 0; i < count; ++i) {
+        text.Format(L"GetCheck(%d) = %d", i, m_pCheckList->GetCheck(i));
+        MessageBox(text);
+    }
+}
+
+void COrvaneDlg::OnMacFilterOn() {
+    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(true), 0);
+}
+
+void COrvaneDlg::OnMacFilterOff() {
+    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(false), kCommandWaitMs);
+}
+
+void COrvaneDlg::OnApply() {
+    SendSingleCommand(*this, ApCmdNone, aplink::MakeApplyCommand(), kCommandWaitMs);
+}
+
+void COrvaneDlg::OnCloseSocket() {
+    SendSingleCommand(*this, ApCmdNone, aplink::MakeCloseRequestCommand(), kCommandWaitMs);
+}
+
+void COrvaneDlg::OnWriteMacToAp() {
+    UpdateData(TRUE);
+    if (!m_pClientSock) {
+        MessageBox(kNotConnectedText);
+        return;
+    }
+    // Only a twelve-digit MAC becomes an add command; anything else sends nothing.
+    if (!LoadMacForAdd(*this, m_strVciMac)) return;
+    char command[aplink::kApCommandBufferSize] = {};
+    MakeMacDataToAdd(command);
+    BlockingWait(kCommandWaitMs);
+    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+}
+
+void COrvaneDlg::OnDeleteApMac() {
+    UpdateData(TRUE);
+    if (!m_pClientSock) {
+        MessageBox(kNotConnectedText);
+        return;
+    }
+    m_nApCommand = ApCmdDeleteMac;
+    // The hidden list box allows several selections; only an entry that really is selected counts as
+    // the current one, and without one nothing is deleted.
+    const int entry = m_ListApMac.GetCurSel();
+    if (entry < 0 || entry >= m_ListApMac.GetCount() || m_ListApMac.GetSel(entry) <= 0) return;
+    char command[aplink::kApCommandBufferSize] = {};
+    MakeMacDataToDelete(entry, command);
+    if (command[0] == '\0') return;
+    BlockingWait(kCommandWaitMs);
+    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+}

@@ -1,0 +1,151 @@
+// The dialog's AP connection under Wine against apsim: connecting with button 1006, reconnecting,
+// refusal with Retry and Cancel, an immediate failure, the loss of the connection and the dialog's end.
+#include "ap_test_support.h"
+
+namespace {
+
+using namespace aptest;
+
+class ApConnectionTest : public ApsimTest {};
+
+TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
+    ASSERT_TRUE(apsim.Ok("add 02:11:22:33:44:55"));
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = apsim.Address();
+        ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_CONNECT_AP), BM_CLICK, 0, 0);
+        // Pending: a socket, not yet connected, and nothing shown.
+        EXPECT_NE(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+        EXPECT_TRUE(boxes.boxes.empty());
+
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+        EXPECT_EQ(d.m_bApConnected, 1);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 연결"));
+        EXPECT_EQ(d.m_nApCommand, ApCmdReadList);
+        ASSERT_FALSE(d.socketEvents.empty());
+        EXPECT_EQ(d.socketEvents.front(), std::make_pair(TCP_EVT_CONNECT, LPARAM{0}));
+        EXPECT_EQ(traces.Sent(), std::vector<std::string>{"w fff3 \r"});
+
+        // Pressed again while connected: the old socket goes first, then a fresh connect.
+        Click(d, IDC_CONNECT_AP);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+        EXPECT_NE(d.m_pClientSock, nullptr);
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2));
+        EXPECT_EQ(d.m_bApConnected, 1);
+        EXPECT_EQ(d.m_ListApMac.GetCount(), 1); // emptied and read again, not doubled
+    });
+    // Closing the dialog drops the socket.
+    EXPECT_EQ(dlg.m_pClientSock, nullptr);
+    EXPECT_EQ(dlg.m_bApConnected, 0);
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"Read Completed!!!", L"Read Completed!!!"}));
+    EXPECT_NE(apsim.Stats().find("connections=2"), std::string::npos) << apsim.Stats();
+    EXPECT_EQ(apsim.Commands(), (std::vector<std::string>{"w fff3 ", "w fff3 "}));
+}
+
+TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
+    RefusingEndpoint refusing;
+    ASSERT_FALSE(refusing.Address().IsEmpty());
+    CApProbeDlg dlg;
+    bool stateDuringBox = false;
+    boxes.rule = [&](const BoxSeen& b) {
+        if (b.type & MB_RETRYCANCEL) {
+            // While the box is open the socket is already gone.
+            stateDuringBox = dlg.m_pClientSock == nullptr && dlg.m_bApConnected == 0 &&
+                             ItemText(dlg, IDC_STATUS_AP) == CString(L"AP 미연결");
+            dlg.m_strApAddress = apsim.Address();
+            return IDRETRY;
+        }
+        return 0;
+    };
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = refusing.Address();
+        Click(d, IDC_CONNECT_AP);
+        EXPECT_TRUE(boxes.boxes.empty()); // nothing at once: the connect is pending
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+        EXPECT_EQ(d.m_bApConnected, 1);
+    });
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              CString(L"AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오."));
+    EXPECT_EQ(boxes.boxes[0].caption, CString(L"AP MAC Setting"));
+    EXPECT_EQ(boxes.boxes[0].type & 0xF, static_cast<UINT>(MB_RETRYCANCEL));
+    EXPECT_TRUE(stateDuringBox);
+    ASSERT_GE(dlg.socketEvents.size(), 2u);
+    EXPECT_EQ(dlg.socketEvents[0], std::make_pair(TCP_EVT_CONNECT, LPARAM{WSAECONNREFUSED}));
+    EXPECT_EQ(dlg.socketEvents[1], std::make_pair(TCP_EVT_CONNECT, LPARAM{0}));
+}
+
+TEST_F(ApConnectionTest, CancelOnTheFailureBoxLeavesNoSocket) {
+    RefusingEndpoint refusing;
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = refusing.Address();
+        Click(d, IDC_CONNECT_AP);
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
+        PumpFor(100);
+        EXPECT_EQ(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+    });
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_TRUE(traces.Sent().empty());
+}
+
+TEST_F(ApConnectionTest, AnImmediateFailureShowsItsErrorCode) {
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.SetDlgItemText(IDC_STATUS_AP, L"unchanged");
+        d.m_strApAddress = L"ap.example"; // not dotted decimal: refused before anything is sent
+        Click(d, IDC_CONNECT_AP);
+        EXPECT_EQ(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"unchanged"));
+        PumpFor(100);
+        EXPECT_TRUE(d.socketEvents.empty());
+    });
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, CString(L"연결 실패 : 10022"));
+    EXPECT_EQ(boxes.boxes[0].caption, CString(AfxGetAppName()));
+    EXPECT_EQ(boxes.boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(ApConnectionTest, TheApClosingTheConnectionIsReportedAndTornDown) {
+    ASSERT_TRUE(apsim.Ok("close-after 1 silent"));
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = apsim.Address();
+        Click(d, IDC_CONNECT_AP);
+        ASSERT_TRUE(boxes.WaitFor(L"AP와 연결이 끊어 졌습니다."));
+        EXPECT_EQ(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+
+        // A sender now finds no socket.
+        Click(d, IDC_REFRESH_AP_LIST);
+        EXPECT_EQ(boxes.boxes.back().text, CString(L"AP에 연결되어 있지 않습니다."));
+    });
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<CString>{L"AP와 연결이 끊어 졌습니다.", L"AP에 연결되어 있지 않습니다."}));
+    EXPECT_EQ(traces.Sent(), std::vector<std::string>{"w fff3 \r"});
+}
+
+TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_nApCommand = ApCmdReadList;
+        d.m_bApConnected = 1;
+        d.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");
+        d.DisconnectFromAP();
+        EXPECT_EQ(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+    });
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+} // namespace

@@ -1,0 +1,32 @@
+// Test support for the dialog's AP side under Wine: the dialog harness plus a fixture that resets the
+// process's own apsim before each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "ap_dialog_harness.h"
+
+namespace aptest {
+
+// Base of the tests that talk to apsim: sockets up, apsim reset, boxes and traces recorded.
+class ApsimTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(AfxSocketInit());
+        if (!apsim.Ready()) GTEST_SKIP() << "no apsim: run through tools/apsim/with-apsim.sh";
+        ASSERT_TRUE(apsim.Ok("reset"));
+        ASSERT_TRUE(apsim.Ok("clear"));
+    }
+    // Connects with button 1006 and waits for the list read that follows.
+    bool ConnectAndReadList(CApProbeDlg& d) {
+        d.m_strApAddress = apsim.Address();
+        Click(d, IDC_CONNECT_AP);
+        return boxes.WaitFor(L"Read Completed!!!", boxes.Count(L"Read Completed!!!") + 1);
+    }
+
+    ApsimControl apsim;
+    BoxRecorder boxes;
+    TraceCapture traces;
+};
+
+} // namespace aptest

@@ -1,0 +1,69 @@
+// A blocking listening socket on 127.0.0.1 for the socket tests: the far end of a test connection.
+#pragma once
+
+#include <winsock2.h>
+
+#include <string>
+
+namespace aptest {
+
+class LoopbackListener {
+  public:
+    // listen = false: bound but not listening, so every connect is refused.
+    explicit LoopbackListener(bool listen = true) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        int len = sizeof sa;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+            (!listen || ::listen(m_listener, 4) == 0) &&
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&sa), &len) == 0)
+            m_port = ::ntohs(sa.sin_port);
+    }
+    ~LoopbackListener() {
+        CloseAccepted();
+        if (m_listener != INVALID_SOCKET) ::closesocket(m_listener);
+    }
+    LoopbackListener(const LoopbackListener&) = delete;
+    LoopbackListener& operator=(const LoopbackListener&) = delete;
+
+    UINT Port() const { return m_port; }
+
+    // Takes the connection that is waiting; true when there is one.
+    bool Accept() {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(m_listener, &set);
+        timeval tv{5, 0};
+        if (::select(0, &set, nullptr, nullptr, &tv) != 1) return false;
+        m_accepted = ::accept(m_listener, nullptr, nullptr);
+        return m_accepted != INVALID_SOCKET;
+    }
+    bool SendText(const std::string& text) {
+        return ::send(m_accepted, text.data(), static_cast<int>(text.size()), 0) ==
+               static_cast<int>(text.size());
+    }
+    // Reads what the client sent within a moment.
+    std::string ReceiveText(int waitMs = 2000) {
+        fd_set set;
+        FD_ZERO(&set);
+        FD_SET(m_accepted, &set);
+        timeval tv{waitMs / 1000, (waitMs % 1000) * 1000};
+        if (::select(0, &set, nullptr, nullptr, &tv) != 1) return {};
+        char buf[4096];
+        const int n = ::recv(m_accepted, buf, sizeof buf, 0);
+        return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+    }
+    void CloseAccepted() {
+        if (m_accepted != INVALID_SOCKET) ::closesocket(m_accepted);
+        m_accepted = INVALID_SOCKET;
+    }
+
+  private:
+    SOCKET m_listener = INVALID_SOCKET;
+    SOCKET m_accepted = INVALID_SOCKET;
+    UINT m_port = 0;
+};
+
+} // namespace aptest
