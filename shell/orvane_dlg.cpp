@@ -7,11 +7,8 @@
 #include "about_dlg.h"
 #include "resource.h"
 
-#ifndef ORVANE_AP_ADDRESS
-#define ORVANE_AP_ADDRESS "192.168.10.1"
-#endif
-
-const wchar_t* const COrvaneDlg::kDefaultApAddress = L"" ORVANE_AP_ADDRESS;
+const wchar_t* OrvaneApAddress(); // the address this build was made for (ap_address.cpp)
+const wchar_t* const COrvaneDlg::kDefaultApAddress = OrvaneApAddress();
 
 BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)
 ON_WM_SYSCOMMAND()
@@ -42,7 +39,7 @@ ON_BN_CLICKED(IDC_MAC_FILTER_SETTING, OnMacFilterSetting)
 ON_MESSAGE(WM_RECEIVE_TCP, OnReceiveTCP)
 END_MESSAGE_MAP()
 
-// Only what the constructor of the original dialog sets; the rest is set by OnInitDialog or
+// Only what construction needs; the rest is set by OnInitDialog or
 // by the operation that first uses it.
 COrvaneDlg::COrvaneDlg(CWnd* parent)
     : CDialog(IDD_ORVANE_DIALOG, parent), m_bPcMacStep(0), m_bAutoSetting(0), m_bMacFilterEnable(1),
