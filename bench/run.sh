@@ -28,16 +28,10 @@ if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
   exec scripts/netns.sh "$0" "$@"
 fi
 
-winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
-apsim_pid="" vcisim_pid="" orvane_pid=""
-cleanup() {
-  [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
-  [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
-  scripts/wine.sh --stop || true
-  [ -n "$apsim_pid" ] && kill -TERM "$apsim_pid" 2>/dev/null
-  wait 2>/dev/null || true
-}
-trap cleanup EXIT
+export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
+. scripts/sims.sh
+trap stop_sims EXIT
 
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
@@ -46,17 +40,9 @@ WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/
 rm -f "$out/apsim.log"
 macs=()
 for i in $(seq 1 20); do macs+=(--mac "$(printf '0A:00:00:00:00:%02X' "$i")"); done
-"$bin/tools/apsim/host/apsim" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$out/apsim.log" "${macs[@]}" \
-  >"$out/apsim.out" 2>&1 </dev/null &
-apsim_pid=$!
-for _ in $(seq 1 100); do grep -q '^apsim listening' "$out/apsim.out" && break; sleep 0.05; done
-rm -f "$out/vcisim.port"
-scripts/wine.sh "$bin/tools/vcisim/vcisim.exe" --control-port 0 --port-file "$(winpath "$out/vcisim.port")" \
-  --mac 001A2B3C4D5E >"$out/vcisim.out" 2>&1 &
-vcisim_pid=$!
-for _ in $(seq 1 200); do [ -s "$out/vcisim.port" ] && break; sleep 0.05; done
-scripts/wine.sh "$bin/loopback/orvane.exe" >"$out/orvane.out" 2>&1 &
-orvane_pid=$!
+sim_start_apsim "${macs[@]}"
+sim_start_vcisim --mac 001A2B3C4D5E
+sim_start_orvane
 
 drive() { # steps on stdin; output to $out/$1.out
   cat >"$out/$1.ui"

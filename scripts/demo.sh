@@ -23,38 +23,17 @@ if [ "${ORVANE_DEMO_IN_NETNS:-0}" != 1 ]; then
 fi
 
 bin=$root/build/windows
-orvane=$bin/loopback/orvane.exe
-vcisim=$bin/tools/vcisim/vcisim.exe
 uidriver=$bin/tools/uidriver/uidriver.exe
-apsim=$bin/tools/apsim/host/apsim
+export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 export ORVANE_WINEPREFIX=$root/build/wineprefix-demo
 export ORVANE_TRACE=$out/trace.log
 : >"$ORVANE_TRACE"
-winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
 
 . scripts/xvfb.sh
-apsim_pid="" vcisim_pid="" orvane_pid=""
-cleanup() {
-  [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
-  [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
-  scripts/wine.sh --stop || true
-  [ -n "$apsim_pid" ] && kill -TERM "$apsim_pid" 2>/dev/null
-  wait 2>/dev/null
-  stop_xvfb
-}
-trap cleanup EXIT
-
-control() { # port line
-  exec 7<>"/dev/tcp/127.0.0.1/$1"
-  printf '%s\n' "$2" >&7
-  local reply
-  while IFS= read -r -t 10 reply <&7; do
-    reply=${reply%$'\r'}
-    case "$reply" in ok*|error*) break ;; esac
-    printf '%s\n' "$reply"
-  done
-  exec 7>&-
-}
+. scripts/sims.sh
+trap 'stop_sims; stop_xvfb' EXIT
+ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
 
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
@@ -63,21 +42,12 @@ headless=0
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
 
-"$apsim" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$out/apsim.log" \
-  --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60 --delay 150 >"$out/apsim.out" 2>&1 </dev/null &
-apsim_pid=$!
-for _ in $(seq 1 100); do grep -q '^apsim listening' "$out/apsim.out" && break; sleep 0.05; done
-ap_control=$(sed -n 's/^apsim listening on .* control \([0-9]*\)$/\1/p' "$out/apsim.out")
-
-rm -f "$out/vcisim.port"
-scripts/wine.sh "$vcisim" --control-port 0 --port-file "$(winpath "$out/vcisim.port")" --mac 001A2B3C4D5E \
-  >"$out/vcisim.out" 2>&1 &
-vcisim_pid=$!
-for _ in $(seq 1 200); do [ -s "$out/vcisim.port" ] && break; sleep 0.05; done
-
-before=$(control "$ap_control" list)
-scripts/wine.sh "$orvane" >"$out/orvane.out" 2>&1 &
-orvane_pid=$!
+# A little latency, as a real AP has, keeps each reply in a read of its own.
+rm -f "$out/apsim.log"
+sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60 --delay 150
+sim_start_vcisim --mac 001A2B3C4D5E
+before=$(ap_list)
+sim_start_orvane
 
 if [ $headless = 0 ]; then
   echo "demo: Orvane runs on $DISPLAY with the AP simulator at 127.0.0.1:4321 and the VCI simulator plugged in."
@@ -104,7 +74,7 @@ scripts/wine.sh "$uidriver" --boxes-log "$(winpath "$out/boxes.tsv")" "$(winpath
 }
 import -window root "$out/orvane-full.png"
 convert "$out/orvane-full.png" -trim +repage "$out/orvane.png" 2>/dev/null || cp "$out/orvane-full.png" "$out/orvane.png"
-after=$(control "$ap_control" list)
+after=$(ap_list)
 scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
 
 caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/driver.out"; }

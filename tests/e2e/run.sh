@@ -30,70 +30,21 @@ export ORVANE_TRACE=$work/trace.log
 unset DISPLAY
 : >"$ORVANE_TRACE"
 
-apsim_pid="" vcisim_pid="" orvane_pid=""
+export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
+. "$root/scripts/sims.sh"
 failures=0
-cleanup() {
-  [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
-  [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
-  "$root/scripts/wine.sh" --stop
-  [ -n "$orvane_pid" ] && wait "$orvane_pid" 2>/dev/null
-  [ -n "$vcisim_pid" ] && wait "$vcisim_pid" 2>/dev/null
-  if [ -n "$apsim_pid" ]; then
-    kill -TERM "$apsim_pid" 2>/dev/null
-    wait "$apsim_pid" 2>/dev/null
-  fi
-}
-trap cleanup EXIT
+trap stop_sims EXIT
 
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
 
-# One control line to a simulator on loopback; prints the answer up to its "ok"/"error" line.
-control() {
-  local port=$1 line=$2 reply
-  exec 7<>"/dev/tcp/127.0.0.1/$port" || return 1
-  printf '%s\n' "$line" >&7
-  while IFS= read -r -t 10 reply <&7; do
-    reply=${reply%$'\r'}
-    printf '%s\n' "$reply"
-    case "$reply" in ok*|error*) break ;; esac
-  done
-  exec 7>&-
-}
-ap() { control "$apsim_control" "$1"; }
-vci() { control "$vcisim_control" "$1"; }
-
-start_apsim() {
-  "$ORVANE_E2E_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$work/apsim.log" "$@" \
-    >"$work/apsim.out" 2>"$work/apsim.err" </dev/null &
-  apsim_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q '^apsim listening on' "$work/apsim.out" 2>/dev/null && break
-    sleep 0.05
-  done
-  apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$work/apsim.out")
-  [ -n "$apsim_control" ] || { fail "apsim did not start"; cat "$work/apsim.err"; exit 1; }
-}
-
-start_vcisim() {
-  rm -f "$work/vcisim.port"
-  "$root/scripts/wine.sh" "$ORVANE_E2E_VCISIM" --control-port 0 --port-file "$(winpath "$work/vcisim.port")" \
-    --log "$(winpath "$work/vcisim.log")" "$@" >"$work/vcisim.out" 2>&1 &
-  vcisim_pid=$!
-  for _ in $(seq 1 200); do
-    [ -s "$work/vcisim.port" ] && break
-    sleep 0.05
-  done
-  vcisim_control=$(tr -dc 0-9 <"$work/vcisim.port" 2>/dev/null)
-  [ -n "$vcisim_control" ] || { fail "vcisim did not start"; cat "$work/vcisim.out"; exit 1; }
-}
-
-start_orvane() {
-  "$root/scripts/wine.sh" "$ORVANE_E2E_ORVANE" >"$work/orvane.out" 2>&1 &
-  orvane_pid=$!
-}
+ap() { sim_control "$apsim_control" "$1"; }
+vci() { sim_control "$vcisim_control" "$1"; }
+start_apsim() { sim_start_apsim "$@" || { fail "apsim did not start"; exit 1; }; }
+start_vcisim() { sim_start_vcisim "$@" || { fail "vcisim did not start"; exit 1; }; }
+start_orvane() { sim_start_orvane; }
 
 # Runs a uidriver script (stdin) against the running program; the boxes it saw go to boxes.tsv.
 drive() {
@@ -119,8 +70,6 @@ wait_vci() {
   fail "vcisim never reported $want"
   return 1
 }
-
-winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
 
 # The AP's list, one MAC per line, as apsim holds it now.
 ap_list() { ap list | grep -v '^ok' | sed 's/\r$//'; }
