@@ -3,7 +3,7 @@ start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<'UI'
-wait-window 30
+wait-window 60
 wait-title "Orvane Version 0.64 (USB - Connected)" 10
 expect-text 1015 "VCI 연결"
 expect-text 1014 "AP 미연결"

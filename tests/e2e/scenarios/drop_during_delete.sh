@@ -4,7 +4,7 @@ start_apsim --mac 0A:00:00:00:00:01 --mac 0A:00:00:00:00:02 --mac 0A:00:00:00:00
 start_vcisim
 start_orvane
 drive <<'UI'
-wait-window 30
+wait-window 60
 click 1006
 wait-text 1014 "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15

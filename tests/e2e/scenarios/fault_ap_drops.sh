@@ -5,7 +5,7 @@ start_apsim
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<'UI'
-wait-window 30
+wait-window 60
 wait-title "Orvane Version 0.64 (USB - Connected)" 10
 UI
 for step in 1 2 3 4 5; do

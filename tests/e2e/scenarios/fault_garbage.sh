@@ -8,7 +8,7 @@ ap "pad-full on" >/dev/null
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<'UI'
-wait-window 30
+wait-window 60
 wait-title "Orvane Version 0.64 (USB - Connected)" 10
 click 1006
 wait-text 1014 "AP 연결" 15
