@@ -80,4 +80,15 @@ std::string FormatMacColon(const std::uint8_t* mac) {
     return FormatMac(mac, "%02X:%02X:%02X:%02X:%02X:%02X");
 }
 
+bool IsSpacedMacText(std::string_view text) {
+    if (text.size() != 17) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool blank = i % 3 == 2;
+        if (blank ? text[i] != ' '
+                  : HexDigitValue(static_cast<wchar_t>(static_cast<unsigned char>(text[i]))) < 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace aplink

@@ -27,6 +27,8 @@ std::uint8_t HexToByte(wchar_t high, wchar_t low);
 // True only for exactly twelve hexadecimal digits, nothing before, between or after.
 bool IsMacText12(std::string_view text);
 bool IsMacText12(std::wstring_view text);
+// Six pairs of hexadecimal digits separated by single blanks, as the AP lists its entries.
+bool IsSpacedMacText(std::string_view text);
 
 // Zeroes all seven bytes of macAddress, then fills bytes 0-5 from a twelve-digit text.
 // A text that fails IsMacText12 leaves the bytes zero and returns false: it must not be sent.

@@ -42,9 +42,8 @@ headless=0
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
 
-# A little latency, as a real AP has, keeps each reply in a read of its own.
 rm -f "$out/apsim.log"
-sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60 --delay 150
+sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60
 sim_start_vcisim --mac 001A2B3C4D5E
 before=$(ap_list)
 sim_start_orvane

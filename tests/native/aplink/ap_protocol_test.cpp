@@ -1,6 +1,7 @@
 // Tests of the AP command texts, status replies and the list-reply scanner.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <random>
 #include <string>
@@ -22,7 +23,14 @@ ApListScan Scan(std::string_view bytes) {
     return ScanListReply(block.data(), static_cast<int>(block.size()));
 }
 
-// The scan written the plain way: NUL-padded copy, 17 bytes copied into a zeroed 18-byte text.
+bool PlainSpacedMac(const char* t) {
+    for (int i = 0; i < 17; ++i)
+        if (i % 3 == 2 ? t[i] != ' ' : !std::isxdigit(static_cast<unsigned char>(t[i]))) return false;
+    return true;
+}
+
+// The scan written the plain way: NUL-padded copy, 17 bytes copied into a zeroed 18-byte text; a
+// whole 17-character text that is no MAC text is not an entry.
 ApListScan ReferenceScan(std::string_view bytes) {
     std::vector<char> padded(bytes.begin(), bytes.end());
     padded.resize(bytes.size() + 32, '\0');
@@ -36,6 +44,7 @@ ApListScan ReferenceScan(std::string_view bytes) {
             scan.endSeen = true;
             break;
         }
+        if (std::strlen(text) == 17 && !PlainSpacedMac(text)) continue;
         scan.entries.emplace_back(text);
     }
     return scan;
@@ -198,6 +207,17 @@ TEST(ApListScan, ControlBytesEndAnEntryText) {
     EXPECT_EQ(Scan(Entry(std::string_view("02 11\0 22 33 44 55", 18))).entries,
               std::vector<std::string>{"02 11"});
     EXPECT_EQ(Scan(Entry("02 \xC1\xB1 22 33 44 55")).entries, std::vector<std::string>{"02 "});
+}
+
+TEST(ApListScan, AnEarlierAcceptanceReadWithTheListMakesNoRow) {
+    // The "701" of an add and the list arrive in one read: the scan sees "701" + "701LIST0A 1B ...".
+    const ApListScan scan =
+        Scan("701" + Entry("0A 1B 2C 3D 4E 5F") + Entry("02 11 22 33 44 55") + Entry("00 00 00 00 00 00"));
+    EXPECT_EQ(scan.entries, (std::vector<std::string>{"0A 1B 2C 3D 4E 5F", "02 11 22 33 44 55"}));
+    EXPECT_TRUE(scan.endSeen);
+    // Whatever four characters the AP puts before the MAC text.
+    EXPECT_EQ(Scan("701" + Entry("0A 1B 2C 3D 4E 5F", "    ")).entries,
+              std::vector<std::string>{"0A 1B 2C 3D 4E 5F"});
 }
 
 TEST(ApListScan, NothingToScan) {

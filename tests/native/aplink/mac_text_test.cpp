@@ -32,6 +32,14 @@ TEST(HexToByte, NonDigitContributesNothing) {
     EXPECT_EQ(HexToByte(L'\x0141', L'\x0130'), 0x00);
 }
 
+TEST(IsSpacedMacText, AcceptsOnlySixBlankSeparatedPairs) {
+    EXPECT_TRUE(IsSpacedMacText("0A 1b 2C 3D 4E 5F"));
+    EXPECT_FALSE(IsSpacedMacText("IST0A 1B 2C 3D 4E"));
+    EXPECT_FALSE(IsSpacedMacText("0A 1B 2C 3D 4E 5"));
+    EXPECT_FALSE(IsSpacedMacText("0A:1B:2C:3D:4E:5F"));
+    EXPECT_FALSE(IsSpacedMacText("0A 1B 2C 3D 4E 5G"));
+}
+
 TEST(IsMacText12, AcceptsOnlyTwelveHexDigits) {
     EXPECT_TRUE(IsMacText12("0011AABBCCDD"));
     EXPECT_TRUE(IsMacText12("0011aabbccDd"));
