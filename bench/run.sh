@@ -31,7 +31,7 @@ fi
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 . scripts/sims.sh
-trap stop_sims EXIT
+trap 'stop_sims || true' EXIT
 
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
@@ -109,3 +109,4 @@ printf '| %-46s | %-22s | %-14s | %-22s |\n' "working set of the running program
 echo
 echo "check-list bench:"; sed 's/^/  /' "$out/checklist.txt"
 [ -s "$out/link.txt" ] && { echo "VCI link bench:"; sed 's/^/  /' "$out/link.txt"; }
+exit 0
