@@ -194,7 +194,7 @@ TEST_F(LinkProtocol, ABadChecksumDropsTheFrameWithoutAnswerAndTheReaderTimesOut)
     char expected[96];
     std::snprintf(expected, sizeof expected,
                   "          Hox2534DLL -> 수신데이터 CheckSum 틀림 : 77 %02X \r\n", good);
-    EXPECT_TRUE(traces.Contains(expected));
+    EXPECT_TRUE(traces.Contains(Cp949(expected)));
     EXPECT_TRUE(traces.Contains(Cp949("          Hox2534DLL -> NAK응답6 \r\n")));
 
     uint8_t dest[kVciMaxMessage];
