@@ -25,7 +25,8 @@
 #endif
 
 // Controls of the main dialog. Hidden buttons keep working handlers; the visible ones are the
-// user's. 1007/1019 and 1000/1020 are the hidden and visible ways to read the PC and VCI MACs.
+// user's. IDC_READ_PC_MAC/IDC_READ_PC_MAC_ADDRESS and IDC_READ_VCI_MAC/IDC_READ_VCI_MAC_ADDRESS are the
+// hidden and visible ways to read the PC's and the VCI's MAC.
 #define IDC_READ_VCI_MAC 1000
 #define IDC_WRITE_MAC_TO_AP 1001
 #define IDC_REFRESH_AP_LIST 1002

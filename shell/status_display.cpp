@@ -1,4 +1,4 @@
-// The main dialog's status display: every 500 ms the VCI link's state goes to the title and label 1015.
+// The main dialog's status display: every 500 ms the VCI link's state goes to the title and IDC_STATUS_VCI.
 #include "orvane_dlg.h"
 #include "orvane_version.h"
 #include "resource.h"
