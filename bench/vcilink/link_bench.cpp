@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 

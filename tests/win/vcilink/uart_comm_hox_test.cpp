@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "wlan_settings.h"
 

@@ -1,5 +1,5 @@
 // Device discovery through the device-setup library, pipe opening and block writes for the VCI.
-#include "VciUsb.h"
+#include "vci_usb.h"
 
 #include <setupapi.h>
 

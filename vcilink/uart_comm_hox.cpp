@@ -1,5 +1,5 @@
 // The VCI link window: device polling, pipes, the reader thread, and the frame protocol over them.
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 
 #include <algorithm>
 #include <cstring>

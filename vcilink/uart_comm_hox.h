@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "VciUsb.h"
+#include "vci_usb.h"
 #include "afxmt.h"
 #include "afxwin.h"
 #include "frame_codec.h"
