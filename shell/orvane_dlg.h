@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "afxwin.h"
 #include "wlan_settings.h"
 

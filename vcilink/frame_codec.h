@@ -48,12 +48,12 @@ uint8_t VciFrameCheckSum(std::span<const uint8_t> frame);
 // The link window writes each frame and asks for the next until none is left.
 class VciFrameEncoder {
   public:
-    // Largest data part of a frame. The owner may set it directly; values outside 1..3012 are
+    // Largest data part of a frame. The owner may set it directly; values outside 1..kVciMaxFrameData are
     // clamped when a frame is built, so a frame always fits its buffer and a message always ends.
     int m_nMaxFrameData = kVciInitialMaxFrameData;
 
     // Takes a message (its DataLength from bytes 0-1) for sending. Refuses (false, nothing queued) a
-    // message whose DataLength is above 3008 or above the bytes the caller actually has.
+    // message whose DataLength is above kVciMaxMessage or above the bytes the caller actually has.
     bool BeginMessage(std::span<const uint8_t> msg);
 
     // Builds the next frame of the message being sent into the send frame buffer and returns it;

@@ -4,17 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-constexpr const char* kTracePrefix = "          Hox2534DLL -> ";
-}
-
 void VciFrameReceiver::OnReceiveFrameData(std::span<const uint8_t> bytes) {
     const bool wasArmed = m_bByteTimerArmed;
     m_bByteStored = false;
     for (uint8_t b : bytes)
         ProcessByteData(b);
     // One timer call per block instead of per byte: the block was consumed at once, so re-arming now
-    // still measures 1000 ms from the last stored byte.
+    // still measures kVciByteTimeoutMs from the last stored byte.
     if (!m_pEvents) return;
     if (m_bByteTimerArmed && m_bByteStored)
         m_pEvents->OnArmByteTimeout();
@@ -24,19 +20,19 @@ void VciFrameReceiver::OnReceiveFrameData(std::span<const uint8_t> bytes) {
 
 void VciFrameReceiver::ProcessByteData(uint8_t b) {
     switch (m_CommMode) {
-    case kVciCommIdle:
+    case VciCommMode::Idle:
         if (b == kVciStx) {
             KillTimer();
             m_RecveDataCouunter = 0;
             StoreByte(b);
-            m_CommMode = kVciCommInFrame;
+            m_CommMode = VciCommMode::InFrame;
             ArmTimer();
         } else if (b != kVciEtx) {
             KillTimer();
         }
         return;
 
-    case kVciCommInFrame: {
+    case VciCommMode::InFrame: {
         if (static_cast<size_t>(m_RecveDataCouunter) >= kVciFrameBuffer) {
             // ETX never stood at LEN + 1 and the buffer is full: give the frame up and look at this
             // byte afresh, it may start the next frame.
@@ -62,17 +58,17 @@ void VciFrameReceiver::ProcessByteData(uint8_t b) {
             return;
         }
         if (b == kVciEtx && static_cast<size_t>(m_RecveDataCouunter - 1) == len + 1)
-            m_CommMode = kVciCommChecksum;
+            m_CommMode = VciCommMode::Checksum;
         ArmTimer();
         return;
     }
 
-    case kVciCommChecksum: {
+    case VciCommMode::Checksum: {
         KillTimer();
-        StoreByte(b); // index LEN + 2, inside the buffer because LEN <= 3017
+        StoreByte(b); // index LEN + 2, inside the buffer because LEN <= kVciMaxLen
         const uint8_t sum = CalcCheckSum();
         m_RecveDataCouunter = 0;
-        m_CommMode = kVciCommIdle;
+        m_CommMode = VciCommMode::Idle;
         if (sum == b) {
             StoreFrameData();
             return;
@@ -85,10 +81,6 @@ void VciFrameReceiver::ProcessByteData(uint8_t b) {
         Trace(b == 0x02 ? "NAK응답1 \r\n" : b == 0x03 ? "NAK응답2 \r\n" : "NAK응답6 \r\n");
         return;
     }
-
-    default: // unreachable: only the three states above are ever set
-        DropFrame();
-        return;
     }
 }
 
@@ -100,7 +92,7 @@ void VciFrameReceiver::StoreByte(uint8_t b) {
 void VciFrameReceiver::DropFrame() {
     KillTimer();
     m_RecveDataCouunter = 0;
-    m_CommMode = kVciCommIdle;
+    m_CommMode = VciCommMode::Idle;
 }
 
 void VciFrameReceiver::StoreFrameData() {
@@ -136,13 +128,13 @@ void VciFrameReceiver::FinishMessage() {
         m_Ring.Push({m_RecvMessage, static_cast<size_t>(m_ReceiveFrameDataCounter)});
     }
     m_ReceiveFrameDataCounter = 0;
-    m_CommMode = kVciCommIdle;
+    m_CommMode = VciCommMode::Idle;
     m_bMessageTooLong = false;
 }
 
 void VciFrameReceiver::OnByteTimeout() {
     m_bByteTimerArmed = false;
-    m_CommMode = kVciCommIdle;
+    m_CommMode = VciCommMode::Idle;
     m_RecveDataCouunter = 0;
     ++m_Stats.byteTimeouts;
     Trace("Byte Timeout \r\n");
@@ -155,7 +147,7 @@ void VciFrameReceiver::ResetCommData() {
     std::memset(m_RecvFrame, 0, sizeof m_RecvFrame);
     m_PrevSeqNum = 0;
     m_bMessageTooLong = false;
-    m_CommMode = kVciCommIdle;
+    m_CommMode = VciCommMode::Idle;
 }
 
 void VciFrameReceiver::ArmTimer() {
@@ -168,6 +160,6 @@ void VciFrameReceiver::KillTimer() {
 void VciFrameReceiver::Trace(const char* text) {
     if (!m_pEvents) return;
     char line[160];
-    std::snprintf(line, sizeof line, "%s%s", kTracePrefix, text);
+    std::snprintf(line, sizeof line, "%s%s", kVciTracePrefix, text);
     m_pEvents->OnTrace(line);
 }

@@ -9,19 +9,26 @@
 #include "link_events.h"
 #include "message_ring.h"
 
-// Receive states of m_CommMode.
-inline constexpr int kVciCommIdle = 1;
-inline constexpr int kVciCommInFrame = 5;
-inline constexpr int kVciCommChecksum = 6;
+// Receive states of m_CommMode, with the link's own numbers.
+enum class VciCommMode : int { Idle = 1, InFrame = 5, Checksum = 6 };
+
+// The states as CommMode() reports them, for code that compares numbers.
+inline constexpr int kVciCommIdle = static_cast<int>(VciCommMode::Idle);
+inline constexpr int kVciCommInFrame = static_cast<int>(VciCommMode::InFrame);
+inline constexpr int kVciCommChecksum = static_cast<int>(VciCommMode::Checksum);
+
+// Silence inside a frame after which the unfinished frame is given up. The receiver asks for the timer
+// through VciLinkEvents; the link window runs it.
+inline constexpr uint32_t kVciByteTimeoutMs = 1000;
 
 // Frames and messages the receiver threw away, by reason.
 struct VciReceiveStats {
-    uint32_t checksumErrors = 0; // frame complete but its sum did not match
-    uint32_t byteTimeouts = 0;   // frame left unfinished for 1000 ms
-    uint32_t badLength = 0;      // LEN below 5 or above 3017
-    uint32_t bufferOverruns = 0; // bytes kept coming past the 3020-byte frame buffer (ETX missing at LEN + 1)
-    uint32_t repeatedFrames = 0; // flagged 0x40 with the previous sequence number: data not taken
-    uint32_t oversizedMessages = 0; // reassembled message would pass 3008 bytes
+    uint32_t checksumErrors = 0;    // frame complete but its sum did not match
+    uint32_t byteTimeouts = 0;      // frame left unfinished for kVciByteTimeoutMs
+    uint32_t badLength = 0;         // LEN below kVciLenOverhead or above kVciMaxLen
+    uint32_t bufferOverruns = 0;    // bytes kept coming past the frame buffer (ETX missing at LEN + 1)
+    uint32_t repeatedFrames = 0;    // flagged 0x40 with the previous sequence number: data not taken
+    uint32_t oversizedMessages = 0; // reassembled message would pass kVciMaxMessage
     uint32_t emptyMessages = 0;     // a last frame completed a message that had no bytes
 };
 
@@ -56,7 +63,7 @@ class VciFrameReceiver {
     // Checksum over the receive frame buffer.
     uint8_t CalcCheckSum() const { return VciFrameCheckSum(m_RecvFrame); }
 
-    int CommMode() const { return m_CommMode; }
+    int CommMode() const { return static_cast<int>(m_CommMode); }
     int FrameBytes() const { return m_RecveDataCouunter; }
     int MessageBytes() const { return m_ReceiveFrameDataCounter; }
     uint8_t PrevSeqNum() const { return m_PrevSeqNum; }
@@ -75,14 +82,14 @@ class VciFrameReceiver {
 
     VciLinkEvents* m_pEvents; // not owned: the link window
 
-    int m_CommMode = kVciCommIdle;
+    VciCommMode m_CommMode = VciCommMode::Idle;
     int m_RecveDataCouunter = 0;
     uint8_t m_RecvFrame[kVciFrameBuffer] = {};
     uint8_t m_PrevSeqNum = 0;
 
     int m_ReceiveFrameDataCounter = 0;
     uint8_t m_RecvMessage[kVciMaxMessage] = {};
-    bool m_bMessageTooLong = false; // the current message passed 3008 bytes: drop it at its last frame
+    bool m_bMessageTooLong = false; // the current message passed kVciMaxMessage: drop it at its last frame
 
     bool m_bByteTimerArmed = false;
     bool m_bByteStored = false; // a byte was stored since the last timer report

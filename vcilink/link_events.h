@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
+// Every trace line of the VCI link, the receiver's and the window's alike, begins with this.
+inline constexpr char kVciTracePrefix[] = "          Hox2534DLL -> ";
+
 // The link window implements these; every default does nothing, so tests override only what they watch.
 class VciLinkEvents {
   public:
     virtual ~VciLinkEvents() = default;
 
-    // (Re)start the 1000 ms byte time-out: a byte of an unfinished frame was stored just now.
+    // (Re)start the byte time-out (kVciByteTimeoutMs): a byte of an unfinished frame was stored just now.
     virtual void OnArmByteTimeout() {}
     // Stop the byte time-out: no frame is open any more.
     virtual void OnCancelByteTimeout() {}

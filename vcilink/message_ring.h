@@ -9,11 +9,12 @@
 
 inline constexpr int kVciRingSlots = 100;
 
-// Keeps the last 100 unread messages. When all slots hold unread messages, the next one replaces the
-// oldest unread message, which is then lost; the count never passes 100, so no message is read twice.
+// Keeps the last kVciRingSlots unread messages. When all slots hold unread messages, the next one replaces
+// the oldest unread message, which is then lost; the count never passes kVciRingSlots, so no message is
+// read twice.
 class VciMessageRing {
   public:
-    // Stores a message of at most 3008 bytes; longer input is refused (false).
+    // Stores a message of at most kVciMaxMessage bytes; longer input is refused (false).
     bool Push(std::span<const uint8_t> msg);
 
     // Copies the oldest unread message into `dest` and frees its slot: as many bytes as its DataLength

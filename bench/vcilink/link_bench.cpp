@@ -1,13 +1,14 @@
 // The link window's receive path and its idle cost under Wine, with the simulated VCI.
 //
-// Prints bytes per second through 0x721 blocks of 1400 bytes as a ratio to USB 2.0 high speed
-// (60 MB/s), and the CPU the process uses while the link is idle and during a 5-second ReadMsg wait.
+// Prints bytes per second through WM_USB_RECEIVE blocks of kUsbReadBlock bytes as a ratio to USB 2.0 high
+// speed (kUsb2HighSpeed), and the CPU the process uses while the link is idle and during a 5-second ReadMsg
+// wait.
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <vector>
 
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
@@ -81,8 +82,8 @@ void HandlerOnly(CUartCommHox& link) {
     link.ResetCommData();
 }
 
-// A window of the bench's own that hands every 0x721 to the link's protocol, so that a second thread
-// can send blocks the way the reader does (the link itself takes 0x721 only from its own reader).
+// A window of the bench's own that hands every WM_USB_RECEIVE to the link's protocol, so that a second
+// thread can send blocks the way the reader does (the link itself takes them only from its own reader).
 class CForwardWnd : public CWnd {
   public:
     explicit CForwardWnd(CUartCommHox& link) : m_Link(link) {}
@@ -135,7 +136,7 @@ void CrossThreadBlocks(CUartCommHox& link, vcitest::CHostWnd& host) {
     fwd.DestroyWindow();
 }
 
-// The whole road: simulator, pipe, reader thread, 0x721, handler, ring.
+// The whole road: simulator, pipe, reader thread, WM_USB_RECEIVE, handler, ring.
 void ThroughThePipe(CUartCommHox& link, vcitest::VciSimProcess& sim, size_t total) {
     const size_t perMessage = MessageStream(1).size(); // a 3008-byte message in 1500-byte frames
     const size_t expected = (total + perMessage - 1) / perMessage;

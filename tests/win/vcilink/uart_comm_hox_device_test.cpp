@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cp949.h"
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 #include "wlan_settings.h"

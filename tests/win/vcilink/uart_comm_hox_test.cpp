@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cp949.h"
-#include "UartCommHox.h"
+#include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "wlan_settings.h"
 
@@ -18,18 +18,18 @@ using vcitest::PumpFor;
 using vcitest::PumpUntil;
 using vcitest::TraceRecorder;
 
-// A link window whose writes go into an anonymous pipe the test reads back.
+// A link window whose write pipe is an anonymous pipe the test reads back.
 class LinkProtocol : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326));
+        HANDLE wireIn = nullptr;
         ASSERT_TRUE(::CreatePipe(&wireOut, &wireIn, nullptr, 1 << 20));
-        link.m_VciUsb.m_hWrite = wireIn;
+        link.m_hWritePipe = wireIn; // the link's from now on: it closes it with the link
         link.m_nMaxFrameData = 1500;
     }
     void TearDown() override {
         link.DestroyWindow();
-        if (wireIn) ::CloseHandle(wireIn);
         if (wireOut) ::CloseHandle(wireOut);
     }
 
@@ -47,7 +47,7 @@ class LinkProtocol : public ::testing::Test {
 
     vcitest::CHostWnd host;
     CUartCommHox link;
-    HANDLE wireIn = nullptr, wireOut = nullptr;
+    HANDLE wireOut = nullptr;
 };
 
 // The VCI's side of a message: its frames, numbered from `firstSeq`.
@@ -126,17 +126,14 @@ TEST_F(LinkProtocol, AMessageThatCannotFitIsNotSent) {
 
 TEST_F(LinkProtocol, AFailedWriteClosesTheLinkYetTheMessageCallSucceeds) {
     TraceRecorder traces;
-    link.m_hWritePipe = wireIn;
     link.m_bUsbConnected = TRUE;
     ::CloseHandle(wireOut); // nobody reads any more: the next write fails
     wireOut = nullptr;
-    wireIn = nullptr; // CloseUsb closes it with the link
 
     const auto enter = BuildEnterWlanConfig();
     EXPECT_TRUE(link.WriteMsg(enter.data()));
     EXPECT_FALSE(link.m_bUsbConnected);
     EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(link.m_VciUsb.m_hWrite, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(traces.Contains(Cp949("          Hox2534DLL -> CVciUsb USB 데이터 전송 에러1-1(err=")));
 
     // From now on every write fails at once, without a trace.
@@ -303,7 +300,7 @@ TEST_F(LinkProtocol, AFrameLengthBeyondTheBufferIsDroppedAtOnce) {
 
 TEST_F(LinkProtocol, BlocksAndThreadEndsOfAConnectionThatIsGoneAreIgnored) {
     const Bytes wire = Frames(Message(0x2101, "stale"), 1500);
-    // No reader runs: a 0x721 can only come from a connection already closed.
+    // No reader runs: a WM_USB_RECEIVE can only come from a connection already closed.
     link.SendMessage(WM_USB_RECEIVE, reinterpret_cast<WPARAM>(wire.data()), static_cast<LPARAM>(wire.size()));
     EXPECT_EQ(link.Receiver().MessageCount(), 0);
     EXPECT_TRUE(Written().empty());

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "VciUsb.h"
+#include "vci_usb.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 

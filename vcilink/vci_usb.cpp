@@ -1,5 +1,5 @@
 // Device discovery through the device-setup library, pipe opening and block writes for the VCI.
-#include "VciUsb.h"
+#include "vci_usb.h"
 
 #include <setupapi.h>
 
@@ -7,6 +7,7 @@
 
 #include "afxmem.h"
 #include "afxwin.h"
+#include "link_events.h"
 
 const GUID GUID_VCI_USB_INTERFACE = {
     0x8E120C45, 0x4968, 0x4188, {0xBA, 0x19, 0x9A, 0x82, 0x36, 0x1C, 0x8F, 0xA8}};
@@ -119,12 +120,12 @@ BOOL CVciUsb::WriteCommBlock(const void* data, DWORD length) {
     if (m_hWrite == INVALID_HANDLE_VALUE) return FALSE;
     DWORD written = 0;
     if (!::WriteFile(m_hWrite, data, length, &written, nullptr)) {
-        AfxTrace("          Hox2534DLL -> CVciUsb USB 데이터 전송 에러1-1(err=%lx) \r\n\r\n\r\n",
+        AfxTrace("%sCVciUsb USB 데이터 전송 에러1-1(err=%lx) \r\n\r\n\r\n", kVciTracePrefix,
                  ::GetLastError());
         return FALSE;
     }
     if (written != length) {
-        AfxTrace("          Hox2534DLL -> CVciUsb USB 데이터 전송 에러1-2(err=%lx) \r\n", ::GetLastError());
+        AfxTrace("%sCVciUsb USB 데이터 전송 에러1-2(err=%lx) \r\n", kVciTracePrefix, ::GetLastError());
         return FALSE;
     }
     return TRUE;

@@ -1,42 +1,13 @@
-// The VCI link window: device polling, pipes, the reader thread, and the frame protocol over them.
-#include "UartCommHox.h"
+// The VCI link window: device polling, the pipes and their reader, and the frame protocol over them.
+#include "uart_comm_hox.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
 constexpr char kReadPipeName[] = "PIPE00";
 constexpr char kWritePipeName[] = "PIPE01";
-constexpr WPARAM kThreadEndCode = 20;
-
-// Read errors after which the pipe will never deliver again: the device or its driver has gone.
-bool IsLinkGone(DWORD err) {
-    switch (err) {
-    case ERROR_BROKEN_PIPE:
-    case ERROR_PIPE_NOT_CONNECTED:
-    case ERROR_NO_DATA:
-    case ERROR_INVALID_HANDLE:
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_OPERATION_ABORTED:
-    case ERROR_GEN_FAILURE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The flag mirrors m_StopEvent; testing it costs no system call on every pass.
-bool StopRequested(const UsbThreadParam& prm) {
-    return prm.bStop.load(std::memory_order_acquire);
-}
-
 } // namespace
-
-UsbThreadParam::~UsbThreadParam() {
-    if (hReadPipe != INVALID_HANDLE_VALUE) ::CloseHandle(hReadPipe);
-    if (overlapped.hEvent) ::CloseHandle(overlapped.hEvent);
-}
 
 BEGIN_MESSAGE_MAP(CUartCommHox, CWnd)
 ON_WM_CREATE()
@@ -47,10 +18,8 @@ ON_MESSAGE(WM_USB_THREAD_END, OnThreadEnd)
 END_MESSAGE_MAP()
 
 CUartCommHox::CUartCommHox()
-    : m_hWritePipe(INVALID_HANDLE_VALUE),
-      m_hReadPipe(INVALID_HANDLE_VALUE), m_szReadPipeName{}, m_szWritePipeName{}, m_pReadThread(nullptr),
-      m_bUsbConnected(FALSE), m_nMaxFrameData(kVciInitialMaxFrameData),
-      m_pReceiver(std::make_unique<VciFrameReceiver>()) {
+    : m_hReadPipe(INVALID_HANDLE_VALUE), m_szReadPipeName{}, m_szWritePipeName{}, m_bUsbConnected(FALSE),
+      m_nMaxFrameData(kVciInitialMaxFrameData), m_pReceiver(std::make_unique<VciFrameReceiver>()) {
     m_pReceiver->SetEvents(this);
 }
 
@@ -68,7 +37,7 @@ int CUartCommHox::OnCreate(LPCREATESTRUCTW lpCreateStruct) {
     m_nMaxFrameData = kVciInitialMaxFrameData;
     m_hWritePipe = INVALID_HANDLE_VALUE;
     m_hReadPipe = INVALID_HANDLE_VALUE;
-    m_pReadThread = nullptr;
+    m_pReadThread.reset();
     m_bUsbConnected = FALSE;
     m_bByteTimerSet = false; // a new window has no timers
     m_bByteTimeoutWanted = false;
@@ -94,7 +63,7 @@ BOOL CUartCommHox::CloseComm() {
 
 BOOL CUartCommHox::OpenUsb() {
     // A second poll cycle must not start a second reader on the same pipes.
-    if (m_pThreadParam) return TRUE;
+    if (m_pReadThread) return TRUE;
 
     std::strcpy(m_szReadPipeName, kReadPipeName);
     std::strcpy(m_szWritePipeName, kWritePipeName);
@@ -102,7 +71,7 @@ BOOL CUartCommHox::OpenUsb() {
     if (m_hWritePipe == INVALID_HANDLE_VALUE) {
         m_hWritePipe = m_VciUsb.OpenWritePipe(m_szWritePipeName);
         if (m_hWritePipe == INVALID_HANDLE_VALUE) {
-            AfxTrace("          Hox2534DLL -> USB Write Pipe Open Error\r\n");
+            AfxTrace("%sUSB Write Pipe Open Error\r\n", kVciTracePrefix);
             CloseUsb(FALSE);
             return FALSE;
         }
@@ -110,49 +79,29 @@ BOOL CUartCommHox::OpenUsb() {
     if (m_hReadPipe == INVALID_HANDLE_VALUE) {
         m_hReadPipe = m_VciUsb.OpenReadPipe(m_szReadPipeName);
         if (m_hReadPipe == INVALID_HANDLE_VALUE) {
-            AfxTrace("          Hox2534DLL -> USB Read Pipe Open Error\r\n");
+            AfxTrace("%sUSB Read Pipe Open Error\r\n", kVciTracePrefix);
             CloseUsb(FALSE);
             return FALSE;
         }
     }
 
-    // A fresh parameter block per reader: its stop event starts unsignalled.
-    auto prm = std::make_shared<UsbThreadParam>();
-    prm->hWnd = m_hWnd;
-    prm->pUsb = &m_VciUsb;
-    prm->overlapped = m_VciUsb.TakeReadOverlapped();
-    const BOOL duplicated = ::DuplicateHandle(::GetCurrentProcess(), m_hReadPipe, ::GetCurrentProcess(),
-                                              &prm->hReadPipe, 0, FALSE, DUPLICATE_SAME_ACCESS);
-    if (!duplicated) prm->hReadPipe = INVALID_HANDLE_VALUE;
-
-    CWinThread* thread = nullptr;
-    auto* arg = new std::shared_ptr<UsbThreadParam>(prm);
-    if (duplicated && prm->overlapped.hEvent) {
-        m_pThreadParam = prm;
-        thread = AfxBeginThread(UsbReadThread, arg, THREAD_PRIORITY_NORMAL, 0, 0, nullptr);
-    }
-    if (!thread) {
-        delete arg;
-        m_pThreadParam.reset();
+    m_pReadThread = StartUsbReader(m_hWnd, m_hReadPipe, m_VciUsb.TakeReadOverlapped());
+    if (!m_pReadThread) {
         MessageBox(L"쓰레드 생성 실패");
         CloseUsb(FALSE);
         return FALSE;
     }
-    m_pReadThread = thread;
     SetTimer(TIMER_CONNECTED, kConnectedDelayMs);
     return TRUE;
 }
 
 void CUartCommHox::CloseUsb(BOOL bKeepState) {
-    // The reader is asked to stop, not killed: a killed thread can leave the process heap locked. The
-    // link forgets it at once; 0x721 blocks it still has in flight no longer match this connection.
-    if (m_pThreadParam) {
-        m_pThreadParam->bStop.store(true, std::memory_order_release);
-        m_pThreadParam->m_StopEvent.SetEvent();
-        ::CancelIoEx(m_pThreadParam->hReadPipe, nullptr);
-        m_pThreadParam.reset();
+    // The link forgets its reader at once; blocks the reader still has in flight no longer match this
+    // connection.
+    if (m_pReadThread) {
+        m_pReadThread->RequestStop();
+        m_pReadThread.reset();
     }
-    m_pReadThread = nullptr;
     // A link that broke before it was shown as connected must not be shown as connected afterwards.
     if (m_hWnd) KillTimer(TIMER_CONNECTED);
 
@@ -161,7 +110,6 @@ void CUartCommHox::CloseUsb(BOOL bKeepState) {
         ::CloseHandle(m_hWritePipe);
         m_hWritePipe = INVALID_HANDLE_VALUE;
     }
-    m_VciUsb.m_hWrite = INVALID_HANDLE_VALUE;
     if (m_hReadPipe != INVALID_HANDLE_VALUE) {
         ::CancelIo(m_hReadPipe);
         ::CloseHandle(m_hReadPipe);
@@ -177,8 +125,8 @@ void CUartCommHox::CloseUsb(BOOL bKeepState) {
 LRESULT CUartCommHox::OnThreadEnd(WPARAM, LPARAM) {
     // Only the end of the current reader restarts the polling; a reader that CloseUsb already let go
     // belongs to a link that is polling (or connected again) by now.
-    if (!m_pThreadParam || !m_pThreadParam->bEnded) return 0;
-    m_pReadThread = nullptr;
+    if (!m_pReadThread || !m_pReadThread->bEnded) return 0;
+    m_pReadThread.reset();
     m_bUsbConnected = FALSE;
     CloseUsb(FALSE);
     return 0;
@@ -210,77 +158,6 @@ void CUartCommHox::OnTimer(UINT_PTR nIDEvent) {
         break;
     }
     Default();
-}
-
-UINT __cdecl CUartCommHox::UsbReadThread(LPVOID pParam) {
-    // This reference keeps the block alive for as long as the thread runs.
-    std::unique_ptr<std::shared_ptr<UsbThreadParam>> hold(
-        static_cast<std::shared_ptr<UsbThreadParam>*>(pParam));
-    UsbThreadParam& prm = **hold;
-    OVERLAPPED& ov = prm.overlapped;
-    std::memset(prm.buffer, 0, sizeof(prm.buffer));
-
-    while (!StopRequested(prm)) {
-        DWORD n = 0;
-        const BOOL readOk = ::ReadFile(prm.hReadPipe, prm.buffer, kUsbReadBlock, &n, &ov);
-        DWORD err = readOk ? ERROR_SUCCESS : ::GetLastError();
-        if (!readOk && err == ERROR_IO_PENDING) {
-            // Wait for the data or for CloseUsb; a read still pending at a stop is cancelled by its own
-            // thread, and its end awaited, before the buffer can go.
-            HANDLE waits[2] = {ov.hEvent, prm.m_StopEvent};
-            if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-                ::CancelIo(prm.hReadPipe);
-                ::GetOverlappedResult(prm.hReadPipe, &ov, &n, TRUE);
-                break;
-            }
-            BOOL done;
-            while (!(done = ::GetOverlappedResult(prm.hReadPipe, &ov, &n, TRUE)) &&
-                   (err = ::GetLastError()) == ERROR_IO_INCOMPLETE) {
-            }
-            if (!done) {
-                AfxTrace("USB Read Error %d %d", static_cast<int>(n), static_cast<int>(err));
-                AfxTrace("\n\r");
-                break;
-            }
-        }
-        if (StopRequested(prm)) break;
-        if (!readOk) {
-            AfxTrace("Read Data Failed (err=%d)%u bytes transferred success = %d \r\n",
-                     static_cast<int>(::GetLastError()), static_cast<unsigned>(n), 0);
-            // Retrying a pipe that is gone would spin forever without ever reporting the break.
-            if (err != ERROR_IO_PENDING && IsLinkGone(err)) break;
-        }
-        if (n > 0) {
-            // Returns once the link window has consumed the bytes, so the buffer is free again.
-            ::SendMessageA(prm.hWnd, WM_USB_RECEIVE, reinterpret_cast<WPARAM>(prm.buffer),
-                           static_cast<LPARAM>(n));
-        }
-        if (StopRequested(prm)) break;
-        if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT) == WAIT_OBJECT_0) {
-            AfxTrace("MsgWaitForMultipleObjects");
-            AfxTrace("\n\r");
-            MSG msg;
-            if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT) {
-                AfxTrace("PM_REMOVE");
-                AfxTrace("\n\r");
-                break;
-            }
-        }
-        ::Sleep(0);
-    }
-
-    if (ov.hEvent) {
-        ::CloseHandle(ov.hEvent);
-        ov.hEvent = nullptr;
-    }
-    AfxTrace("USB Thread End-1");
-    AfxTrace("\n\r");
-    // A reader stopped by CloseUsb says nothing: its link is already polling again.
-    if (!StopRequested(prm)) {
-        ::InterlockedExchange(&prm.bEnded, 1);
-        ::PostMessageA(prm.hWnd, WM_USB_THREAD_END, kThreadEndCode, kThreadEndCode);
-    }
-    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,8 +205,8 @@ BOOL CUartCommHox::ReadMsg(void* dest, DWORD timeoutMs, int* pnLength) {
         if (elapsed > timeoutMs) return FALSE;
         PumpMessages();
         if (m_pReceiver->MessageCount() != 0) break;
-        // Sleeps until a message (0x721 among them), a timer or the user's input arrives, at most 1 ms
-        // past the time-out, instead of polling.
+        // Sleeps until a message (the reader's blocks among them), a timer or the user's input arrives,
+        // at most 1 ms past the time-out, instead of polling.
         const DWORD left = timeoutMs - elapsed + 1;
         ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(left, 50), QS_ALLINPUT,
                                       MWMO_INPUTAVAILABLE);
@@ -352,9 +229,9 @@ void CUartCommHox::PumpMessages() {
 LRESULT CUartCommHox::OnReceiveFrameData(WPARAM wParam, LPARAM lParam) {
     // Only the current reader's buffer is taken: a block sent just before CloseUsb belongs to a
     // connection that is gone, and the protocol state has been reset since.
-    if (!m_pThreadParam || reinterpret_cast<const BYTE*>(wParam) != m_pThreadParam->buffer) return 1;
+    if (!m_pReadThread || reinterpret_cast<const BYTE*>(wParam) != m_pReadThread->buffer) return 1;
     const int count = static_cast<int>(std::clamp<LPARAM>(lParam, 0, kUsbReadBlock));
-    ReceiveBlock(m_pThreadParam->buffer, count);
+    ReceiveBlock(m_pReadThread->buffer, count);
     return 1;
 }
 
@@ -365,10 +242,6 @@ void CUartCommHox::ReceiveBlock(const BYTE* bytes, int count) {
 
 void CUartCommHox::ProcessByteData(BYTE b) {
     ReceiveBlock(&b, 1);
-}
-
-BYTE CUartCommHox::CalcCheckSum(int which) {
-    return which == 1 ? m_Encoder.CalcCheckSum() : m_pReceiver->CalcCheckSum();
 }
 
 BOOL CUartCommHox::WriteData(const void* data, int length) {
@@ -383,7 +256,7 @@ void CUartCommHox::OnArmByteTimeout() {
     m_dwLastByteTick = ::GetTickCount();
     m_bByteTimeoutWanted = true;
     if (m_hWnd && !m_bByteTimerSet) {
-        SetTimer(TIMER_BYTE_TIMEOUT, kByteTimeoutMs);
+        SetTimer(TIMER_BYTE_TIMEOUT, kVciByteTimeoutMs);
         m_bByteTimerSet = true;
     }
 }
@@ -396,8 +269,8 @@ void CUartCommHox::OnByteTimer() {
     m_bByteTimerSet = false; // OnTimer killed it
     if (!m_bByteTimeoutWanted) return;
     const DWORD quiet = ::GetTickCount() - m_dwLastByteTick;
-    if (quiet < kByteTimeoutMs) {
-        SetTimer(TIMER_BYTE_TIMEOUT, kByteTimeoutMs - quiet);
+    if (quiet < kVciByteTimeoutMs) {
+        SetTimer(TIMER_BYTE_TIMEOUT, kVciByteTimeoutMs - quiet);
         m_bByteTimerSet = true;
         return;
     }

@@ -31,7 +31,7 @@ class CVciUsb {
     // Hands the prepared read record over to the reader: the caller owns its event from now on.
     OVERLAPPED TakeReadOverlapped();
 
-    HANDLE m_hWrite;                         // not owned: the link window closes its pipes
+    HANDLE m_hWrite; // not owned: the link window closes it, under its name m_hWritePipe
     char m_szDevicePath[kVciDevicePathSize]; // the interface found last, then "\" and a pipe name
     OVERLAPPED m_ReadOverlapped;
 
