@@ -1,4 +1,4 @@
-// The dialog's PC wireless adapter discovery: the adapter list, the keyword walk and button 1019.
+// The dialog's PC wireless adapter discovery: the adapter list, the keyword walk and IDC_READ_PC_MAC_ADDRESS.
 #include "adapters_dlg.h"
 
 #include <string>
@@ -62,8 +62,8 @@ void COrvaneDlg::FindWirelessAdapter(_IP_ADAPTER_INFO* adapter) {
     const IP_ADAPTER_INFO* found =
         adapters::FindWirelessRecord<IP_ADAPTER_INFO>(adapter, [this](const IP_ADAPTER_INFO& record) {
             AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n",
-                     aplink::FormatMacColon(record.Address).c_str());
-            const std::string mac = aplink::FormatMac12(record.Address);
+                     common::FormatMacColon(record.Address).c_str());
+            const std::string mac = common::FormatMac12(record.Address);
             m_strPcMac = CString(std::wstring(mac.begin(), mac.end()));
             AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", mac.c_str());
             const std::string description = adapters::UpperAscii(adapters::DescriptionOf(record));

@@ -1,6 +1,6 @@
-// The dialog's connection to the AP: connect, drop, and button 1006.
-#include "ClientSock.h"
+// The dialog's connection to the AP: connect, drop, and button IDC_CONNECT_AP.
 #include "ap_dlg_support.h"
+#include "client_sock.h"
 #include "orvane_dlg.h"
 #include "resource.h"
 
@@ -14,8 +14,7 @@ void COrvaneDlg::ConnectToAP() {
 
     m_pClientSock = new CClientSock;
     // A failed creation shows up as a failed connect just below.
-    m_pClientSock->Create(0, SOCK_STREAM, FD_READ | FD_WRITE | FD_OOB | FD_ACCEPT | FD_CONNECT | FD_CLOSE,
-                          nullptr);
+    m_pClientSock->Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, nullptr);
     m_pClientSock->SetNotifyWindow(m_hWnd);
     if (!m_pClientSock->Connect(m_strApAddress, aplink_dlg::kApPort)) {
         const int error = CAsyncSocket::GetLastError();

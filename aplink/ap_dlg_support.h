@@ -1,4 +1,5 @@
-// What the dialog's AP handlers share: the endpoint's port, the fixed waits, box texts and small helpers.
+// What the dialog's AP handlers share: the AP's port, the fixed waits, the texts several of them show,
+// and the two steps of every sender (a socket must exist; wait, send, report a failed send).
 #pragma once
 
 #include <string_view>
@@ -12,11 +13,12 @@ namespace aplink_dlg {
 inline constexpr UINT kApPort = 4321;
 // Every command but the filter-on command waits this long before it goes out.
 inline constexpr DWORD kCommandWaitMs = 1000;
+// The filter-on command goes out at once.
+inline constexpr DWORD kNoWait = 0;
 // Automatic configuration gives the AP this long after its filter command.
 inline constexpr DWORD kAutoFilterWaitMs = 2000;
 
 inline constexpr const wchar_t* kConfirmCaption = L"AP MAC Setting";
-inline constexpr const wchar_t* kNotConnectedText = L"AP에 연결되어 있지 않습니다.";
 
 // A row of a delete run is deleted when ticked or in the middle state; the error value of a row that
 // is no longer there counts as not ticked, so a run never deletes what nobody ticked.
@@ -34,11 +36,14 @@ CString FromApText(std::string_view bytes);
 // other text, which must then not be sent.
 bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText);
 
-// The caller's repetition of the send-error box, with the error code read once more.
-void ShowSendErrorAgain(COrvaneDlg& dlg);
+// The send error with its Winsock code, as the trace line carries it (UTF-8).
+CStringA SendErrorText(int error);
 
-// Automatic configuration from the PC MAC read to the first add command; runs from the button when
-// connected and from the connect notification.
-void ContinueAutoSetting(COrvaneDlg& dlg);
+// True when the dialog has a socket; otherwise shows "AP에 연결되어 있지 않습니다." and the sender stops.
+bool RequireSocket(COrvaneDlg& dlg);
+
+// Waits waitMs (blocking), sends the command with SendDataToAP and, when that fails, shows the send
+// error once more with the error code read again: SendDataToAP has shown it already.
+void WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs);
 
 } // namespace aplink_dlg

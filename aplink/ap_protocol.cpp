@@ -1,6 +1,5 @@
 // AP command texts, status reply judgement and the bounded list-reply scanner.
 #include "ap_protocol.h"
-#include "mac_text.h"
 
 #include <cstdio>
 #include <cstring>
@@ -120,9 +119,9 @@ ApListScan ScanListReply(const char* data, int received) {
             scan.endSeen = true;
             break;
         }
-        // A whole entry is a MAC text. Anything else is a "701" of an earlier reply read together
+        // A whole entry is a MAC text. Anything else is a kApAccepted of an earlier reply read together
         // with the list (status replies carry no entry): listing it would make a row the AP never had.
-        if (text.size() == kApEntryTextLength && !IsSpacedMacText(text)) continue;
+        if (text.size() == kApEntryTextLength && !common::IsSpacedMacText(text)) continue;
         scan.entries.push_back(text);
     }
     return scan;

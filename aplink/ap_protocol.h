@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "mac_text.h"
+
 namespace aplink {
 
 // Command codes, written as four lower-case hexadecimal digits in every command line.
@@ -18,28 +20,20 @@ enum ApCode : unsigned {
     ApCodeApply = 0xfff6,
 };
 
-// What the dialog's next read of the socket is taken as (its pending operation).
-enum ApCommand : int {
-    ApCmdNone = 0,
-    ApCmdAddMac = 1,
-    ApCmdDeleteMac = 2,
-    ApCmdReadList = 4,
-    ApCmdSetFilter = 5,
-};
-
 // Commands are built in a zeroed buffer of this size and sent without the NUL.
 inline constexpr std::size_t kApCommandBufferSize = 1000;
 // One read of the socket takes at most this many bytes.
 inline constexpr int kApReplyReadSize = 3000;
-// An entry is "701", four characters the program skips, then the MAC text.
+// An entry is kApAccepted, four characters the program skips, then the MAC text.
 inline constexpr std::size_t kApEntryMacOffset = 7;
-inline constexpr std::size_t kApEntryTextLength = 17;
+inline constexpr std::size_t kApEntryTextLength = common::kMacSpacedLength;
 inline constexpr std::string_view kApListEndText = "00 00 00 00 00 00";
 inline constexpr std::string_view kApAccepted = "701";
 inline constexpr std::string_view kApRefused = "200";
 
 // Command texts. Each is one line ending in a single carriage return.
-std::string MakeAddCommand(const std::uint8_t* mac); // "w fff0 xx xx xx xx xx xx\r", reads six bytes
+// "w fff0 xx xx xx xx xx xx\r" for the common::kMacBytes bytes at mac.
+std::string MakeAddCommand(const std::uint8_t* mac);
 // "w fff1 <entry>\r" with the entry's text exactly as the AP listed it. Empty when the text
 // is longer than an entry or holds a byte outside printable ASCII: such a text would not stay one line.
 std::string MakeDeleteCommand(std::string_view entryText);
@@ -96,13 +90,13 @@ class ApListEntries {
 
 struct ApListScan {
     ApListEntries entries; // in the order received, the end entry not included
-    bool endSeen = false;  // "00 00 00 00 00 00" was found; the scan stopped there
+    bool endSeen = false;  // kApListEndText was found; the scan stopped there
 };
 
-// Scans one read for list entries: "701" at every position p with p + 3 < received, the
-// entry's text being up to 17 bytes from p + 7. The text ends early at the end of the
-// received bytes (an entry cut by the read) and at the first byte outside printable ASCII.
-// Nothing past data[received - 1] is read.
+// Scans one read for list entries: kApAccepted at every position p with p + 3 < received, the
+// entry's text being up to kApEntryTextLength bytes from p + kApEntryMacOffset. The text ends early at
+// the end of the received bytes (an entry cut by the read) and at the first byte outside printable ASCII.
+// A whole-length text that is not a spaced MAC text is no entry. Nothing past data[received - 1] is read.
 ApListScan ScanListReply(const char* data, int received);
 
 // The dialog's receive buffer: one read and a terminating zero that even a full read keeps.

@@ -5,40 +5,13 @@
 #include <string>
 
 #include "CheckList.h"
-#include "ClientSock.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
+#include "auto_setting.h"
+#include "client_sock.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
 #include "resource.h"
-
-namespace aplink_dlg {
-
-void BlockingWait(DWORD ms) {
-    ::Sleep(ms);
-}
-
-CString FromApText(std::string_view bytes) {
-    if (bytes.empty()) return CString();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (n <= 0) return CString();
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return CString(text);
-}
-
-bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText) {
-    return aplink::MacTextToBytes(
-        std::wstring_view(macText.GetString(), static_cast<size_t>(macText.GetLength())), dlg.m_MacAddress);
-}
-
-void ShowSendErrorAgain(COrvaneDlg& dlg) {
-    CString text;
-    text.Format(L"TCP 전송 에러. Error code : %d", ::WSAGetLastError());
-    dlg.MessageBox(text);
-}
-
-} // namespace aplink_dlg
 
 using namespace aplink_dlg;
 
@@ -50,11 +23,9 @@ int COrvaneDlg::SendDataToAP(const char* text) {
     }
     const int sent = m_pClientSock->Send(text, static_cast<int>(std::strlen(text)), 0);
     if (sent == SOCKET_ERROR) {
-        const int error = ::WSAGetLastError();
-        AfxTrace("TCP 전송 에러. Error code : %d", error);
-        CString box;
-        box.Format(L"TCP 전송 에러. Error code : %d", error);
-        MessageBox(box);
+        const CStringA error = SendErrorText(::WSAGetLastError());
+        AfxTrace("%s", error.GetString());
+        MessageBox(AfxUtf8ToWide(error));
     }
     return sent;
 }
@@ -81,20 +52,16 @@ void COrvaneDlg::MakeMacDataToRead(int, char* buffer) {
 }
 
 uint8_t COrvaneDlg::HexToByte(char high, char low) {
-    return aplink::HexToByte(high, low);
+    return common::HexToByte(high, low);
 }
 
 void COrvaneDlg::ReadApMacList(int index) {
     UpdateData(TRUE);
-    if (!m_pClientSock) {
-        MessageBox(kNotConnectedText);
-        return;
-    }
+    if (!RequireSocket(*this)) return;
     m_nApCommand = ApCmdReadList;
     char command[aplink::kApCommandBufferSize] = {};
     MakeMacDataToRead(index, command);
-    BlockingWait(kCommandWaitMs);
-    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+    WaitAndSend(*this, command, kCommandWaitMs);
 }
 
 void COrvaneDlg::RefreshApMacList() {
@@ -137,8 +104,7 @@ void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
             if (dlg.m_strPcMac.IsEmpty() || !LoadMacForAdd(dlg, dlg.m_strPcMac)) return;
             char command[aplink::kApCommandBufferSize] = {};
             dlg.MakeMacDataToAdd(command);
-            BlockingWait(kCommandWaitMs);
-            if (dlg.SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+            WaitAndSend(dlg, command, kCommandWaitMs);
         } else {
             if (!dlg.m_bAutoSetting) dlg.MessageBox(L"Mac 등록 완료");
             dlg.RefreshApMacList();
@@ -173,8 +139,7 @@ void OnDeleteReply(COrvaneDlg& dlg, std::string_view reply) {
         dlg.m_nDeleteIndex = entry + 1;
         char command[aplink::kApCommandBufferSize] = {};
         dlg.MakeMacDataToDelete(entry, command);
-        BlockingWait(kCommandWaitMs);
-        if (dlg.SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+        WaitAndSend(dlg, command, kCommandWaitMs);
         break;
     }
     case aplink::ApStatus::Refused:

@@ -1,9 +1,8 @@
 // The dialog's MAC filter buttons: add, delete ticked or all, filter on/off and apply, the radios, Test,
-// and the one-button automatic configuration.
+// and the hidden single-command senders.
 #include <string>
 
 #include "CheckList.h"
-#include "ClientSock.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
 #include "orvane_dlg.h"
@@ -13,46 +12,21 @@ using namespace aplink_dlg;
 
 namespace {
 
-// The pattern every single-command button follows: connection test, pending value, wait, send.
-void SendSingleCommand(COrvaneDlg& dlg, int pending, const std::string& command, DWORD waitMs) {
+// The pattern of the senders that set a pending value and send a fixed command.
+void SendSingleCommand(COrvaneDlg& dlg, ApCommand pending, const std::string& command, DWORD waitMs) {
     dlg.UpdateData(TRUE);
-    if (!dlg.m_pClientSock) {
-        dlg.MessageBox(kNotConnectedText);
-        return;
-    }
+    if (!RequireSocket(dlg)) return;
     dlg.m_nApCommand = pending;
     char buffer[aplink::kApCommandBufferSize] = {};
     if (aplink::CopyCommand(command, buffer, sizeof buffer) == 0) return;
-    if (waitMs) BlockingWait(waitMs);
-    if (dlg.SendDataToAP(buffer) == SOCKET_ERROR) ShowSendErrorAgain(dlg);
+    WaitAndSend(dlg, buffer, waitMs);
 }
 
 } // namespace
 
-namespace aplink_dlg {
-
-void ContinueAutoSetting(COrvaneDlg& dlg) {
-    dlg.OnReadPcMac();
-    dlg.OnReadVciMac();
-    dlg.m_bMacFilterEnable = 1;
-    dlg.UpdateFilterRadios();
-    if (dlg.m_bMacFilterEnable == 1)
-        dlg.OnMacFilterOn();
-    else
-        dlg.OnMacFilterOff();
-    BlockingWait(kAutoFilterWaitMs);
-    // The AP's answer to the filter command is still unread; it is read under the add command.
-    dlg.OnAddMacToAp();
-}
-
-} // namespace aplink_dlg
-
 void COrvaneDlg::OnAddMacToAp() {
     UpdateData(TRUE);
-    if (!m_pClientSock) {
-        MessageBox(kNotConnectedText);
-        return;
-    }
+    if (!RequireSocket(*this)) return;
     m_bPcMacStep = 0;
     m_nApCommand = ApCmdAddMac;
     char command[aplink::kApCommandBufferSize] = {};
@@ -64,8 +38,7 @@ void COrvaneDlg::OnAddMacToAp() {
         if (m_strPcMac.IsEmpty() || !LoadMacForAdd(*this, m_strPcMac)) return;
         MakeMacDataToAdd(command);
     }
-    BlockingWait(kCommandWaitMs);
-    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+    WaitAndSend(*this, command, kCommandWaitMs);
 }
 
 void COrvaneDlg::OnDeleteSelectedMac() {
@@ -88,14 +61,11 @@ void COrvaneDlg::OnDeleteSelectedMac() {
     }
     const int entry = m_nDeleteIndex;
     m_nDeleteIndex = entry + 1;
-    if (!m_pClientSock) {
-        MessageBox(kNotConnectedText);
-        return;
-    }
+    // Only now: the confirmation and the scan come before the socket test.
+    if (!RequireSocket(*this)) return;
     char command[aplink::kApCommandBufferSize] = {};
     MakeMacDataToDelete(entry, command);
-    BlockingWait(kCommandWaitMs);
-    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+    WaitAndSend(*this, command, kCommandWaitMs);
 }
 
 void COrvaneDlg::OnDeleteAllMac() {
@@ -106,16 +76,6 @@ void COrvaneDlg::OnDeleteAllMac() {
     for (int i = 0; i < m_nListCount; ++i)
         m_pCheckList->SetCheck(i, 1);
     OnDeleteSelectedMac();
-}
-
-void COrvaneDlg::OnAutoSetting() {
-    m_bAutoSetting = 1;
-    if (!m_bApConnected) {
-        // The rest follows the connect notification.
-        ConnectToAP();
-        return;
-    }
-    ContinueAutoSetting(*this);
 }
 
 void COrvaneDlg::OnMacFilterSetting() {
@@ -154,7 +114,7 @@ void COrvaneDlg::OnTest() {
 }
 
 void COrvaneDlg::OnMacFilterOn() {
-    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(true), 0);
+    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(true), kNoWait);
 }
 
 void COrvaneDlg::OnMacFilterOff() {
@@ -169,26 +129,20 @@ void COrvaneDlg::OnCloseSocket() {
     SendSingleCommand(*this, ApCmdNone, aplink::MakeCloseRequestCommand(), kCommandWaitMs);
 }
 
+// Leaves the pending value as it is, unlike every other sender.
 void COrvaneDlg::OnWriteMacToAp() {
     UpdateData(TRUE);
-    if (!m_pClientSock) {
-        MessageBox(kNotConnectedText);
-        return;
-    }
+    if (!RequireSocket(*this)) return;
     // Only a twelve-digit MAC becomes an add command; anything else sends nothing.
     if (!LoadMacForAdd(*this, m_strVciMac)) return;
     char command[aplink::kApCommandBufferSize] = {};
     MakeMacDataToAdd(command);
-    BlockingWait(kCommandWaitMs);
-    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+    WaitAndSend(*this, command, kCommandWaitMs);
 }
 
 void COrvaneDlg::OnDeleteApMac() {
     UpdateData(TRUE);
-    if (!m_pClientSock) {
-        MessageBox(kNotConnectedText);
-        return;
-    }
+    if (!RequireSocket(*this)) return;
     m_nApCommand = ApCmdDeleteMac;
     // The hidden list box allows several selections; only an entry that really is selected counts as
     // the current one, and without one nothing is deleted.
@@ -197,6 +151,5 @@ void COrvaneDlg::OnDeleteApMac() {
     char command[aplink::kApCommandBufferSize] = {};
     MakeMacDataToDelete(entry, command);
     if (command[0] == '\0') return;
-    BlockingWait(kCommandWaitMs);
-    if (SendDataToAP(command) == SOCKET_ERROR) ShowSendErrorAgain(*this);
+    WaitAndSend(*this, command, kCommandWaitMs);
 }

@@ -7,20 +7,13 @@
 
 #include "uart_comm_hox.h"
 #include "afxwin.h"
+#include "ap_command.h"
+#include "client_sock.h"
+#include "mac_text.h"
 #include "wlan_settings.h"
 
 class CCheckList;
-class CClientSock;
 struct _IP_ADAPTER_INFO;
-
-// The socket's one notification to the dialog; wParam says which event.
-constexpr UINT WM_RECEIVE_TCP = WM_USER + 701;
-constexpr WPARAM TCP_EVT_RECEIVE = 0;
-constexpr WPARAM TCP_EVT_CONNECT = 10;
-constexpr WPARAM TCP_EVT_CLOSE = 100;
-
-// Which AP reply is awaited (m_nApCommand).
-enum : int { ApCmdNone = 0, ApCmdAddMac = 1, ApCmdDeleteMac = 2, ApCmdReadList = 4, ApCmdSetFilter = 5 };
 
 class COrvaneDlg : public CDialog {
   public:
@@ -39,7 +32,8 @@ class COrvaneDlg : public CDialog {
     BOOL m_bApConnected;        // set only by a successful connect notification
     CClientSock* m_pClientSock; // owned; null when there is no socket
     CString m_strPcMac;         // twelve upper-case hex digits, or empty
-    uint8_t m_MacAddress[7];    // MAC of the next add command and one spare byte
+    // MAC of the next add command and one spare byte
+    uint8_t m_MacAddress[common::kMacAddressBufferBytes];
     WlanSettingRecord m_WlanSettings; // the VCI's WLAN settings as last read
     CUartCommHox m_UartComm;          // hidden link window 1326 to the VCI over USB
     CListBox m_ListApMac;             // hidden list box 1004: the AP's list as text lines

@@ -2,7 +2,6 @@
 #include "wlan_settings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "frame_codec.h"
@@ -55,13 +54,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // The numbers of a "%02X %02X ..." value: blanks before each, one or two hexadecimal digits each.
 // Stops at the first place that holds no number.
 int ScanHexPairs(std::string_view text, uint8_t* out, int wanted) {
@@ -72,7 +64,7 @@ int ScanHexPairs(std::string_view text, uint8_t* out, int wanted) {
             ++pos;
         int value = -1;
         for (int digits = 0; digits < 2 && pos < text.size(); ++digits) {
-            const int d = HexDigit(text[pos]);
+            const int d = common::HexDigitValue(text[pos]);
             if (d < 0) break;
             value = (value < 0 ? 0 : value * 16) + d;
             ++pos;
@@ -189,13 +181,10 @@ int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingR
 }
 
 std::string VciMacText(const WlanSettingRecord& rec) {
-    char text[13];
-    const uint8_t* m = rec.MacAddress;
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", m[0], m[1], m[2], m[3], m[4], m[5]);
-    return text;
+    return common::FormatMac12(rec.MacAddress);
 }
 
-void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[7]) {
+void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[common::kMacAddressBufferBytes]) {
     std::memset(mac, 0, sizeof mac);
-    std::memcpy(mac, rec.MacAddress, 6);
+    std::memcpy(mac, rec.MacAddress, common::kMacBytes);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "mac_text.h"
+
 inline constexpr uint16_t kWlanEnterConfigId = 0x2100;
 inline constexpr uint16_t kWlanReadSettingId = 0x2101;
 inline constexpr uint16_t kWlanLeaveConfigId = 0x2102;
@@ -23,7 +25,7 @@ inline constexpr int kWlanTypeMacAddress = 1;
 // The settings as the dialog keeps them. Each byte array is one byte longer than its value; that byte stays
 // 0.
 struct WlanSettingRecord {
-    uint8_t MacAddress[6 + 1];
+    uint8_t MacAddress[common::kMacBytes + 1];
     uint8_t NetOption[2 + 1];
     uint8_t Pad[2 + 1];
     uint8_t LocalIp[4 + 1];
@@ -87,7 +89,7 @@ struct WlanSettingType {
 };
 
 std::span<const WlanSettingType> WlanSettingTable();
-const WlanSettingType* FindWlanSettingType(int type); // null for a type outside 1..21
+const WlanSettingType* FindWlanSettingType(int type); // null for a type outside 1..kWlanSettingCount
 
 // 16-bit sum, carry dropped, of the DataLength bytes of `msg` (bounded by its size).
 uint16_t MsgChecksum(std::span<const uint8_t> msg);
@@ -99,9 +101,10 @@ std::array<uint8_t, kWlanConfigRequestLength> BuildLeaveWlanConfig();
 // False for an unknown type; `msg` is then left as it was.
 bool BuildReadWlanSetting(int type, std::array<uint8_t, kWlanReadRequestLength>& msg);
 
-// The value text of a setting reply: what follows the second CR LF within the DataLength - 8 text
-// bytes, bounded by the bytes received, ending at a zero byte, at most 999 characters. Empty when the
-// text has fewer than two CR LF pairs or DataLength is below 8.
+// The value text of a setting reply: what follows the second CR LF within the text bytes from
+// kWlanReplyTextOffset to DataLength, bounded by the bytes received, ending at a zero byte, at most
+// kWlanReplyValueMax characters. Empty when the text has fewer than two CR LF pairs or DataLength is
+// below kWlanReplyTextOffset.
 std::string_view WlanReplyValueText(std::span<const uint8_t> reply);
 
 // Decodes a setting reply into `rec` for `type`. Only the type's field is written, and only with the
@@ -111,5 +114,5 @@ int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingR
 
 // The MAC of the record as twelve upper-case hexadecimal digits.
 std::string VciMacText(const WlanSettingRecord& rec);
-// The seven bytes of the dialog's MAC for the next add command: the six MAC bytes and a zero.
-void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[7]);
+// The dialog's MAC for the next add command (m_MacAddress): the MAC bytes, then zero.
+void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[common::kMacAddressBufferBytes]);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "mac_text.h"
 #include "wlan_settings.h"
 
 namespace vcisim {
@@ -16,13 +17,6 @@ constexpr size_t kFloodWrite = 64 * 1024;
 
 uint32_t DropErrors(const VciReceiveStats& s) {
     return s.checksumErrors + s.badLength + s.bufferOverruns;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // A message: DataLength, ID, two zero bytes, the 16-bit message checksum, then the body.
@@ -45,7 +39,7 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
             if (high >= 0) return std::nullopt; // a lone digit
             continue;
         }
-        const int d = HexDigit(c);
+        const int d = common::HexDigitValue(c);
         if (d < 0) return std::nullopt;
         if (high < 0) {
             high = d;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ClientSock.h"
+#include "client_sock.h"
 #include "loopback_listener.h"
 #include "message_pump.h"
 #include "orvane_dlg.h"

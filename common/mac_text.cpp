@@ -3,13 +3,18 @@
 
 #include <cstdio>
 
-namespace aplink {
+namespace common {
 
 int HexDigitValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') return static_cast<int>(c - L'0');
     if (c >= L'A' && c <= L'F') return static_cast<int>(c - L'A') + 10;
     if (c >= L'a' && c <= L'f') return static_cast<int>(c - L'a') + 10;
     return -1;
+}
+
+int HexDigitValue(char c) {
+    // Through unsigned char so that bytes above 0x7F never alias a digit.
+    return HexDigitValue(static_cast<wchar_t>(static_cast<unsigned char>(c)));
 }
 
 std::uint8_t HexToByte(wchar_t high, wchar_t low) {
@@ -20,7 +25,6 @@ std::uint8_t HexToByte(wchar_t high, wchar_t low) {
 }
 
 std::uint8_t HexToByte(char high, char low) {
-    // Through unsigned char so that bytes above 0x7F never alias a digit.
     return HexToByte(static_cast<wchar_t>(static_cast<unsigned char>(high)),
                      static_cast<wchar_t>(static_cast<unsigned char>(low)));
 }
@@ -30,7 +34,7 @@ namespace {
 template <typename Char> bool IsMacText12Impl(std::basic_string_view<Char> text) {
     if (text.size() != kMacText12Length) return false;
     for (Char c : text) {
-        if (HexDigitValue(static_cast<wchar_t>(c)) < 0) return false;
+        if (HexDigitValue(c) < 0) return false;
     }
     return true;
 }
@@ -42,7 +46,7 @@ bool MacTextToBytesImpl(std::basic_string_view<Char> text,
         b = 0;
     if (!IsMacText12Impl(text)) return false;
     for (std::size_t i = 0; i < kMacBytes; ++i) {
-        macAddress[i] = HexToByte(static_cast<wchar_t>(text[2 * i]), static_cast<wchar_t>(text[2 * i + 1]));
+        macAddress[i] = HexToByte(text[2 * i], text[2 * i + 1]);
     }
     return true;
 }
@@ -81,14 +85,12 @@ std::string FormatMacColon(const std::uint8_t* mac) {
 }
 
 bool IsSpacedMacText(std::string_view text) {
-    if (text.size() != 17) return false;
+    if (text.size() != kMacSpacedLength) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool blank = i % 3 == 2;
-        if (blank ? text[i] != ' '
-                  : HexDigitValue(static_cast<wchar_t>(static_cast<unsigned char>(text[i]))) < 0)
-            return false;
+        if (blank ? text[i] != ' ' : HexDigitValue(text[i]) < 0) return false;
     }
     return true;
 }
 
-} // namespace aplink
+} // namespace common

@@ -6,7 +6,7 @@
 
 #include "mac_text.h"
 
-using namespace aplink;
+using namespace common;
 
 TEST(HexToByte, EveryByteInBothCases) {
     for (int v = 0; v < 256; ++v) {

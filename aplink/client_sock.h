@@ -3,6 +3,13 @@
 
 #include "afxsock.h"
 
+// The socket's one notification to the dialog, always sent (never posted); wParam says which event.
+constexpr UINT WM_RECEIVE_TCP = WM_USER + 701;
+constexpr WPARAM TCP_EVT_RECEIVE = 0;
+constexpr WPARAM TCP_EVT_CONNECT = 10; // lParam: the connect's Winsock error code, 0 when connected
+constexpr WPARAM TCP_EVT_CLOSE = 100;
+static_assert(WM_RECEIVE_TCP == 0x6BD);
+
 class CClientSock : public CAsyncSocket {
   public:
     CClientSock();

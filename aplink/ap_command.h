@@ -1,0 +1,12 @@
+// The dialog's pending AP operation (m_nApCommand): how its next read of the socket is taken; no Windows
+// header.
+#pragma once
+
+// Replies name no command, so the dialog remembers which one it awaits.
+enum ApCommand : int {
+    ApCmdNone = 0,
+    ApCmdAddMac = 1,
+    ApCmdDeleteMac = 2,
+    ApCmdReadList = 4,
+    ApCmdSetFilter = 5,
+};

@@ -1,0 +1,34 @@
+// The one-button automatic configuration (IDC_AUTO_SETTING): connect if needed, read both MACs, filter on,
+// register both MACs; the reply handler reads the list back and applies.
+#include "auto_setting.h"
+
+#include "ap_dlg_support.h"
+#include "orvane_dlg.h"
+
+namespace aplink_dlg {
+
+void ContinueAutoSetting(COrvaneDlg& dlg) {
+    dlg.OnReadPcMac();
+    dlg.OnReadVciMac();
+    dlg.m_bMacFilterEnable = 1;
+    dlg.UpdateFilterRadios();
+    if (dlg.m_bMacFilterEnable == 1)
+        dlg.OnMacFilterOn();
+    else
+        dlg.OnMacFilterOff();
+    BlockingWait(kAutoFilterWaitMs);
+    // The AP's answer to the filter command is still unread; it is read under the add command.
+    dlg.OnAddMacToAp();
+}
+
+} // namespace aplink_dlg
+
+void COrvaneDlg::OnAutoSetting() {
+    m_bAutoSetting = 1;
+    if (!m_bApConnected) {
+        // The rest follows the connect notification.
+        ConnectToAP();
+        return;
+    }
+    aplink_dlg::ContinueAutoSetting(*this);
+}

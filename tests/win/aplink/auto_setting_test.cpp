@@ -1,0 +1,119 @@
+// Automatic configuration under Wine against apsim: the filter choice it overrides, a run that connects
+// first, and one that resumes on a later connect after the failure box was cancelled.
+#include "fake_adapters.h"
+#include "mac_filter_test_support.h"
+
+namespace {
+
+using namespace aptest;
+
+// The same fixture as the other MAC filter buttons: automatic configuration drives them all.
+class AutoSettingTest : public MacFilterOpsTest {};
+
+// The PC's wireless adapter as the automatic configuration finds it.
+std::vector<FakeAdapter> PcAdapters() {
+    return {{"Realtek PCIe GbE Family Controller", {0x00, 0xE0, 0x4C, 0x00, 0x00, 0x01}, false, ""},
+            {"Intel(R) Wireless-AC 9560", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}, true, "192.168.10.1"}};
+}
+
+// The AP's side of a complete automatic configuration, as apsim logs it.
+const Lines kAutoCommands = {"w fff5 00", "w fff0 00 1a 2b 3c 4d 5e", "w fff0 02 11 22 33 44 55", "w fff3 ",
+                             "w fff6 "};
+
+TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTurnsItOn) {
+    FakeAdapterSource adapters(PcAdapters());
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        ASSERT_TRUE(ConnectAndReadList(d));
+
+        // "Disable" then "MAC Filter 설정": off, then apply; the AP's answers are only traced.
+        ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_FILTER_DISABLE), BM_CLICK, 0, 0);
+        EXPECT_EQ(d.m_bMacFilterEnable, 0);
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_ENABLE), static_cast<UINT>(BST_UNCHECKED));
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_DISABLE), static_cast<UINT>(BST_CHECKED));
+        Mark();
+        Click(d, IDC_MAC_FILTER_SETTING);
+        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        PumpFor(300);
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 01\r", "w fff6 \r"}));
+        EXPECT_EQ(BoxesSinceMark(), Texts{L"설정 완료"});
+        EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : 701 filter off"));
+
+        // Automatic configuration while connected ticks "Enable" again and runs to its end.
+        ASSERT_TRUE(apsim.Ok("reset"));
+        ASSERT_TRUE(apsim.Ok("clear"));
+        ASSERT_TRUE(apsim.Ok("delay 300"));
+        SetVciMac(d, L"001A2B3C4D5E");
+        Mark();
+        Click(d, IDC_AUTO_SETTING);
+        EXPECT_EQ(d.m_bMacFilterEnable, 1);
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_ENABLE), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_DISABLE), static_cast<UINT>(BST_UNCHECKED));
+        EXPECT_EQ(d.m_bAutoSetting, 1);
+        ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, L"자동 설정 완료"}));
+        EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
+
+        // The radios alone send nothing.
+        Mark();
+        Click(d, IDC_FILTER_DISABLE);
+        Click(d, IDC_FILTER_ENABLE);
+        EXPECT_EQ(d.m_bMacFilterEnable, 1);
+        EXPECT_TRUE(SentSinceMark().empty());
+    });
+    EXPECT_EQ(apsim.Commands(), kAutoCommands);
+}
+
+TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
+    FakeAdapterSource adapters(PcAdapters());
+    ASSERT_TRUE(apsim.Ok("delay 300"));
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = apsim.Address();
+        SetVciMac(d, L"001A2B3C4D5E");
+        ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_AUTO_SETTING), BM_CLICK, 0, 0);
+        // Only the connect has started.
+        EXPECT_EQ(d.m_bAutoSetting, 1);
+        EXPECT_NE(d.m_pClientSock, nullptr);
+        EXPECT_TRUE(traces.Sent().empty());
+        ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기   021122334455"));
+        EXPECT_EQ(d.m_strPcMac, CString(L"021122334455"));
+    });
+    EXPECT_EQ(boxes.Texts(), (Texts{kVciAbsent, L"자동 설정 완료"}));
+    EXPECT_EQ(apsim.Commands(), kAutoCommands);
+    // The session's trace holds exactly the command texts, in order.
+    EXPECT_EQ(traces.Sent(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
+                                    "w fff3 \r", "w fff6 \r"}));
+}
+
+TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnALaterConnect) {
+    FakeAdapterSource adapters(PcAdapters());
+    ASSERT_TRUE(apsim.Ok("delay 300"));
+    RefusingEndpoint refusing;
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        SetVciMac(d, L"001A2B3C4D5E");
+        d.m_strApAddress = refusing.Address();
+        Click(d, IDC_AUTO_SETTING);
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
+        EXPECT_EQ(boxes.boxes.back().type & 0xF, static_cast<UINT>(MB_RETRYCANCEL));
+        PumpFor(100);
+        EXPECT_EQ(d.m_pClientSock, nullptr);
+        EXPECT_EQ(d.m_bAutoSetting, 1);
+
+        // Button 1006 later: the connect notification carries the configuration on, no list first.
+        d.m_strApAddress = apsim.Address();
+        Click(d, IDC_CONNECT_AP);
+        ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+    });
+    EXPECT_EQ(apsim.Commands(), kAutoCommands);
+    EXPECT_EQ(boxes.Count(L"Read Completed!!!"), 0);
+    EXPECT_EQ(boxes.Count(L"Mac 등록 완료"), 0);
+}
+
+} // namespace

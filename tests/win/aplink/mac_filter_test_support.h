@@ -1,0 +1,70 @@
+// The fixture of the MAC filter button tests under Wine against apsim: what the dialog sent and showed
+// since a mark, reads of the socket, the check-list's rows, and the texts the buttons show.
+#pragma once
+
+#include "CheckList.h"
+#include "ap_test_support.h"
+
+namespace aptest {
+
+inline const wchar_t* const kNotConnected = L"AP에 연결되어 있지 않습니다.";
+inline const wchar_t* const kVciAbsent = L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오.";
+inline const wchar_t* const kDeleteConfirm = L"선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?";
+inline const wchar_t* const kDeleteAllConfirm =
+    L"모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?";
+inline const wchar_t* const kSelectOne = L"최소한 하나 이상 선택하셔야 합니다.";
+
+using Texts = std::vector<CString>;
+using Lines = std::vector<std::string>;
+
+class MacFilterOpsTest : public ApsimTest {
+  protected:
+    // What the dialog sent and showed from now on.
+    void Mark() {
+        m_sentMark = traces.Sent().size();
+        m_boxMark = boxes.boxes.size();
+    }
+    Lines SentSinceMark() const {
+        const Lines all = traces.Sent();
+        return Lines(all.begin() + static_cast<std::ptrdiff_t>(m_sentMark), all.end());
+    }
+    Texts BoxesSinceMark() const {
+        const Texts all = boxes.Texts();
+        return Texts(all.begin() + static_cast<std::ptrdiff_t>(m_boxMark), all.end());
+    }
+    size_t Reads() const {
+        size_t n = 0;
+        for (const std::string& l : traces.Lines())
+            n += l.rfind("COrvaneDlg::OnReceiveTCP : ", 0) == 0;
+        return n;
+    }
+    // Waits for the next read of the socket, then a little longer for anything that follows it.
+    bool WaitForRead(size_t readsBefore) {
+        const bool read = PumpUntil([&] { return Reads() > readsBefore; });
+        PumpFor(300);
+        return read;
+    }
+    std::vector<CString> Rows(CApProbeDlg& d) {
+        std::vector<CString> rows;
+        for (int i = 0; i < d.m_pCheckList->GetCount(nullptr); ++i) {
+            CString text;
+            d.m_pCheckList->GetItemText(i, text);
+            rows.push_back(text);
+        }
+        return rows;
+    }
+    void AddToAp(std::initializer_list<const char*> macs) {
+        for (const char* mac : macs)
+            ASSERT_TRUE(apsim.Ok(std::string("add ") + mac));
+    }
+    // As an earlier VCI read leaves it: in the member and in the hidden edit that mirrors it.
+    static void SetVciMac(CApProbeDlg& d, const wchar_t* text) {
+        d.m_strVciMac = text;
+        d.SetDlgItemText(IDC_VCI_MAC_EDIT, text);
+    }
+
+    size_t m_sentMark = 0;
+    size_t m_boxMark = 0;
+};
+
+} // namespace aptest
