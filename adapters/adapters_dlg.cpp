@@ -2,9 +2,9 @@
 #include "adapters_dlg.h"
 
 #include <string>
-#include <vector>
 
 #include "adapter_match.h"
+#include "afxmem.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
 #include "resource.h"
@@ -37,16 +37,22 @@ void COrvaneDlg::GetMacAddress() {
 
     ULONG size = 0;
     const ULONG first = QueryAdapters(nullptr, &size);
-    AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo1 = %d (%d), %s", static_cast<int>(first),
-             static_cast<int>(ERROR_BUFFER_OVERFLOW), ("size " + std::to_string(size)).c_str());
+    AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo1 = %d (%d), size %lu", static_cast<int>(first),
+             static_cast<int>(ERROR_BUFFER_OVERFLOW), size);
     if (first == ERROR_BUFFER_OVERFLOW && size > 0) {
-        // Records hold pointers: the buffer is aligned for them.
-        std::vector<IP_ADAPTER_INFO> buffer((size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO));
-        ULONG bufferSize = static_cast<ULONG>(buffer.size() * sizeof(IP_ADAPTER_INFO));
-        const ULONG second = QueryAdapters(buffer.data(), &bufferSize);
-        AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo2 = %d (%d), %s", static_cast<int>(second),
-                 static_cast<int>(ERROR_BUFFER_OVERFLOW), ("size " + std::to_string(bufferSize)).c_str());
-        if (second == ERROR_SUCCESS) FindWirelessAdapter(buffer.data());
+        // The size is the system's word: memory for it may not be there. Records hold pointers, and
+        // the buffer is aligned for them.
+        const size_t records = (size + sizeof(IP_ADAPTER_INFO) - 1) / sizeof(IP_ADAPTER_INFO);
+        CTryBuffer<IP_ADAPTER_INFO> buffer(records);
+        if (!buffer) {
+            MessageBox(L"PIP_ADAPTER_INFO is pinfo");
+        } else {
+            ULONG bufferSize = static_cast<ULONG>(records * sizeof(IP_ADAPTER_INFO));
+            const ULONG second = QueryAdapters(buffer.Get(), &bufferSize);
+            AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo2 = %d (%d), size %lu", static_cast<int>(second),
+                     static_cast<int>(ERROR_BUFFER_OVERFLOW), bufferSize);
+            if (second == ERROR_SUCCESS) FindWirelessAdapter(buffer.Get());
+        }
     }
 
     AfxTrace("COrvaneDlg::GetMacAddress end \r\n");

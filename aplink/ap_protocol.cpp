@@ -108,14 +108,14 @@ ApListScan ScanListReply(const char* data, int received) {
     const auto n = static_cast<std::size_t>(received);
     for (std::size_t p = 0; p + 3 < n; ++p) {
         if (data[p] != '7' || data[p + 1] != '0' || data[p + 2] != '1') continue;
-        std::string text;
         // Bytes past the read count as zero, so a cut entry ends at the cut.
-        for (std::size_t i = p + kApEntryMacOffset; i < n && text.size() < kApEntryTextLength; ++i) {
-            const auto c = static_cast<unsigned char>(data[i]);
-            // A NUL ends the text; so does any other control byte, which would break a delete command's line.
-            if (!IsPrintableAscii(c)) break;
-            text.push_back(static_cast<char>(c));
-        }
+        const std::size_t start = p + kApEntryMacOffset;
+        std::size_t length = 0;
+        // A NUL ends the text; so does any other control byte, which would break a delete command's line.
+        while (start + length < n && length < kApEntryTextLength &&
+               IsPrintableAscii(static_cast<unsigned char>(data[start + length])))
+            ++length;
+        const std::string_view text = length ? std::string_view(data + start, length) : std::string_view();
         if (text == kApListEndText) {
             scan.endSeen = true;
             break;
@@ -123,7 +123,7 @@ ApListScan ScanListReply(const char* data, int received) {
         // A whole entry is a MAC text. Anything else is a "701" of an earlier reply read together
         // with the list (status replies carry no entry): listing it would make a row the AP never had.
         if (text.size() == kApEntryTextLength && !IsSpacedMacText(text)) continue;
-        scan.entries.push_back(std::move(text));
+        scan.entries.push_back(text);
     }
     return scan;
 }

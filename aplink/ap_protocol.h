@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace aplink {
 
@@ -67,9 +66,37 @@ std::string_view ReplyText(const char* data, int received);
 enum class ApStatus { Accepted, Refused, Unexpected };
 ApStatus ClassifyStatusReply(std::string_view replyText);
 
+// "701" starts every entry and never overlaps itself, so one read holds at most this many.
+inline constexpr std::size_t kApListMaxEntries = kApReplyReadSize / 3;
+
+// The entries of one read, each a view of the read's own bytes (valid as long as they are): listing a
+// reply takes no memory, whatever the AP sends.
+class ApListEntries {
+  public:
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    std::string_view operator[](std::size_t i) const { return m_items[i]; }
+    const std::string_view* begin() const { return m_items; }
+    const std::string_view* end() const { return m_items + m_count; }
+    void push_back(std::string_view text) {
+        if (m_count < kApListMaxEntries) m_items[m_count++] = text;
+    }
+    template <typename List> bool operator==(const List& other) const {
+        if (other.size() != m_count) return false;
+        std::size_t i = 0;
+        for (const auto& text : other)
+            if (m_items[i++] != text) return false;
+        return true;
+    }
+
+  private:
+    std::string_view m_items[kApListMaxEntries];
+    std::size_t m_count = 0;
+};
+
 struct ApListScan {
-    std::vector<std::string> entries; // in the order received, the end entry not included
-    bool endSeen = false;             // "00 00 00 00 00 00" was found; the scan stopped there
+    ApListEntries entries; // in the order received, the end entry not included
+    bool endSeen = false;  // "00 00 00 00 00 00" was found; the scan stopped there
 };
 
 // Scans one read for list entries: "701" at every position p with p + 3 < received, the

@@ -1,5 +1,6 @@
 // The dialog's side of the AP command protocol: sending, the command builders, the list request and the
 // one reply handler that carries every multi-step operation forward.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -188,15 +189,17 @@ void OnDeleteReply(COrvaneDlg& dlg, std::string_view reply) {
 void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
     // A copy: boxes below pump messages, and a nested read must not disturb this one.
     const aplink::ApListScan scan = reply.ScanList();
-    for (const std::string& entry : scan.entries) {
-        const CString text = FromApText(entry);
+    for (const std::string_view entry : scan.entries) {
+        // Entry texts are printable ASCII and short: widened in place, without taking memory.
+        wchar_t text[aplink::kApEntryTextLength + 1] = {};
+        std::copy(entry.begin(), entry.end(), text);
         dlg.m_ListApMac.AddString(text);
         if (dlg.m_pCheckList) {
             dlg.m_pCheckList->AddItem(text, nullptr, 0, -1, ::GetSysColor(COLOR_INFOTEXT),
                                       ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
             dlg.m_pCheckList->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         }
-        AfxTrace("%s", entry.c_str());
+        AfxTrace("%.*s", static_cast<int>(entry.size()), entry.data());
     }
     if (!scan.endSeen) return;
     if (dlg.m_bAutoSetting == 1) {

@@ -1,6 +1,8 @@
 // The check-list's item tree: adding, pre-order search, deletion and check-state propagation.
 #include "checklist_tree.h"
 
+#include <new>
+
 namespace {
 
 // Pre-order search; counter runs on through every list it enters.
@@ -49,7 +51,15 @@ CheckListItem* CheckListTree::AddItem(std::wstring text, CheckListItem* parent, 
     // A foreign or freed parent would corrupt the tree; compare addresses only, never dereference.
     if (parent && IndexOf(parent) < 0) return nullptr;
 
-    auto item = std::make_unique<CheckListItem>();
+    // Items come from the AP's replies: without memory for one, it is not added (null), and nothing throws.
+    std::unique_ptr<CheckListItem> item(new (std::nothrow) CheckListItem);
+    if (!item) return nullptr;
+    CheckListItemList& siblings = parent ? parent->m_Children : m_Items;
+    try {
+        if (siblings.size() == siblings.capacity()) siblings.reserve(siblings.size() * 2 + 8);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
     item->m_strText = std::move(text);
     item->m_nState = state;
     item->m_nItemData = itemData;
@@ -63,7 +73,7 @@ CheckListItem* CheckListTree::AddItem(std::wstring text, CheckListItem* parent, 
     if (item->m_nWidth > m_nWidestRow) m_nWidestRow = item->m_nWidth;
 
     CheckListItem* raw = item.get();
-    (parent ? parent->m_Children : m_Items).push_back(std::move(item));
+    siblings.push_back(std::move(item)); // cannot throw: room was reserved
     ++m_nItemCount;
     return raw;
 }

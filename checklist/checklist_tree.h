@@ -58,8 +58,8 @@ class CheckListTree {
         uint32_t selBack = 0;
     };
 
-    // Appends an item under parent (null: top level). Null when the state is not 0..2 or the parent
-    // is not an item of this tree; nothing changes then.
+    // Appends an item under parent (null: top level). Null when the state is not 0..2, the parent
+    // is not an item of this tree or there is no memory for the item; nothing changes then.
     CheckListItem* AddItem(std::wstring text, CheckListItem* parent, int32_t state, int32_t itemData,
                            const Colors& colors, int32_t textWidth, int32_t cellWidth);
 

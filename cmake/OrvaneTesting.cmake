@@ -2,7 +2,7 @@
 
 # orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>]
 #             [EMULATOR <command...>] [RESOURCE_LOCK <name>])
-# Native builds run the cases directly; Windows builds run each case under Wine
+# Native builds run the cases directly; Windows builds run each case under Wine, in the Korean locale,
 # through CMAKE_CROSSCOMPILING_EMULATOR, or through EMULATOR when given (a launcher that
 # runs the rest of its command line, e.g. beside a simulator).
 # RESOURCE_LOCK: cases that share one global resource (e.g. the one simulated VCI of a Wine
@@ -18,9 +18,12 @@ function(orvane_test)
     # Read by gtest_discover_tests below, so it is set first.
     set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_EMULATOR}")
   endif()
+  set(env_property)
   if(WIN32)
     target_link_libraries(${T_NAME} PRIVATE orvane_test_main)
     set(labels win ${T_LABELS})
+    # The users' Windows: Korean, ANSI code page 949 (Wine takes it from the Unix locale).
+    set(env_property ENVIRONMENT "LANG=ko_KR.UTF-8\\;LC_ALL=ko_KR.UTF-8")
   else()
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
     set(labels native ${T_LABELS})
@@ -35,5 +38,5 @@ function(orvane_test)
     TEST_PREFIX "${T_NAME}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}" ${lock_property})
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}" ${lock_property} ${env_property})
 endfunction()

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <unordered_map>
 #include <vector>
@@ -21,7 +22,8 @@ struct WindowState {
     std::unordered_map<HWND, CWnd*> permanent;
     std::unordered_map<HWND, std::unique_ptr<CWnd>> temporary;
     std::unordered_map<HMENU, std::unique_ptr<CMenu>> menus;
-    CWnd* pWndInit = nullptr; // the object that the next created window belongs to
+    CWnd* pWndInit = nullptr;        // the object that the next created window belongs to
+    LPCWSTR awaitedClass = nullptr;  // the class of that window (a name or an atom)
     HHOOK createHook = nullptr;
     CurrentMessage current{};
 };
@@ -33,15 +35,37 @@ WindowState& State() {
 
 CWinApp* g_pApp = nullptr;
 
+// The system's dialog class, "#32770", as the atom that windows of it carry.
+constexpr WORD kDialogClassAtom = 0x8002;
+
 std::mutex g_traceMutex;
 AfxTraceSink g_traceSink;
 
+// Windows may create the thread's default IME window (class "IME") or another input-method window
+// (a class with CS_IME) inside the creation of the thread's first top-level window, and the hook sees
+// it before the window being created. Wine creates those windows later, so only Windows shows this.
+bool IsInputMethodWindow(HWND hwnd) {
+    if (::GetClassLongPtrW(hwnd, GCL_STYLE) & CS_IME) return true;
+    wchar_t name[8] = {};
+    return ::GetClassNameW(hwnd, name, 8) > 0 && lstrcmpiW(name, L"IME") == 0;
+}
+
+// Whether the window being created is of the class the pending creation asked for.
+bool IsAwaitedClass(HWND hwnd, LPCWSTR awaited) {
+    if (!awaited) return true;
+    if (IS_INTRESOURCE(awaited))
+        return ::GetClassWord(hwnd, GCW_ATOM) == LOWORD(reinterpret_cast<ULONG_PTR>(awaited));
+    wchar_t name[256] = {};
+    return ::GetClassNameW(hwnd, name, 256) > 0 && lstrcmpiW(name, awaited) == 0;
+}
+
 LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) {
     WindowState& st = State();
-    if (code == HCBT_CREATEWND && st.pWndInit) {
+    HWND hwnd = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND && st.pWndInit && !IsInputMethodWindow(hwnd) &&
+        IsAwaitedClass(hwnd, st.awaitedClass)) {
         CWnd* wnd = st.pWndInit;
         st.pWndInit = nullptr;
-        HWND hwnd = reinterpret_cast<HWND>(wParam);
         wnd->Attach(hwnd);
         auto old = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
@@ -50,23 +74,40 @@ LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) {
     return ::CallNextHookEx(st.createHook, code, wParam, lParam);
 }
 
+void (*g_createTestHook)() = nullptr;
+
 // Installs the creation hook unless an outer creation already did; says whether it did.
-bool HookWindowCreate(CWnd* wnd) {
+// The hook binds wnd to the next window of the class awaitedClass that is not an input-method window.
+bool HookWindowCreate(CWnd* wnd, LPCWSTR awaitedClass) {
     WindowState& st = State();
     st.pWndInit = wnd;
-    if (st.createHook) return false;
-    st.createHook = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, ::GetCurrentThreadId());
-    return true;
+    st.awaitedClass = awaitedClass;
+    bool installed = false;
+    if (!st.createHook) {
+        st.createHook = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, ::GetCurrentThreadId());
+        installed = true;
+    }
+    if (g_createTestHook) g_createTestHook();
+    return installed;
 }
 
 void UnhookWindowCreate(bool installed) {
     WindowState& st = State();
     st.pWndInit = nullptr;
+    st.awaitedClass = nullptr;
     if (installed && st.createHook) {
         ::UnhookWindowsHookEx(st.createHook);
         st.createHook = nullptr;
     }
 }
+
+} // namespace
+
+void AfxSetCreateTestHook(void (*hook)()) {
+    g_createTestHook = hook;
+}
+
+namespace {
 
 void PurgeTemporaryWindows() {
     auto& temp = State().temporary;
@@ -106,7 +147,7 @@ HHOOK g_boxHook = nullptr;
 constexpr UINT kResponderPeriodMs = 15;
 
 bool IsDialogClass(LPCWSTR cls) {
-    if (IS_INTRESOURCE(cls)) return LOWORD(reinterpret_cast<ULONG_PTR>(cls)) == 0x8002;
+    if (IS_INTRESOURCE(cls)) return LOWORD(reinterpret_cast<ULONG_PTR>(cls)) == kDialogClassAtom;
     return cls && lstrcmpiW(cls, L"#32770") == 0;
 }
 
@@ -161,7 +202,15 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     WindowState& st = State();
     CurrentMessage saved = st.current;
     st.current = {hwnd, msg, wParam, lParam};
-    LRESULT result = wnd->WindowProc(msg, wParam, lParam);
+    LRESULT result = 0;
+    // Nothing may unwind into the system's frames: on 64-bit Windows an exception that crosses a
+    // window-procedure callback is swallowed or ends the process. The only one our code can meet is a
+    // failed allocation; the message then counts as handled and the program goes on.
+    try {
+        result = wnd->WindowProc(msg, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        AfxTrace("AfxWndProc : out of memory in message 0x%04X\r\n", msg);
+    }
     st.current = saved;
 
     if (msg == WM_NCDESTROY) {
@@ -263,7 +312,7 @@ BOOL CWnd::Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT
 BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
                     CWnd* parent, UINT id, LPVOID param) {
     if (!className) className = DefaultChildClass();
-    bool installed = HookWindowCreate(this);
+    bool installed = HookWindowCreate(this, className);
     HWND h =
         ::CreateWindowExW(exStyle, className, windowName, style, rect.left, rect.top, rect.right - rect.left,
                           rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
@@ -413,7 +462,7 @@ INT_PTR CDialog::DoModal() {
         else if (main && main != this && main->m_hWnd)
             owner = main->m_hWnd;
     }
-    bool installed = HookWindowCreate(this);
+    bool installed = HookWindowCreate(this, MAKEINTATOM(kDialogClassAtom));
     INT_PTR result = ::DialogBoxParamW(AfxGetResourceHandle(), m_lpszTemplateName, owner, DialogProc, 0);
     UnhookWindowCreate(installed);
     PurgeTemporaryWindows();
@@ -538,8 +587,23 @@ static HWND DefaultBoxOwner() {
     return main ? main->m_hWnd : nullptr;
 }
 
+// The framework's own boxes carry the classic default icon when the caller gives none.
+UINT AfxDefaultBoxIcon(UINT type) {
+    if (type & MB_ICONMASK) return type;
+    switch (type & MB_TYPEMASK) {
+    case MB_OK:
+    case MB_OKCANCEL:
+        return type | MB_ICONEXCLAMATION;
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return type | MB_ICONQUESTION;
+    default:
+        return type;
+    }
+}
+
 int AfxMessageBox(LPCWSTR text, UINT type, UINT) {
-    return AfxShowMessageBox(DefaultBoxOwner(), text, nullptr, type);
+    return AfxShowMessageBox(DefaultBoxOwner(), text, nullptr, AfxDefaultBoxIcon(type));
 }
 
 int AfxMessageBox(UINT idPrompt, UINT type, UINT) {
@@ -549,15 +613,41 @@ int AfxMessageBox(UINT idPrompt, UINT type, UINT) {
     return AfxMessageBox(text, type);
 }
 
-void AfxTrace(const char* fmt, ...) {
-    CStringA line;
-    va_list ap;
-    va_start(ap, fmt);
-    line.FormatV(fmt, ap);
-    va_end(ap);
+namespace {
+
+bool IsAscii(const char* text) {
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) > 0x7F) return false;
+    return true;
+}
+
+// The program's own texts are written in UTF-8; a debugger on the user's PC reads the ANSI code page
+// (949 on Korean Windows). Characters the code page lacks become its default character.
+CStringA OwnTextToAnsi(const char* utf8) {
+    return IsAscii(utf8) ? CStringA(utf8) : AfxWideToAnsi(AfxUtf8ToWide(utf8));
+}
+
+void EmitTrace(const CStringA& line) {
     ::OutputDebugStringA(line);
     std::lock_guard<std::mutex> lock(g_traceMutex);
     if (g_traceSink) g_traceSink(line);
+}
+
+} // namespace
+
+void AfxTrace(const char* fmt, ...) {
+    // Only the format is the program's text: arguments (replies, list entries) go out as the bytes they are.
+    const CStringA ansiFormat = OwnTextToAnsi(fmt);
+    CStringA line;
+    va_list ap;
+    va_start(ap, fmt);
+    line.FormatV(ansiFormat, ap);
+    va_end(ap);
+    EmitTrace(line);
+}
+
+void AfxTraceText(const char* utf8Line) {
+    EmitTrace(OwnTextToAnsi(utf8Line));
 }
 
 void AfxSetTraceSink(AfxTraceSink sink) {

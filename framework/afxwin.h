@@ -201,14 +201,26 @@ int AfxShowMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(UINT idPrompt, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
 
-// Formats one trace line and writes it to the debugger output (OutputDebugStringA).
+// The classic framework's default icon for a box of this type that names none: exclamation for OK
+// and OK/Cancel, question for Yes/No and Yes/No/Cancel. AfxMessageBox adds it; CWnd::MessageBox does not.
+UINT AfxDefaultBoxIcon(UINT type);
+
+// Formats one trace line and writes it to the debugger output (OutputDebugStringA) in the system's
+// ANSI code page. The format is the program's own UTF-8 text; %s arguments are passed on as their bytes.
 void AfxTrace(const char* fmt, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// A whole line of the program's own UTF-8 text (already formatted), in the ANSI code page like AfxTrace.
+void AfxTraceText(const char* utf8Line);
+// Tests see every line exactly as the debugger gets it; empty to stop.
 using AfxTraceSink = std::function<void(const char* line)>;
-void AfxSetTraceSink(AfxTraceSink sink); // tests see every line; empty to stop
+void AfxSetTraceSink(AfxTraceSink sink);
+
+// Test seam: called once the creation hook waits for the window being created and before it is
+// created, so that a test can make a foreign window (an input method's) appear first.
+void AfxSetCreateTestHook(void (*hook)());
 
 LPCWSTR AfxGetAppName(); // the executable's file name without its extension
 HINSTANCE AfxGetInstanceHandle();

@@ -411,5 +411,5 @@ void CUartCommHox::OnSendAck(uint8_t b) {
 }
 
 void CUartCommHox::OnTrace(const char* line) {
-    AfxTrace("%s", line);
+    AfxTraceText(line); // the receiver's lines are the program's own text, numbers included
 }

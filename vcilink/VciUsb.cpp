@@ -4,8 +4,8 @@
 #include <setupapi.h>
 
 #include <cstring>
-#include <vector>
 
+#include "afxmem.h"
 #include "afxwin.h"
 
 const GUID GUID_VCI_USB_INTERFACE = {
@@ -39,8 +39,10 @@ HANDLE CVciUsb::FindDevice() {
         DWORD needed = 0;
         ::SetupDiGetDeviceInterfaceDetailA(set, &iface, nullptr, 0, &needed, nullptr);
         if (needed < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) continue;
-        std::vector<char> storage(needed);
-        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.data());
+        // The size is the library's word: without memory for it, this index yields no handle.
+        CTryBuffer<char> storage(needed);
+        if (!storage) continue;
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(storage.Get());
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
         HANDLE h = INVALID_HANDLE_VALUE;
         if (::SetupDiGetDeviceInterfaceDetailA(set, &iface, detail, needed, nullptr, nullptr)) {

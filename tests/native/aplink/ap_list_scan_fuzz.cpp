@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char> block(data, data + n);
     const ApListScan scan = ScanListReply(block.data(), static_cast<int>(n));
 
-    for (const std::string& text : scan.entries) {
+    for (const std::string_view text : scan.entries) {
         if (text.size() > kApEntryTextLength || text == kApListEndText) std::abort();
         // Every listed text turns into exactly one command line.
         const std::string command = MakeDeleteCommand(text);

@@ -17,10 +17,19 @@ std::string Entry(std::string_view mac, std::string_view filler = "LIST") {
     return "701" + std::string(filler) + std::string(mac);
 }
 
+struct PlainScan {
+    std::vector<std::string> entries;
+    bool endSeen = false;
+};
+
 // Scans text held in a heap block of exactly its size, so that AddressSanitizer sees any read past it.
-ApListScan Scan(std::string_view bytes) {
+// The entries are views of the block: they are copied out before it goes.
+PlainScan Scan(std::string_view bytes) {
     std::vector<char> block(bytes.begin(), bytes.end());
-    return ScanListReply(block.data(), static_cast<int>(block.size()));
+    const ApListScan scan = ScanListReply(block.data(), static_cast<int>(block.size()));
+    PlainScan out{{scan.entries.begin(), scan.entries.end()}, scan.endSeen};
+    EXPECT_TRUE(scan.entries == out.entries);
+    return out;
 }
 
 bool PlainSpacedMac(const char* t) {
@@ -31,10 +40,10 @@ bool PlainSpacedMac(const char* t) {
 
 // The scan written the plain way: NUL-padded copy, 17 bytes copied into a zeroed 18-byte text; a
 // whole 17-character text that is no MAC text is not an entry.
-ApListScan ReferenceScan(std::string_view bytes) {
+PlainScan ReferenceScan(std::string_view bytes) {
     std::vector<char> padded(bytes.begin(), bytes.end());
     padded.resize(bytes.size() + 32, '\0');
-    ApListScan scan;
+    PlainScan scan;
     const int n = static_cast<int>(bytes.size());
     for (int p = 0; p + 3 < n; ++p) {
         if (std::memcmp(&padded[p], "701", 3) != 0) continue;
@@ -141,13 +150,13 @@ TEST(ApReplies, StatusByFirstThreeCharacters) {
 TEST(ApListScan, SeveralEntriesInOrderThenTheEnd) {
     const std::string reply = Entry("02 11 22 33 44 55") + Entry("0A 0B 0C 0D 0E 0F", "    ") +
                               Entry("00 00 00 00 00 00") + Entry("AA AA AA AA AA AA");
-    const ApListScan scan = Scan(reply);
+    const PlainScan scan = Scan(reply);
     EXPECT_TRUE(scan.endSeen);
     EXPECT_EQ(scan.entries, (std::vector<std::string>{"02 11 22 33 44 55", "0A 0B 0C 0D 0E 0F"}));
 }
 
 TEST(ApListScan, ListWithoutItsEndInThisRead) {
-    const ApListScan scan = Scan(Entry("02 11 22 33 44 55") + "\r\n" + Entry("0A 0B 0C 0D 0E 0F") + "\r\n");
+    const PlainScan scan = Scan(Entry("02 11 22 33 44 55") + "\r\n" + Entry("0A 0B 0C 0D 0E 0F") + "\r\n");
     EXPECT_FALSE(scan.endSeen);
     EXPECT_EQ(scan.entries.size(), 2u);
 }
@@ -156,11 +165,11 @@ TEST(ApListScan, EntryCutByTheReadEndsAtTheCut) {
     const std::string whole =
         Entry("02 11 22 33 44 55") + Entry("0A 0B 0C 0D 0E 0F") + Entry("00 00 00 00 00 00");
     const std::size_t cut = 24 + 12; // inside the second entry's MAC text
-    const ApListScan first = Scan(std::string_view(whole).substr(0, cut));
+    const PlainScan first = Scan(std::string_view(whole).substr(0, cut));
     EXPECT_EQ(first.entries, (std::vector<std::string>{"02 11 22 33 44 55", "0A 0B"}));
     EXPECT_FALSE(first.endSeen);
     // The rest is not rejoined: only the entry that begins with "701" counts.
-    const ApListScan second = Scan(std::string_view(whole).substr(cut));
+    const PlainScan second = Scan(std::string_view(whole).substr(cut));
     EXPECT_TRUE(second.entries.empty());
     EXPECT_TRUE(second.endSeen);
 }
@@ -175,7 +184,7 @@ TEST(ApListScan, AcceptedMarkAtTheVeryEnd) {
 }
 
 TEST(ApListScan, EndEntryCutShortIsNotTheEnd) {
-    const ApListScan scan = Scan(Entry("00 00 00 00 00 0"));
+    const PlainScan scan = Scan(Entry("00 00 00 00 00 0"));
     EXPECT_FALSE(scan.endSeen);
     EXPECT_EQ(scan.entries, std::vector<std::string>{"00 00 00 00 00 0"});
 }
@@ -184,7 +193,7 @@ TEST(ApListScan, FullReadWithTheEndInItsLastBytes) {
     std::string reply(kApReplyReadSize - 2 * 24, ' ');
     reply += Entry("02 11 22 33 44 55") + Entry("00 00 00 00 00 00");
     ASSERT_EQ(reply.size(), static_cast<std::size_t>(kApReplyReadSize));
-    const ApListScan scan = Scan(reply);
+    const PlainScan scan = Scan(reply);
     EXPECT_TRUE(scan.endSeen);
     EXPECT_EQ(scan.entries, std::vector<std::string>{"02 11 22 33 44 55"});
 }
@@ -195,7 +204,7 @@ TEST(ApListScan, FullReadOfEntriesEndingInACutOne) {
         reply += Entry("02 11 22 33 44 55");
     reply += "    " + Entry("0A 0B 0C 0D 0E 0F").substr(0, 20); // starts 20 bytes before the end
     ASSERT_EQ(reply.size(), 3000u);
-    const ApListScan scan = Scan(reply);
+    const PlainScan scan = Scan(reply);
     ASSERT_EQ(scan.entries.size(), 125u);
     EXPECT_EQ(scan.entries[123], "02 11 22 33 44 55");
     EXPECT_EQ(scan.entries[124], "0A 0B 0C 0D 0");
@@ -211,7 +220,7 @@ TEST(ApListScan, ControlBytesEndAnEntryText) {
 
 TEST(ApListScan, AnEarlierAcceptanceReadWithTheListMakesNoRow) {
     // The "701" of an add and the list arrive in one read: the scan sees "701" + "701LIST0A 1B ...".
-    const ApListScan scan =
+    const PlainScan scan =
         Scan("701" + Entry("0A 1B 2C 3D 4E 5F") + Entry("02 11 22 33 44 55") + Entry("00 00 00 00 00 00"));
     EXPECT_EQ(scan.entries, (std::vector<std::string>{"0A 1B 2C 3D 4E 5F", "02 11 22 33 44 55"}));
     EXPECT_TRUE(scan.endSeen);
@@ -249,8 +258,8 @@ TEST(ApListScan, MatchesThePlainScanOnRandomReads) {
             reply += pieces[rng() % std::size(pieces)];
         // Any read length, including cuts in the middle of an entry.
         reply.resize(std::min<std::size_t>(reply.size(), rng() % 400));
-        const ApListScan got = Scan(reply);
-        const ApListScan want = ReferenceScan(reply);
+        const PlainScan got = Scan(reply);
+        const PlainScan want = ReferenceScan(reply);
         ASSERT_EQ(got.endSeen, want.endSeen) << reply;
         ASSERT_EQ(got.entries, want.entries) << reply;
     }

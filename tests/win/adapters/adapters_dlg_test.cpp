@@ -2,6 +2,7 @@
 // adapter-list queries, and the caption of button 1019.
 #include <cstring>
 
+#include "afxmem.h"
 #include "ap_test_support.h"
 #include "fake_adapters.h"
 
@@ -162,6 +163,16 @@ TEST_F(AdapterDiscoveryTest, WithoutAnAdapterListTheCaptionStaysPlain) {
             EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기"));
         }
         {
+            // No memory for the records: the box says so, the list is not asked again, no MAC.
+            FakeAdapterSource noMemory({kWireless});
+            AfxFailNextAllocations(1);
+            Click(d, IDC_READ_PC_MAC_ADDRESS);
+            AfxFailNextAllocations(0);
+            EXPECT_TRUE(d.m_strPcMac.IsEmpty());
+            EXPECT_EQ(g_fakeAdapters.secondCalls, 0u);
+            EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기"));
+        }
+        {
             // The hidden button 1007 reads the MAC but leaves every caption alone.
             FakeAdapterSource one({kWireless});
             Click(d, IDC_READ_PC_MAC);
@@ -169,7 +180,7 @@ TEST_F(AdapterDiscoveryTest, WithoutAnAdapterListTheCaptionStaysPlain) {
             EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기"));
         }
     });
-    EXPECT_EQ(boxes.Texts(), std::vector<CString>{L"Read Completed"});
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"PIP_ADAPTER_INFO is pinfo", L"Read Completed"}));
     EXPECT_TRUE(traces.Has("COrvaneDlg::GetMacAddres GetAdaptersInfo1 = 232 (111), size 0"));
     // Only the press of 1007 examined a record; the failed second query examined none.
     EXPECT_EQ(TraceCount("COrvaneDlg::FindWirelessAdapter : 02:11:22:33:44:55"), 1u);

@@ -170,6 +170,11 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
         ASSERT_TRUE(boxes.WaitFor(L"응답 : %s%n%d%x"));
         EXPECT_EQ(d.m_nApCommand, ApCmdSetFilter);
 
+        // An AP that answers in the users' code page: "한글" in 949 shows as Hangul.
+        ASSERT_TRUE(apsim.Ok("garbage 1 \xC7\xD1\xB1\xDB"));
+        Click(d, IDC_MAC_FILTER_ON);
+        ASSERT_TRUE(boxes.WaitFor(L"응답 : 한글"));
+
         // Nothing pending when the reply is read: it is only traced.
         const size_t shown = boxes.boxes.size();
         const auto reads = [&] {
@@ -186,8 +191,9 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
         EXPECT_EQ(boxes.boxes.size(), shown);
     });
     EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : %s%n%d%x"));
-    EXPECT_EQ(traces.Sent(),
-              (std::vector<std::string>{"w fff3 \r", "w fff5 00\r", "w fff5 00\r", "w fff5 00\r"}));
+    EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : \xC7\xD1\xB1\xDB")); // the bytes as they came
+    EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff5 00\r", "w fff5 00\r", "w fff5 00\r",
+                                                       "w fff5 00\r"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The MAC filter buttons under Wine against apsim: add, delete ticked or all, filter and apply, the
 // hidden senders, Test, automatic configuration (also after a cancelled connect), and send errors.
+#include "cp949.h"
 #include "CheckList.h"
 #include "ClientSock.h"
 #include "ap_test_support.h"
@@ -523,7 +524,7 @@ TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
         EXPECT_EQ(shown[1].Find(L"TCP 전송 에러. Error code : "), 0);
         PumpFor(300);
     });
-    EXPECT_TRUE(traces.Has("TCP 전송 에러. Error code : 10058"));
+    EXPECT_TRUE(traces.Has(Cp949("TCP 전송 에러. Error code : 10058")));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "afxsock.h"
 #include "afxwin.h"
+#include "ime_windows.h"
 
 namespace {
 
@@ -191,6 +192,36 @@ TEST(Dialog, CancelAndTheCloseBoxEndIt) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
 }
 
+TEST(CreationHook, InputMethodWindowsMadeFirstAreLeftAlone) {
+    {
+        // A dialog: bound to its own window, it initialises and its buttons work.
+        imetest::ScopedImeWindows ime;
+        imetest::DialogWatchdog watchdog(5000);
+        CTestDlg dlg;
+        bool initialised = false;
+        dlg.probe = [&](CTestDlg& d) {
+            initialised = true;
+            d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(initialised);
+        EXPECT_FALSE(imetest::DialogWatchdog::Fired());
+        EXPECT_TRUE(ime.MadeAndLeftAlone());
+    }
+    {
+        // A window of a given class: bound to the first window of that class only.
+        imetest::ScopedImeWindows ime;
+        CProbeWnd wnd;
+        ASSERT_TRUE(wnd.CreateEx(0, L"Static", L"mine", WS_POPUP, CRect(0, 0, 50, 20), nullptr, 0));
+        wchar_t cls[32] = {};
+        ::GetClassNameW(wnd.m_hWnd, cls, 32);
+        EXPECT_STREQ(cls, L"Static");
+        EXPECT_EQ(wnd.GetWindowText(), CString(L"mine"));
+        EXPECT_EQ(wnd.SendMessage(WM_ADD, 1, 2), 3);
+        EXPECT_TRUE(ime.MadeAndLeftAlone());
+    }
+}
+
 TEST(Dialog, IsCentredOnlyAfterInitialisation) {
     CTestDlg dlg;
     CRect after;
@@ -250,24 +281,77 @@ TEST(MessageBoxes, AfxMessageBoxUsesTheAppNameAndStringTable) {
     AfxSetMessageBoxResponder(nullptr);
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0].caption, CString(L"framework_test"));
-    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OK));
+    // The framework's boxes carry the classic default icon; the dialog's own boxes carry none.
+    EXPECT_EQ(asked[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(asked[1].text, CString(L"A string-table box"));
+    EXPECT_EQ(asked[1].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+}
+
+TEST(MessageBoxes, TheDefaultIconGoesByTheButtonsAndNeverReplacesOneGiven) {
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_OKCANCEL), static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_YESNO), static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_YESNOCANCEL | MB_DEFBUTTON2),
+              static_cast<UINT>(MB_YESNOCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_RETRYCANCEL), static_cast<UINT>(MB_RETRYCANCEL));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_ABORTRETRYIGNORE), static_cast<UINT>(MB_ABORTRETRYIGNORE));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_OK | MB_ICONINFORMATION), static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    EXPECT_EQ(AfxDefaultBoxIcon(MB_YESNO | MB_ICONSTOP), static_cast<UINT>(MB_YESNO | MB_ICONSTOP));
 }
 
 TEST(Application, NameIsTheExecutableWithoutExtension) {
     EXPECT_STREQ(AfxGetAppName(), L"framework_test");
 }
 
-TEST(Traces, EveryLineReachesTheSinkFormatted) {
-    std::vector<std::string> lines;
-    AfxSetTraceSink([&](const char* line) { lines.emplace_back(line); });
+// What a debugger on the user's PC reads: OutputDebugStringA raises DBG_PRINTEXCEPTION_C with the
+// line's bytes, and a vectored handler sees it before the system's own handling.
+class DebuggerOutput {
+  public:
+    DebuggerOutput() : m_handler(::AddVectoredExceptionHandler(1, &Handler)) { Lines().clear(); }
+    ~DebuggerOutput() { ::RemoveVectoredExceptionHandler(m_handler); }
+    DebuggerOutput(const DebuggerOutput&) = delete;
+    DebuggerOutput& operator=(const DebuggerOutput&) = delete;
+    static std::vector<std::string>& Lines() {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+
+  private:
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* ep) {
+        const EXCEPTION_RECORD* r = ep->ExceptionRecord;
+        if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2 && r->ExceptionInformation[0] > 0)
+            Lines().emplace_back(reinterpret_cast<const char*>(r->ExceptionInformation[1]),
+                                 static_cast<size_t>(r->ExceptionInformation[0] - 1));
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    PVOID m_handler;
+};
+
+TEST(Traces, TheDebuggerAndTheSinkGetTheSameLinesInTheAnsiCodePage) {
+    // The users' PCs: Korean Windows, whose ANSI code page is 949.
+    ASSERT_EQ(::GetACP(), 949u);
+    std::vector<std::string> sink;
+    DebuggerOutput debugger;
+    AfxSetTraceSink([&](const char* line) { sink.emplace_back(line); });
     AfxTrace("COrvaneDlg::SendDataToAP : %s", "w fff3 \r");
     AfxTrace("%s", "100% data, never a format");
+    AfxTrace("          Hox2534DLL -> 수신데이터 CheckSum 틀림 : %02X %02X \r\n", 0x7E, 0x02);
+    // Bytes from outside go out as they came, even where they are no text of this code page.
+    AfxTrace("COrvaneDlg::OnReceiveTCP : %s", "\xC7\xD1\xB1\xDB \xEC\x88\x98");
+    AfxTraceText("          Hox2534DLL -> NAK응답1 \r\n");
     AfxSetTraceSink(nullptr);
     AfxTrace("not captured");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "COrvaneDlg::SendDataToAP : w fff3 \r");
-    EXPECT_EQ(lines[1], "100% data, never a format");
+
+    const std::vector<std::string> expected = {
+        "COrvaneDlg::SendDataToAP : w fff3 \r",
+        "100% data, never a format",
+        "          Hox2534DLL -> \xBC\xF6\xBD\xC5\xB5\xA5\xC0\xCC\xC5\xCD CheckSum \xC6\xB2\xB8\xB2 : 7E 02 \r\n",
+        "COrvaneDlg::OnReceiveTCP : \xC7\xD1\xB1\xDB \xEC\x88\x98",
+        "          Hox2534DLL -> NAK\xC0\xC0\xB4\xE4\x31 \r\n",
+    };
+    EXPECT_EQ(sink, expected);
+    ASSERT_GE(debugger.Lines().size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(debugger.Lines().begin(), debugger.Lines().begin() + 5), expected);
+    EXPECT_EQ(debugger.Lines().back(), "not captured");
 }
 
 TEST(Sockets, InitialisationFailureCanBeInjected) {

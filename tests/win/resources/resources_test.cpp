@@ -1,9 +1,10 @@
 // Checks Orvane's compiled resources as the program sees them: check-box bitmaps, dialogs 102 and 100,
-// the string table and the icon.
+// the string table and the icon; and the version block of the shipped orvane.exe as Explorer reads it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -538,6 +539,62 @@ TEST(AppIcon, LoadsAtSmallAndLargeSizes) {
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
     }
+}
+
+// The stripped orvane.exe the release zip holds; under Wine the Unix root is drive Z:.
+const wchar_t kReleaseExe[] = L"Z:" ORVANE_RELEASE_EXE;
+
+std::vector<uint8_t> VersionBlockOf(const wchar_t* path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+    if (size == 0) return {};
+    std::vector<uint8_t> block(size);
+    if (!GetFileVersionInfoW(path, 0, size, block.data())) return {};
+    return block;
+}
+
+// One string of the block, looked up the way Explorer does: under the block its translation names.
+std::wstring VersionString(std::vector<uint8_t>& block, const wchar_t* translation, const wchar_t* name) {
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\") + translation + L"\\" + name;
+    void* text = nullptr;
+    UINT chars = 0;
+    if (!VerQueryValueW(block.data(), key.c_str(), &text, &chars) || !text || chars == 0) return L"<none>";
+    return static_cast<const wchar_t*>(text);
+}
+
+TEST(VersionInfo, ShippedProgramCarriesVersion064ForKorean) {
+    auto block = VersionBlockOf(kReleaseExe);
+    ASSERT_FALSE(block.empty()) << "no version block in the release's orvane.exe, error " << GetLastError();
+
+    void* data = nullptr;
+    UINT bytes = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &data, &bytes));
+    ASSERT_EQ(bytes, sizeof(VS_FIXEDFILEINFO));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(data);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(64, 0));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(64, 0));
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u); // a release: no debug or pre-release flag
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    // Exactly one translation, Korean in Unicode, and it must name the string block that exists.
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &data, &bytes));
+    ASSERT_EQ(bytes, 2 * sizeof(WORD));
+    const auto* pair = static_cast<const WORD*>(data);
+    EXPECT_EQ(pair[0], 0x0412);
+    EXPECT_EQ(pair[1], 1200);
+    wchar_t translation[9];
+    std::swprintf(translation, std::size(translation), L"%04x%04x", pair[0], pair[1]);
+
+    EXPECT_EQ(VersionString(block, translation, L"FileVersion"), L"0.64");
+    EXPECT_EQ(VersionString(block, translation, L"ProductVersion"), L"0.64");
+    EXPECT_EQ(VersionString(block, translation, L"ProductName"), L"Orvane");
+    EXPECT_EQ(VersionString(block, translation, L"OriginalFilename"), L"orvane.exe");
+    EXPECT_EQ(VersionString(block, translation, L"FileDescription"),
+              L"Orvane — AP MAC filter setup for the VCI's WLAN module");
 }
 
 } // namespace

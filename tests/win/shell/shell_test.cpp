@@ -7,6 +7,7 @@
 
 #include "about_dlg.h"
 #include "afxsock.h"
+#include "ime_windows.h"
 #include "orvane_app.h"
 #include "orvane_dlg.h"
 #include "resource.h"
@@ -222,8 +223,65 @@ TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, CString(L"Windows sockets initialization failed."));
     EXPECT_EQ(boxes[0].caption, CString(L"shell_test"));
-    EXPECT_EQ(boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
+    // A framework box: the classic exclamation icon comes with it.
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_FALSE(dialogCreated);
+}
+
+// Steps of the input-method test, run by a timer of the dialog's modal loop.
+struct ImeRun {
+    HWND dlg = nullptr;
+    CString labelAtStart, firstTitle;
+    DWORD opened = 0, ticked = 0;
+    std::vector<CString> boxes;
+    int step = 0;
+};
+ImeRun g_ime;
+
+TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
+    // On Korean Windows the thread's IME windows can be made inside the creation of this, the
+    // thread's first window, and reach the creation hook before it.
+    ASSERT_EQ(::GetACP(), 949u);
+    g_ime = {};
+    AfxSetMessageBoxResponder([](const AfxMessageBoxRequest& r) {
+        g_ime.boxes.push_back(r.text);
+        return IDOK;
+    });
+    imetest::ScopedImeWindows ime;
+    imetest::DialogWatchdog watchdog(10000);
+    UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        ImeRun& run = g_ime;
+        if (!run.dlg) {
+            run.dlg = FindThreadWindow(L"Orvane(Ver : 0.64)");
+            if (!run.dlg) return;
+            run.opened = ::GetTickCount();
+            wchar_t label[32] = {};
+            ::GetDlgItemTextW(run.dlg, IDC_STATUS_AP, label, 32);
+            run.labelAtStart = label;
+        }
+        wchar_t title[64] = {};
+        ::GetWindowTextW(run.dlg, title, 64);
+        if (run.step == 0 && wcscmp(title, L"Orvane(Ver : 0.64)") != 0) {
+            run.firstTitle = title;
+            run.ticked = ::GetTickCount();
+            run.step = 1;
+            // The buttons answer: "Test" shows its box, then "종료" ends the dialog.
+            ::SendMessageW(::GetDlgItem(run.dlg, IDC_TEST), BM_CLICK, 0, 0);
+            ::PostMessageW(::GetDlgItem(run.dlg, IDOK), BM_CLICK, 0, 0);
+        }
+    });
+    COrvaneDlg dlg;
+    const INT_PTR result = dlg.DoModal();
+    ::KillTimer(nullptr, t);
+    AfxSetMessageBoxResponder(nullptr);
+
+    EXPECT_EQ(result, IDOK);
+    EXPECT_FALSE(imetest::DialogWatchdog::Fired());
+    EXPECT_TRUE(ime.MadeAndLeftAlone());
+    EXPECT_EQ(g_ime.labelAtStart, CString(L"AP 미연결"));
+    EXPECT_TRUE(g_ime.firstTitle.Left(26) == CString(L"Orvane Version 0.64 (USB -")) << g_ime.firstTitle.str();
+    EXPECT_GE(g_ime.ticked - g_ime.opened, 300u); // the first tick of the 500 ms status timer
+    EXPECT_EQ(g_ime.boxes, std::vector<CString>{L"GetCount = 0"});
 }
 
 TEST(Application, RunsTheDialogAndEndsWithIt) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cp949.h"
 #include "UartCommHox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
@@ -103,7 +104,7 @@ TEST_F(LinkWithDevice, AFailedWriteDropsTheLinkAndExactlyOneReconnectFollows) {
     ASSERT_TRUE(PumpUntil([&] { return !link.WriteMsg(enter.data()) || !link.m_bUsbConnected; }, 2000));
     EXPECT_FALSE(link.m_bUsbConnected);
     EXPECT_FALSE(link.HasReader());
-    EXPECT_TRUE(traces.Contains("CVciUsb USB 데이터 전송 에러1-"));
+    EXPECT_TRUE(traces.Contains(Cp949("CVciUsb USB 데이터 전송 에러1-")));
 
     ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
     // The stopped reader must not knock the new connection down or start another cycle.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cp949.h"
 #include "UartCommHox.h"
 #include "vcilink_test_support.h"
 #include "wlan_settings.h"
@@ -136,7 +137,7 @@ TEST_F(LinkProtocol, AFailedWriteClosesTheLinkYetTheMessageCallSucceeds) {
     EXPECT_FALSE(link.m_bUsbConnected);
     EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(link.m_VciUsb.m_hWrite, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> CVciUsb USB 데이터 전송 에러1-1(err="));
+    EXPECT_TRUE(traces.Contains(Cp949("          Hox2534DLL -> CVciUsb USB 데이터 전송 에러1-1(err=")));
 
     // From now on every write fails at once, without a trace.
     traces.Clear();
@@ -193,8 +194,8 @@ TEST_F(LinkProtocol, ABadChecksumDropsTheFrameWithoutAnswerAndTheReaderTimesOut)
     char expected[96];
     std::snprintf(expected, sizeof expected,
                   "          Hox2534DLL -> 수신데이터 CheckSum 틀림 : 77 %02X \r\n", good);
-    EXPECT_TRUE(traces.Contains(expected));
-    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> NAK응답6 \r\n"));
+    EXPECT_TRUE(traces.Contains(Cp949(expected)));
+    EXPECT_TRUE(traces.Contains(Cp949("          Hox2534DLL -> NAK응답6 \r\n")));
 
     uint8_t dest[kVciMaxMessage];
     const DWORD t0 = ::GetTickCount();

@@ -125,7 +125,9 @@ TEST(VciMacRead, MissingOrDamagedRepliesStillCompleteAndKeepTheEarlierMac) {
     EXPECT_GE(tookBadSum, 7000u);
     EXPECT_EQ(captionAfterBadSum, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
     EXPECT_EQ(dlg.m_strVciMac, CString(L"001A2B3C4D5E"));
-    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> 수신데이터 CheckSum 틀림 : "));
+    // As a debugger on a Korean PC reads it: code page 949, "수신데이터 CheckSum 틀림 : ".
+    EXPECT_TRUE(traces.Contains("          Hox2534DLL -> \xBC\xF6\xBD\xC5\xB5\xA5\xC0\xCC\xC5\xCD CheckSum "
+                                "\xC6\xB2\xB8\xB2 : "));
     EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"Read Completed", L"Read Completed", L"Read Completed"}));
     EXPECT_EQ(sim.Stats()["acks"], 1u); // only the good reply was acknowledged
 }
