@@ -69,6 +69,10 @@ drive() { # steps on stdin
     exit 1
   }
 }
+shot() { # the screen cut down to the windows on it
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -trim +repage "$1" 2>/dev/null || cp "$out/screen.png" "$1"
+}
 : >"$out/driver.out"
 drive start <<'UI'
 wait-window 30
@@ -76,20 +80,19 @@ wait-title "Orvane Version 0.64 (USB - Connected)" 15
 click 1016
 UI
 # The box that ends the run is photographed while it is open, then answered.
-box=$(timeout 60 xdotool search --sync --onlyvisible --name '^orvane$' | head -1) || {
+timeout 60 xdotool search --sync --onlyvisible --name '^orvane$' >/dev/null || {
   echo "demo: no box after automatic configuration; logs in $out" >&2
   exit 1
 }
 sleep 0.5
-import -frame -window "$box" "$out/orvane-box.png"
+shot "$out/orvane-box.png"
 drive finish <<'UI'
 expect-box "자동 설정 완료" answer ok timeout 5
 sleep 1000
 read 1019
 read 1020
 UI
-import -window root "$out/orvane-full.png"
-convert "$out/orvane-full.png" -trim +repage "$out/orvane.png" 2>/dev/null || cp "$out/orvane-full.png" "$out/orvane.png"
+shot "$out/orvane.png"
 after=$(ap_list)
 scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
 
