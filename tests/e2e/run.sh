@@ -37,6 +37,8 @@ export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORV
 failures=0
 # The display goes last: Wine's processes still hold it until the wineserver is gone.
 trap 'stop_sims; stop_xvfb' EXIT
+# A time-out's signal ends the scenario through that clean-up too.
+trap 'exit 1' TERM INT HUP
 
 fail() {
   echo "FAIL: $*"
