@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints one table of Orvane's figures on this machine: automatic configuration and delete runs of the
 # real program against the simulators (as ratios to the waits the program must make), the VCI receive
-# path, check-list painting, and the running program's idle CPU and working set.
+# path, check-list painting, and the running program's idle CPU and working set. Wine runs under the
+# Korean locale (code page 949) on a virtual display with a window manager, as on a technician's PC.
 #   bench/run.sh            (root: the program runs in a private network namespace)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,7 +10,6 @@ cd "$root"
 bin=$root/build/windows
 out=$root/build/bench
 export ORVANE_WINEPREFIX=$root/build/wineprefix-bench
-unset DISPLAY
 
 if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
   bash scripts/setup.sh
@@ -17,13 +17,6 @@ if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
   cmake --build --preset windows -j "$(nproc)" --target orvane_loopback vcisim uidriver procstat apsim_host \
     checklist_bench vcilink_link_bench >/dev/null
   mkdir -p "$out"
-  # Figures measured inside the program's own process (no simulators needed).
-  scripts/wine.sh --stop
-  scripts/wine.sh "$bin/bench/checklist/checklist_bench.exe" >"$out/checklist.txt" 2>/dev/null
-  if [ -x "$bin/bench/vcilink/vcilink_link_bench.exe" ]; then
-    scripts/wine.sh "$bin/bench/vcilink/vcilink_link_bench.exe" >"$out/link.txt" 2>/dev/null || true
-  fi
-  scripts/wine.sh --stop
   export ORVANE_BENCH_IN_NETNS=1
   exec scripts/netns.sh "$0" "$@"
 fi
@@ -31,11 +24,22 @@ fi
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 . scripts/sims.sh
-trap 'stop_sims || true' EXIT
+. scripts/xvfb.sh
+trap 'stop_sims || true; stop_xvfb || true' EXIT
+korean_locale
+unset DISPLAY
+ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
 
+# The prefix's wineserver starts here, inside this namespace, so that Wine lists its interfaces.
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
 WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+
+# Figures measured inside the program's own process (no simulators needed).
+scripts/wine.sh "$bin/bench/checklist/checklist_bench.exe" >"$out/checklist.txt" 2>/dev/null
+if [ -x "$bin/bench/vcilink/vcilink_link_bench.exe" ]; then
+  scripts/wine.sh "$bin/bench/vcilink/vcilink_link_bench.exe" >"$out/link.txt" 2>/dev/null || true
+fi
 
 rm -f "$out/apsim.log"
 macs=()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds Orvane (AP at 127.0.0.1) and its simulators, and runs Orvane under
 # Wine against the simulated AP and VCI, inside a private network namespace in which the veth
-# interface wifi0 plays the PC's wireless adapter.
+# interface wifi0 plays the PC's wireless adapter. Wine runs under the Korean locale (code page 949),
+# as the program does on a technician's PC.
 #   With a display ($DISPLAY): you use the program; the demo ends when you close it.
-#   Without one: on a virtual display, the UI driver presses "전체 MAC Address 자동 설정",
-#   a short report is printed and a screenshot of the dialog after the run is written.
+#   Without one: on a virtual display with a window manager, the UI driver presses
+#   "전체 MAC Address 자동 설정", a short report is printed, and screenshots of the box that ends the
+#   run and of the dialog after it are written.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,9 +37,10 @@ export ORVANE_TRACE=$out/trace.log
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
 
+korean_locale
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
-[ $headless = 1 ] && start_xvfb
+[ $headless = 1 ] && ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
 # The prefix's wineserver must start in this namespace to list its interfaces.
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
@@ -57,22 +60,39 @@ if [ $headless = 0 ]; then
 fi
 
 rm -f "$out/boxes.tsv"
-cat >"$out/demo.ui" <<'UI'
+drive() { # steps on stdin
+  cat >"$out/$1.ui"
+  scripts/wine.sh "$uidriver" --boxes-log "$(winpath "$out/boxes.tsv")" "$(winpath "$out/$1.ui")" \
+    >>"$out/driver.out" 2>&1 || {
+    cat "$out/driver.out"
+    echo "demo: the UI driver failed; logs in $out" >&2
+    exit 1
+  }
+}
+shot() { # the screen cut down to the windows on it
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -trim +repage "$1" 2>/dev/null || cp "$out/screen.png" "$1"
+}
+: >"$out/driver.out"
+drive start <<'UI'
 wait-window 30
 wait-title "Orvane Version 0.64 (USB - Connected)" 15
 click 1016
-expect-box "자동 설정 완료" answer ok timeout 60
-sleep 3000
+UI
+# The box that ends the run is photographed while it is open, then answered.
+timeout 60 xdotool search --sync --onlyvisible --name '^orvane$' >/dev/null || {
+  echo "demo: no box after automatic configuration; logs in $out" >&2
+  exit 1
+}
+sleep 0.5
+shot "$out/orvane-box.png"
+drive finish <<'UI'
+expect-box "자동 설정 완료" answer ok timeout 5
+sleep 1000
 read 1019
 read 1020
 UI
-scripts/wine.sh "$uidriver" --boxes-log "$(winpath "$out/boxes.tsv")" "$(winpath "$out/demo.ui")" >"$out/driver.out" 2>&1 || {
-  cat "$out/driver.out"
-  echo "demo: the UI driver failed; logs in $out" >&2
-  exit 1
-}
-import -window root "$out/orvane-full.png"
-convert "$out/orvane-full.png" -trim +repage "$out/orvane.png" 2>/dev/null || cp "$out/orvane-full.png" "$out/orvane.png"
+shot "$out/orvane.png"
 after=$(ap_list)
 scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
 
@@ -87,6 +107,6 @@ echo "  commands the AP received:"
 sed 's/^/    /' "$out/apsim.log"
 echo "  boxes shown (caption, text, answer):"
 sed 's/^/    /' "$out/boxes.tsv"
-echo "  screenshot: $out/orvane.png"
+echo "  screenshots: $out/orvane-box.png, $out/orvane.png"
 echo "  trace:      $ORVANE_TRACE"
 exit 0

@@ -5,8 +5,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb xauth x11-utils fonts-nanum fonts-dejavu-core fonts-wine imagemagick iproute2 python3
+  wine64 xvfb xauth x11-utils openbox xdotool locales fonts-nanum fonts-dejavu-core fonts-wine
+  imagemagick iproute2 python3
 )
+
+sudo_cmd=""
+[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
@@ -14,9 +18,13 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   echo "setup: installing ${missing[*]}"
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from this locale: the program runs as on a Korean Windows (949).
+if ! locale -a 2>/dev/null | grep -qix 'ko_KR\.utf-\?8'; then
+  echo "setup: generating the locale ko_KR.UTF-8"
+  $sudo_cmd localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
 fi

@@ -26,9 +26,11 @@ sim_start_apsim() {
   "$SIM_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$SIM_DIR/apsim.log" "$@" \
     >"$SIM_DIR/apsim.out" 2>"$SIM_DIR/apsim.err" </dev/null &
   apsim_pid=$!
+  # Generous limits: on a loaded machine a start can take seconds; a process that ended stops the wait.
   local _
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 400); do
     grep -q '^apsim listening on' "$SIM_DIR/apsim.out" 2>/dev/null && break
+    kill -0 "$apsim_pid" 2>/dev/null || break
     sleep 0.05
   done
   apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$SIM_DIR/apsim.out")
@@ -41,8 +43,9 @@ sim_start_vcisim() {
     --log "$(winpath "$SIM_DIR/vcisim.log")" "$@" >"$SIM_DIR/vcisim.out" 2>&1 &
   vcisim_pid=$!
   local _
-  for _ in $(seq 1 200); do
+  for _ in $(seq 1 600); do
     [ -s "$SIM_DIR/vcisim.port" ] && break
+    kill -0 "$vcisim_pid" 2>/dev/null || break
     sleep 0.05
   done
   vcisim_control=$(tr -dc 0-9 <"$SIM_DIR/vcisim.port" 2>/dev/null)

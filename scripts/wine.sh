@@ -8,7 +8,8 @@
 # Environment:
 #   ORVANE_WINEPREFIX  the prefix (default: build/wineprefix in the source tree)
 #   ORVANE_TRACE       file that receives the program's OutputDebugString lines
-#   DISPLAY            when empty, the prefix uses Wine's null graphics driver
+#   DISPLAY            when empty, the prefix uses Wine's null graphics driver; else the X11 driver,
+#                      under the display's window manager
 #
 # Wine's helper processes outlive the program and inherit its stdout/stderr, so the
 # program's output goes to files first and is copied out when it ends: a caller that
@@ -52,19 +53,17 @@ prepare() {
     rm -f "$WINEPREFIX.fonts.reg"
     touch "$WINEPREFIX/.orvane-ready"
   fi
-  # Without a window manager (our own Xvfb) Wine must draw the window frames itself.
+  # No display: Wine's null driver. A display has a window manager (the desktop's, or openbox on our
+  # own Xvfb): the X11 driver leaves captions and frames to it, and closed windows go at once.
   local want=x11
   [ -n "${DISPLAY:-}" ] || want=null
-  [ "$want" = x11 ] && [ "${ORVANE_BARE_X:-0}" = 1 ] && want=x11-bare
   if [ "$(cat "$WINEPREFIX/.orvane-driver" 2>/dev/null)" != "$want" ]; then
     if [ "$want" = null ]; then
       "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
     else
       "$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 </dev/null
+      "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f >/dev/null 2>&1 </dev/null
     fi
-    local decorated=Y
-    [ "$want" = x11-bare ] && decorated=N
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d $decorated /f >/dev/null 2>&1 </dev/null
     echo "$want" >"$WINEPREFIX/.orvane-driver"
     # Processes started under the old driver (the desktop among them) must not outlive the change.
     "$wineserver" -w

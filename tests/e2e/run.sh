@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs one end-to-end scenario: the unmodified orvane.exe (AP at 127.0.0.1) under Wine with apsim and
 # vcisim, driven from outside by uidriver, inside a private network namespace whose veth interface
-# wifi0 plays the PC's wireless adapter. Everything it starts it ends by process id, even on failure.
+# wifi0 plays the PC's wireless adapter, as on a technician's PC: Wine under the Korean locale (code
+# page 949) on a display of its own (Xvfb) with a window manager (openbox). Everything it starts it
+# ends by process id, even on failure.
 #
 #   run.sh SCENARIO
 #
@@ -27,18 +29,26 @@ mkdir -p "$work"
 # lists this namespace's interfaces.
 export ORVANE_WINEPREFIX=$ORVANE_E2E_WORK/wineprefix
 export ORVANE_TRACE=$work/trace.log
-unset DISPLAY
 : >"$ORVANE_TRACE"
 
 export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
 . "$root/scripts/sims.sh"
+. "$root/scripts/xvfb.sh"
 failures=0
-trap stop_sims EXIT
+# The display goes last: Wine's processes still hold it until the wineserver is gone.
+trap 'stop_sims; stop_xvfb' EXIT
+# A time-out's signal ends the scenario through that clean-up too.
+trap 'exit 1' TERM INT HUP
 
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
+
+korean_locale || { fail "no Korean locale"; exit 1; }
+# A display of its own, started inside this namespace.
+unset DISPLAY
+ORVANE_XVFB_LOG=$work/xvfb.log start_xvfb || { fail "no virtual display"; exit 1; }
 
 ap() { sim_control "$apsim_control" "$1"; }
 vci() { sim_control "$vcisim_control" "$1"; }
