@@ -38,3 +38,6 @@ expect_trace 'COrvaneDlg::OnReceiveTCP : %s%n%x%s'
 # The trace is complete once the program has ended: every entry of the full reads was listed.
 listed=$(grep -acE 'OutputDebugStringA "0A 00 00 00 0[01] [0-9A-F]{2}' "$ORVANE_TRACE")
 [ "$listed" -eq 130 ] || fail "the check-list got $listed of 130 entries from full reads"
+# The debugger output of a Korean PC: the checksum trace in code page 949 ("수신데이터 CheckSum 틀림 : "),
+# as Wine prints each byte above 0x7F.
+expect_trace 'Hox2534DLL -> \xbc\xf6\xbd\xc5\xb5\xa5\xc0\xcc\xc5\xcd CheckSum \xc6\xb2\xb8\xb2 : '
