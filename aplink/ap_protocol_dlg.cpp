@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "CheckList.h"
 #include "ClientSock.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
+#include "check_list.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
 #include "resource.h"

@@ -2,10 +2,10 @@
 // and the one-button automatic configuration.
 #include <string>
 
-#include "CheckList.h"
 #include "ClientSock.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
+#include "check_list.h"
 #include "orvane_dlg.h"
 #include "resource.h"
 

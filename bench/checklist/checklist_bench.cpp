@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "CheckList.h"
-#include "CheckListView.h"
+#include "check_list.h"
+#include "check_list_view.h"
 #include "resource.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The MAC filter buttons under Wine against apsim: add, delete ticked or all, filter and apply, the
 // hidden senders, Test, automatic configuration (also after a cancelled connect), and send errors.
 #include "cp949.h"
-#include "CheckList.h"
 #include "ClientSock.h"
 #include "ap_test_support.h"
+#include "check_list.h"
 #include "fake_adapters.h"
 
 namespace {

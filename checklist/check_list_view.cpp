@@ -1,7 +1,7 @@
 // CCheckListView: the check-list's inner window; paints the rows, selects, toggles and scrolls.
-#include "CheckListView.h"
+#include "check_list_view.h"
 
-#include "CheckList.h"
+#include "check_list.h"
 
 using checklist::ScrollAction;
 

@@ -1,7 +1,7 @@
 // CCheckList: the check-list control's frame window; owns the items, images and drawing objects.
-#include "CheckList.h"
+#include "check_list.h"
 
-#include "CheckListView.h"
+#include "check_list_view.h"
 
 namespace {
 
