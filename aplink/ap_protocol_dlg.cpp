@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "CheckList.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
 #include "auto_setting.h"
+#include "check_list.h"
 #include "client_sock.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
@@ -24,7 +24,7 @@ int COrvaneDlg::SendDataToAP(const char* text) {
     const int sent = m_pClientSock->Send(text, static_cast<int>(std::strlen(text)), 0);
     if (sent == SOCKET_ERROR) {
         const CStringA error = SendErrorText(::WSAGetLastError());
-        AfxTrace("%s", error.GetString());
+        AfxTraceText(error); // the program's own text: in the ANSI code page like every trace
         MessageBox(AfxUtf8ToWide(error));
     }
     return sent;

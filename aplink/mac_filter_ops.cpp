@@ -2,9 +2,10 @@
 // and the hidden single-command senders.
 #include <string>
 
-#include "CheckList.h"
+#include "client_sock.h"
 #include "ap_dlg_support.h"
 #include "ap_protocol.h"
+#include "check_list.h"
 #include "orvane_dlg.h"
 #include "resource.h"
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "CheckList.h"
 #include "about_dlg.h"
+#include "check_list.h"
 #include "resource.h"
 
 const wchar_t* OrvaneApAddress(); // the address this build was made for (ap_address.cpp)

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "CheckList.h"
 #include "ap_dialog_harness.h"
+#include "check_list.h"
 #include "fake_adapters.h"
 
 namespace {

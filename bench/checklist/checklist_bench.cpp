@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "CheckList.h"
-#include "CheckListView.h"
+#include "check_list.h"
+#include "check_list_view.h"
 #include "resource.h"
 
 namespace {
@@ -60,7 +60,7 @@ struct Figures {
 
 Figures Measure(CWnd& host, int items) {
     CCheckList list;
-    list.Create(CRect(10, 10, 250, 200), &host, 10001, IDB_CHECK, IDB_UNCHECK, IDB_MIDDLE,
+    list.Create(CRect(10, 10, 250, 200), &host, IDC_CHECK_LIST, IDB_CHECK, IDB_UNCHECK, IDB_MIDDLE,
                 ::GetSysColor(COLOR_WINDOW));
     int row = list.GetRowHeight();
     list.MoveWindow(10, 10, 240, kVisibleRows * row + row / 2 + 4, TRUE);

@@ -2,8 +2,8 @@
 // reading apsim's list, cut entries, full reads and text that looks like a format.
 #include <cstring>
 
-#include "CheckList.h"
 #include "ap_test_support.h"
+#include "check_list.h"
 
 namespace {
 

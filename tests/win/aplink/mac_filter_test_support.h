@@ -2,7 +2,7 @@
 // since a mark, reads of the socket, the check-list's rows, and the texts the buttons show.
 #pragma once
 
-#include "CheckList.h"
+#include "check_list.h"
 #include "ap_test_support.h"
 
 namespace aptest {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "CheckList.h"
-#include "CheckListView.h"
+#include "check_list.h"
+#include "check_list_view.h"
 #include "resource.h"
 
 // A 32-bit top-down bitmap to draw into and read back, whatever the display driver.

@@ -1,13 +1,12 @@
 // CCheckListView: the check-list's inner window; paints the rows, selects, toggles and scrolls.
-#include "CheckListView.h"
+#include "check_list_view.h"
 
-#include "CheckList.h"
+#include "check_list_window_class.h"
 
 using checklist::ScrollAction;
 
 namespace {
 
-constexpr int kBorder = 2;         // the frame's sunken border
 constexpr int kMaxBarPasses = 3;   // showing one bar can bring the other; then nothing changes any more
 constexpr int kFocusRightGap = 4;  // a selection box cut at the client edge keeps this much room
 constexpr int kFocusGrowRight = 5; // the selection box reaches this far past the text
@@ -27,17 +26,16 @@ ON_WM_VSCROLL()
 ON_WM_HSCROLL()
 END_MESSAGE_MAP()
 
-BOOL CCheckListView::Create(const RECT& rect, CCheckList* frame, UINT id, CheckListTree& items,
-                            COLORREF background) {
+BOOL CCheckListView::Create(const RECT& rect, CWnd* frame, UINT id, CheckListTree& items,
+                            const CheckListPaintKit& paint, COLORREF background) {
     if (m_hWnd || !frame) return FALSE;
-    LPCWSTR className =
-        AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW),
-                            ::CreateSolidBrush(background));
+    LPCWSTR className = checklist::RegisterCheckListClass(background);
     m_Core.emplace(items);
-    m_Core->SetMetrics({frame->GetRowHeight(), frame->GetCellWidth(), frame->GetCellHeight()});
+    m_Core->SetMetrics(paint.metrics);
+    m_Paint = paint;
 
     CRect inner = rect;
-    inner.DeflateRect(kBorder, kBorder);
+    inner.DeflateRect(checklist::kBorder, checklist::kBorder);
     // No scroll bar styles: UpdateScrollBars shows and hides the bars.
     if (!CWnd::Create(className, L"Check Control", WS_CHILD | WS_VISIBLE, inner, frame, id)) return FALSE;
 
@@ -115,7 +113,7 @@ void CCheckListView::DrawRows(const std::vector<CheckListRowPaint>& rows) {
 }
 
 void CCheckListView::DrawCheckBitmap(CDC* dc, int x, int y, int state) {
-    CBitmap* bitmap = m_pFrame->GetCheckBitmap(state);
+    CBitmap* bitmap = m_Paint.BitmapFor(state);
     if (!bitmap) return;
     CSize size = bitmap->GetSize();
     CDC mem;
@@ -131,9 +129,9 @@ void CCheckListView::DrawItem(CDC* dc, const CheckListItem& item, int row) {
     const int offset = m_Core->Offset();
     const int width = m_rcClient.right;
 
-    CPen* oldPen = dc->SelectObject(m_pFrame->GetBackgroundPen());
-    CFont* oldFont = dc->SelectObject(m_pFrame->GetItemFont());
-    CBrush* oldBrush = dc->SelectObject(m_pFrame->GetBackgroundBrush());
+    CPen* oldPen = dc->SelectObject(m_Paint.backgroundPen);
+    CFont* oldFont = dc->SelectObject(m_Paint.font);
+    CBrush* oldBrush = dc->SelectObject(m_Paint.backgroundBrush);
 
     RECT band = ToRect(checklist::RowBand(row, offset, width, m));
     dc->Rectangle(&band);

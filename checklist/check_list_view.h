@@ -1,6 +1,6 @@
 // CCheckListView: the check-list's inner window; paints the rows, selects, toggles and scrolls.
 //
-// Classes: CCheckListView. It reads sizes, images and drawing objects from its CCheckList frame.
+// Classes: CheckListPaintKit, CCheckListView. The frame hands the view its tree and what it paints with.
 #pragma once
 
 #include <optional>
@@ -8,14 +8,33 @@
 #include "afxwin.h"
 #include "checklist_view_core.h"
 
-class CCheckList;
+// What the view paints with, as the frame hands it over.
+struct CheckListPaintKit {
+    // Not owned: the frame made them, frees them and outlives the view.
+    CBitmap* checkBitmap = nullptr;
+    CBitmap* uncheckBitmap = nullptr;
+    CBitmap* middleBitmap = nullptr;
+    CFont* font = nullptr; // the caller's font when one was given to the frame
+    CPen* backgroundPen = nullptr;
+    CBrush* backgroundBrush = nullptr;
+    checklist::RowMetrics metrics;
+
+    // Checked and unchecked have their own images; any other state shows the middle one.
+    CBitmap* BitmapFor(int state) const {
+        if (state == checklist::kChecked) return checkBitmap;
+        if (state == checklist::kUnchecked) return uncheckBitmap;
+        return middleBitmap;
+    }
+};
 
 class CCheckListView : public CWnd {
   public:
     CCheckListView() = default;
 
-    // rect is the frame's client rectangle; the view sits 2 pixels inside it.
-    BOOL Create(const RECT& rect, CCheckList* frame, UINT id, CheckListTree& items, COLORREF background);
+    // rect is the frame's client rectangle; the view sits checklist::kBorder inside it. The tree and
+    // everything in paint stay the frame's.
+    BOOL Create(const RECT& rect, CWnd* frame, UINT id, CheckListTree& items, const CheckListPaintKit& paint,
+                COLORREF background);
 
     void UpdateScrollBars();
     void ClearSelection();
@@ -46,8 +65,9 @@ class CCheckListView : public CWnd {
     afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar);
 
     std::optional<CheckListViewCore> m_Core; // top row, offset, selection, visible rows
+    CheckListPaintKit m_Paint;
     CRect m_rcClient;
-    CCheckList* m_pFrame = nullptr;
+    CWnd* m_pFrame = nullptr;     // the parent frame, not owned; set once creation has succeeded
     bool m_bUpdatingBars = false; // showing a bar resizes the client and re-enters UpdateScrollBars
     bool m_bBarsDirty = false;
 

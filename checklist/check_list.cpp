@@ -1,7 +1,8 @@
 // CCheckList: the check-list control's frame window; owns the items, images and drawing objects.
-#include "CheckList.h"
+#include "check_list.h"
 
-#include "CheckListView.h"
+#include "check_list_view.h"
+#include "check_list_window_class.h"
 
 namespace {
 
@@ -9,18 +10,10 @@ constexpr COLORREF kDarkGrey = RGB(0x80, 0x80, 0x80);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kSilver = RGB(0xC0, 0xC0, 0xC0);
-constexpr int kBorder = 2; // sunken border around the view
 
 // The control's own font when the caller gives none.
 constexpr int kFontHeight = 14;
 constexpr wchar_t kFontFace[] = L"TAHOMA";
-
-// Registers the class of both windows: double clicks, full redraw on resize, arrow cursor, a solid
-// background. The brush belongs to the class registration from here on.
-LPCWSTR RegisterCheckListClass(COLORREF background) {
-    return AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW),
-                               ::CreateSolidBrush(background));
-}
 
 } // namespace
 
@@ -42,7 +35,7 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
                         COLORREF background, CFont* font) {
     if (m_hWnd) return FALSE; // one window per control object
 
-    LPCWSTR className = RegisterCheckListClass(background);
+    LPCWSTR className = checklist::RegisterCheckListClass(background);
     if (!LoadCheckBitmaps(checkId, uncheckId, middleId)) return FALSE;
     if (!CWnd::Create(className, L"CLISTBOX", WS_CHILD | WS_VISIBLE, rect, parent, id)) return FALSE;
 
@@ -73,7 +66,7 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
     GetClientRect(&m_rcClient);
 
     auto view = std::make_unique<CCheckListView>();
-    if (!view->Create(m_rcClient, this, id + 1, m_Tree, background)) return FALSE;
+    if (!view->Create(m_rcClient, this, id + 1, m_Tree, PaintKit(), background)) return FALSE;
     m_pView = std::move(view);
     return TRUE;
 }
@@ -115,10 +108,18 @@ bool CCheckList::HasView() const {
     return m_pView && m_pView->m_hWnd;
 }
 
+CheckListPaintKit CCheckList::PaintKit() const {
+    return {.checkBitmap = m_pCheckBitmap.get(),
+            .uncheckBitmap = m_pUncheckBitmap.get(),
+            .middleBitmap = m_pMiddleBitmap.get(),
+            .font = m_pFont,
+            .backgroundPen = m_pBackgroundPen.get(),
+            .backgroundBrush = m_pBackgroundBrush.get(),
+            .metrics = {m_nRowHeight, m_nCellWidth, m_nCellHeight}};
+}
+
 CBitmap* CCheckList::GetCheckBitmap(int state) const {
-    if (state == checklist::kChecked) return m_pCheckBitmap.get();
-    if (state == checklist::kUnchecked) return m_pUncheckBitmap.get();
-    return m_pMiddleBitmap.get();
+    return PaintKit().BitmapFor(state);
 }
 
 CheckListItem* CCheckList::AddItem(CString text, CheckListItem* parent, int state, int itemData,
@@ -212,7 +213,7 @@ void CCheckList::OnSize(UINT, int, int) {
     GetClientRect(&m_rcClient);
     if (m_pView && m_pView->m_hWnd) {
         CRect inner = m_rcClient;
-        inner.DeflateRect(kBorder, kBorder);
+        inner.DeflateRect(checklist::kBorder, checklist::kBorder);
         m_pView->MoveWindow(&inner, TRUE);
     }
 }

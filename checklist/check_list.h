@@ -9,6 +9,7 @@
 #include "checklist_tree.h"
 
 class CCheckListView;
+struct CheckListPaintKit;
 
 class CCheckList : public CWnd {
   public:
@@ -34,7 +35,7 @@ class CCheckList : public CWnd {
     // Draws the 2-pixel sunken border along the edges of rc.
     void DrawBorder(CDC* dc, const CRect& rc);
 
-    // What the view draws with.
+    // The control's sizes and drawing objects; the view was handed the same ones (PaintKit).
     int GetRowHeight() const { return m_nRowHeight; }
     int GetCellWidth() const { return m_nCellWidth; }
     int GetCellHeight() const { return m_nCellHeight; }
@@ -48,6 +49,8 @@ class CCheckList : public CWnd {
 
   protected:
     BOOL LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId);
+    // Borrowed pointers to the images, font, pen and brush, and the row metrics, for the view.
+    CheckListPaintKit PaintKit() const;
     CheckListItem* FindItem(int index) const { return m_Tree.FindItem(index); }
     void DeleteItems();
     bool HasView() const;
