@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,47 @@ std::vector<size_t> Changed(const WlanSettingRecord& before, const WlanSettingRe
     return at;
 }
 
+constexpr size_t kNoField = SIZE_MAX;
+#define AT(member) offsetof(WlanSettingRecord, member)
+
+// The setting table as the VCI's documentation gives it, with each read request's checksum worked out
+// by hand (0x0B + 0x01 + 0x21 + both offset bytes + length), the record member each reply fills and how
+// many numbers its value carries.
+struct Setting {
+    int type;
+    const char* name;
+    uint16_t offset;
+    uint8_t length;
+    uint16_t checksum;
+    size_t field;
+    int numbers;
+};
+constexpr Setting kSettings[] = {
+    {1, "WLAN_SET_MAC_ADDRESS ", 0x24, 6, 0x0057, AT(MacAddress), 6},
+    {2, "WLAN_SET_NET_OPTION ", 0x40, 2, 0x006F, AT(NetOption), 2},
+    {3, "WLAN_SET_PAD ", 0x42, 2, 0x0071, AT(Pad), 2},
+    {4, "WLAN_SET_LOCAL_IP ", 0x44, 4, 0x0075, AT(LocalIp), 4},
+    {5, "WLAN_SET_NET_MASK ", 0x48, 4, 0x0079, AT(NetMask), 4},
+    {6, "WLAN_SET_GATEWAY ", 0x4C, 4, 0x007D, AT(Gateway), 4},
+    {7, "WLAN_SET_PASSWORD ", 0x68, 12, 0x00A1, AT(Password), 12},
+    {8, "WLAN_SET_OPTION ", 0x74, 2, 0x00A3, AT(Option), 2},
+    {9, "WLAN_SET_BAUDRATE ", 0x78, 4, 0x00A9, AT(BaudRate), 4},
+    {10, "WLAN_SET_TIMEOUT ", 0x7C, 2, 0x00AB, AT(Timeout), 2},
+    {11, "WLAN_SET_MUX ", 0x7E, 1, 0x00AC, AT(Mux), 1},
+    {12, "WLAN_SET_WATER_MARK ", 0x80, 2, 0x00AF, AT(WaterMark), 2},
+    {13, "WLAN_SET_REMOTE_IP ", 0x84, 4, 0x00B5, AT(RemoteIp), 4},
+    {14, "WLAN_SET_REMOTE_PORT ", 0x88, 2, 0x00B7, AT(RemotePort), 2},
+    {15, "WLAN_SET_LOCAL_PORT ", 0x8A, 2, 0x00B9, AT(LocalPort), 2},
+    {16, "WLAN_SET_WLAN ", 0xA0, 2, 0x00CF, AT(Wlan), 2},
+    {17, "WLAN_SET_TARGET_SSID ", 0xB0, 32, 0x00FD, AT(TargetSsid), 32},
+    {18, "WLAN_SET_CREATE_SSID ", 0xD0, 32, 0x011D, AT(CreateSsid), 32}, // the sum carries into its high byte
+    {19, "WLAN_SET_64WEB_ID ", 0xF0, 24, 0x0135, AT(WebId64), 5},
+    {20, "WLAN_SET_126WEBID", 0x108, 56, 0x006E, AT(WebId126), 13},
+    {21, "WLAN_SET_ARP", 0x40, 1, 0x006E, kNoField, 1},
+};
+
+#undef AT
+
 } // namespace
 
 TEST(WlanRequests, AreByteExact) {
@@ -43,27 +88,29 @@ TEST(WlanRequests, AreByteExact) {
     const auto leave = BuildLeaveWlanConfig();
     EXPECT_EQ(Bytes(leave.begin(), leave.end()), (Bytes{0x08, 0x00, 0x02, 0x21, 0x00, 0x00, 0x2B, 0x00}));
     std::array<uint8_t, kWlanReadRequestLength> read{};
-    ASSERT_TRUE(BuildReadWlanSetting(1, read));
-    EXPECT_EQ(Bytes(read.begin(), read.end()),
-              (Bytes{0x0B, 0x00, 0x01, 0x21, 0x00, 0x00, 0x57, 0x00, 0x24, 0x00, 0x06}));
-    ASSERT_TRUE(BuildReadWlanSetting(20, read)); // offset above 255: both bytes, and in the sum
-    EXPECT_EQ(read[8], 0x08);
-    EXPECT_EQ(read[9], 0x01);
-    EXPECT_EQ(read[6], 0x0B + 0x01 + 0x21 + 0x08 + 0x01 + 56);
+    for (const Setting& s : kSettings) {
+        ASSERT_TRUE(BuildReadWlanSetting(s.type, read)) << s.type;
+        Bytes expected{0x0B, 0x00, 0x01, 0x21, 0x00, 0x00, 0, 0, 0, 0, s.length};
+        expected[6] = static_cast<uint8_t>(s.checksum), expected[7] = static_cast<uint8_t>(s.checksum >> 8);
+        expected[8] = static_cast<uint8_t>(s.offset), expected[9] = static_cast<uint8_t>(s.offset >> 8);
+        EXPECT_EQ(Bytes(read.begin(), read.end()), expected) << "type " << s.type;
+    }
     EXPECT_FALSE(BuildReadWlanSetting(0, read));
     EXPECT_FALSE(BuildReadWlanSetting(22, read));
 }
 
 TEST(WlanSettingTable, NamesAndOffsets) {
-    ASSERT_EQ(WlanSettingTable().size(), 21u);
-    for (const auto& t : WlanSettingTable()) {
-        const std::string name = t.name;
-        EXPECT_EQ(name.back() == ' ', t.type <= 19) << name;
+    ASSERT_EQ(WlanSettingTable().size(), std::size(kSettings));
+    for (const Setting& s : kSettings) {
+        const WlanSettingType* t = FindWlanSettingType(s.type);
+        ASSERT_NE(t, nullptr) << s.type;
+        EXPECT_EQ(t->type, s.type);
+        EXPECT_STREQ(t->name, s.name);
+        EXPECT_EQ(t->offset, s.offset) << s.name;
+        EXPECT_EQ(t->length, s.length) << s.name;
     }
-    EXPECT_STREQ(FindWlanSettingType(1)->name, "WLAN_SET_MAC_ADDRESS ");
-    EXPECT_EQ(FindWlanSettingType(21)->offset, 0x40);
-    EXPECT_EQ(FindWlanSettingType(19)->length, 24);
     EXPECT_EQ(FindWlanSettingType(0), nullptr);
+    EXPECT_EQ(FindWlanSettingType(22), nullptr);
 }
 
 TEST(WlanReply, MacReadGivesTextAndTheSevenBytes) {
@@ -94,18 +141,21 @@ TEST(WlanReply, MalformedRepliesChangeOnlyWhatTheyCarry) {
 }
 
 TEST(WlanReply, EachTypeWritesOnlyItsOwnField) {
-    for (const auto& t : WlanSettingTable()) {
-        const WlanSettingRecord before = Filled(0x5A);
-        WlanSettingRecord rec = before;
-        std::string value;
-        for (int i = 0; i < 40; ++i)
-            value += "A5 ";
-        EXPECT_EQ(ParseWlanSettingReply(t.type, Reply("x\r\ny\r\n" + value), rec), t.numbers) << t.type;
-        std::vector<size_t> expected;
-        if (t.kind != WlanFieldKind::None)
-            for (size_t i = 0; i < t.numbers; ++i)
-                expected.push_back(t.fieldOffset + i);
-        EXPECT_EQ(Changed(before, rec), expected) << t.type;
+    // Numbers 01, 02, ... so that a field filled out of order or from the wrong place shows.
+    std::string value;
+    for (int i = 1; i <= 40; ++i) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02X ", i);
+        value += pair;
+    }
+    for (const Setting& s : kSettings) {
+        WlanSettingRecord rec = Filled(0xEE);
+        EXPECT_EQ(ParseWlanSettingReply(s.type, Reply("x\r\ny\r\n" + value), rec), s.numbers) << s.type;
+        WlanSettingRecord expected = Filled(0xEE);
+        if (s.field != kNoField)
+            for (int i = 0; i < s.numbers; ++i)
+                reinterpret_cast<uint8_t*>(&expected)[s.field + i] = static_cast<uint8_t>(i + 1);
+        EXPECT_EQ(Changed(expected, rec), std::vector<size_t>{}) << s.name;
     }
 }
 

@@ -23,9 +23,14 @@ class CProbedDlg : public COrvaneDlg {
                     reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, id)));
     }
 
+    // Posts a message whose handling runs `then`: it runs when the dialog's thread next dispatches.
+    void PostCall(std::function<void()> then);
+
   protected:
     BOOL OnInitDialog() override;
     afx_msg LRESULT OnProbe(WPARAM, LPARAM);
+    afx_msg LRESULT OnPostedCall(WPARAM, LPARAM);
+    std::function<void()> m_PostedCall;
     DECLARE_MESSAGE_MAP()
 };
 

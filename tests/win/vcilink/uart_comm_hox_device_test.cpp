@@ -2,6 +2,7 @@
 // mid-delivery, and replies shaped by the device's faults.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,14 @@ class LinkWithDevice : public ::testing::Test {
         return std::string(WlanReplyValueText({reply, static_cast<size_t>(n)}));
     }
 
+    // Notes in `polls` the moment each of the link's device polls comes due.
+    std::function<void(const MSG&)> NotePolls(std::vector<DWORD>& polls) {
+        return [this, &polls](const MSG& m) {
+            if (m.hwnd == link.m_hWnd && m.message == WM_TIMER && m.wParam == TIMER_CONNECT_POLL)
+                polls.push_back(::GetTickCount());
+        };
+    }
+
     VciSimProcess sim;
     vcitest::CHostWnd host;
     CUartCommHox link;
@@ -75,16 +84,25 @@ TEST_F(LinkWithDevice, UnplugDropsTheLinkAndReplugBringsItBack) {
     Connect();
     TraceRecorder traces;
     ASSERT_TRUE(sim.Ok("unplug"));
+    std::vector<DWORD> polls;
     DWORD droppedAfter = 0;
-    ASSERT_TRUE(PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, &droppedAfter));
+    ASSERT_TRUE(PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, &droppedAfter, NotePolls(polls)));
+    const DWORD droppedAt = ::GetTickCount();
     EXPECT_LT(droppedAfter, 1000u);
     EXPECT_EQ(link.m_hReadPipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(link.HasReader());
-    EXPECT_TRUE(PumpUntil([&] { return traces.Contains("USB Thread End-1"); }, 1000));
+    EXPECT_TRUE(
+        PumpUntil([&] { return traces.Contains("USB Thread End-1"); }, 1000, nullptr, NotePolls(polls)));
     EXPECT_TRUE(traces.Contains("USB Read Error"));
 
-    PumpFor(1200); // polling on: nothing to find
+    // Nothing to find: the first look 100 ms after the break, then one a second.
+    ASSERT_TRUE(PumpUntil([&] { return polls.size() >= 3; }, 4000, nullptr, NotePolls(polls)));
+    EXPECT_LT(polls[0] - droppedAt, 600u);
+    for (size_t i = 1; i < polls.size(); ++i) {
+        EXPECT_GE(polls[i] - polls[i - 1], 900u) << "poll " << i;
+        EXPECT_LT(polls[i] - polls[i - 1], 1600u) << "poll " << i;
+    }
     EXPECT_FALSE(link.m_bUsbConnected);
     EXPECT_FALSE(link.HasReader());
 
@@ -102,11 +120,19 @@ TEST_F(LinkWithDevice, AFailedWriteDropsTheLinkAndExactlyOneReconnectFollows) {
     const auto enter = BuildEnterWlanConfig();
     // The pipe may take a moment to report the break.
     ASSERT_TRUE(PumpUntil([&] { return !link.WriteMsg(enter.data()) || !link.m_bUsbConnected; }, 2000));
+    const DWORD brokeAt = ::GetTickCount();
     EXPECT_FALSE(link.m_bUsbConnected);
     EXPECT_FALSE(link.HasReader());
     EXPECT_TRUE(traces.Contains(Cp949("CVciUsb USB 데이터 전송 에러1-")));
 
-    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    // The device is still there: looked for 100 ms after the break (not a second later, as when it is
+    // absent), the pipes 10 ms later, connected half a second after that.
+    std::vector<DWORD> polls;
+    DWORD backAfter = 0;
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000, &backAfter, NotePolls(polls)));
+    ASSERT_FALSE(polls.empty());
+    EXPECT_LT(polls[0] - brokeAt, 600u);
+    EXPECT_LT(backAfter, 1000u);
     // The stopped reader must not knock the new connection down or start another cycle.
     PumpFor(1500);
     EXPECT_TRUE(link.m_bUsbConnected);

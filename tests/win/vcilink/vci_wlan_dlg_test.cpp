@@ -2,8 +2,10 @@
 // missing and damaged replies, replies in odd shapes, and a VCI that is not attached.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "probed_dialog.h"
@@ -24,6 +26,33 @@ bool WaitConnected(CProbedDlg& d) {
     return PumpUntil([&] { return d.m_UartComm.m_bUsbConnected != FALSE; }, 3000);
 }
 
+// When the simulated VCI first counted an enter and a read request, seen from a thread of its own while
+// the dialog's thread is busy with the click; each moment is seen up to a poll (a few ms) late.
+class RequestClock {
+  public:
+    explicit RequestClock(VciSimProcess& sim)
+        : m_Thread([this, &sim] {
+              while (!m_Stop && !readAt) {
+                  auto stats = sim.Stats();
+                  const DWORD now = ::GetTickCount();
+                  if (!enterAt && stats["enter"] > 0) enterAt = now;
+                  if (!readAt && stats["read"] > 0) readAt = now;
+                  ::Sleep(1);
+              }
+          }) {}
+    ~RequestClock() { Stop(); }
+    void Stop() {
+        m_Stop = true;
+        if (m_Thread.joinable()) m_Thread.join();
+    }
+    DWORD enterAt = 0, readAt = 0; // read once stopped
+
+  private:
+    std::atomic<bool> m_Stop{false};
+    std::thread m_Thread;
+};
+constexpr DWORD kSeenLate = 25;
+
 std::vector<std::string> ReceivedFrames(VciSimProcess& sim) {
     std::vector<std::string> rx;
     for (const auto& f : sim.Frames())
@@ -38,14 +67,21 @@ TEST(VciMacRead, FromTheClickToTheCaption) {
     CString captionDuringRead;
     BoxRecorder boxes(
         [&](const AfxMessageBoxRequest&) { captionDuringRead = dlg.Text(IDC_READ_VCI_MAC_ADDRESS); });
-    DWORD took = 0;
+    DWORD t0 = 0, took = 0, postedRanAt = 0, enterAt = 0, readAt = 0;
     std::vector<AfxMessageBoxRequest> quietBoxes;
     CString quietCaption, quietMac;
     dlg.probe = [&](CProbedDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
-        const DWORD t0 = ::GetTickCount();
+        RequestClock clock(sim);
+        // Waiting in the queue while the pause holds the thread: only the read's wait for its reply
+        // dispatches it.
+        d.PostCall([&] { postedRanAt = ::GetTickCount(); });
+        t0 = ::GetTickCount();
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         took = ::GetTickCount() - t0;
+        clock.Stop();
+        enterAt = clock.enterAt;
+        readAt = clock.readAt;
         EXPECT_EQ(d.Text(IDC_VCI_MAC_EDIT), CString(L"001A2B3C4D5E"));
         EXPECT_EQ(d.Text(IDC_READ_VCI_MAC_ADDRESS), CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
 
@@ -60,7 +96,14 @@ TEST(VciMacRead, FromTheClickToTheCaption) {
     };
     dlg.DoModal();
 
-    EXPECT_GE(took, 2000u); // the pause after entering the configuration
+    // The pause lies between the enter request and the read request, and dispatches nothing.
+    ASSERT_NE(enterAt, 0u);
+    ASSERT_NE(readAt, 0u);
+    ASSERT_NE(postedRanAt, 0u);
+    EXPECT_GE(readAt - enterAt, 2000u - kSeenLate);
+    EXPECT_LT(readAt - enterAt, 3500u);
+    EXPECT_GE(postedRanAt - t0, 2000u);
+    EXPECT_GE(postedRanAt + kSeenLate, readAt);
     EXPECT_LT(took, 4000u);
     ASSERT_GE(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, CString(L"Read Completed"));

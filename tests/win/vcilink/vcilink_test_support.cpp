@@ -7,11 +7,13 @@ void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD ms, DWORD* elapsed) {
+bool PumpUntil(const std::function<bool()>& done, DWORD ms, DWORD* elapsed,
+               const std::function<void(const MSG&)>& seen) {
     const DWORD t0 = ::GetTickCount();
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (seen) seen(msg);
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }

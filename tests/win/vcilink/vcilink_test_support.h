@@ -15,8 +15,9 @@ namespace vcitest {
 // Dispatches this thread's messages for `ms` milliseconds.
 void PumpFor(DWORD ms);
 // Dispatches messages until `done` holds or `ms` milliseconds passed; returns whether it held, and the
-// time it took in *elapsed.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms, DWORD* elapsed = nullptr);
+// time it took in *elapsed. `seen` (optional) looks at each message before it is dispatched.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms, DWORD* elapsed = nullptr,
+               const std::function<void(const MSG&)>& seen = nullptr);
 
 // Every trace line of the process (both threads) while it lives.
 class TraceRecorder {
