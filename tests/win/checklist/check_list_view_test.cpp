@@ -39,8 +39,24 @@ TEST_F(CheckListView, AClickInTheCellTogglesAndAMiddleBoxUnchecks) {
 TEST_F(CheckListView, ADoubleClickTogglesOnce) {
     ASSERT_TRUE(CreateList());
     Fill(2);
-    Press(CellX(), RowY(1));
-    Press(CellX(), RowY(1), WM_LBUTTONDBLCLK);
+    // Only for a class with CS_DBLCLKS does the system turn a second quick press into a double click.
+    for (HWND w : {m_pList->m_hWnd, View()->m_hWnd})
+        EXPECT_EQ(ULONG_PTR{CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW}, ::GetClassLongPtrW(w, GCL_STYLE));
+    // Two real presses: posted button messages are never paired. Topmost, over other tests' windows.
+    ::SetWindowPos(m_Host.m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    POINT at{CellX(), RowY(1)};
+    ::ClientToScreen(View()->m_hWnd, &at);
+    ASSERT_EQ(View()->m_hWnd, ::WindowFromPoint(at));
+    ASSERT_TRUE(::SetCursorPos(at.x, at.y));
+    INPUT presses[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        presses[i].type = INPUT_MOUSE;
+        presses[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    ASSERT_EQ(4u, ::SendInput(4, presses, sizeof(INPUT)));
+    for (int i = 0; i < 20; ++i, ::Sleep(10))
+        Pump();
+    EXPECT_EQ(1, View()->GetSelectedIndex());
     EXPECT_EQ(1, m_pList->GetCheck(1));
 }
 
@@ -156,6 +172,18 @@ TEST_F(CheckListView, TogglingAParentTicksEveryDescendant) {
         EXPECT_EQ(0, m_pList->GetCheck(i)) << i;
 }
 
+// What the view's window shows now, as its last drawing left it.
+class WindowPixels {
+  public:
+    explicit WindowPixels(HWND w) : m_hWnd(w), m_hDC(::GetDC(w)) {}
+    ~WindowPixels() { ::ReleaseDC(m_hWnd, m_hDC); }
+    COLORREF At(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+
+  private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
 class CheckListPaint : public CheckListWindowTest {
   protected:
     int ImageTop(int row) const {
@@ -163,7 +191,7 @@ class CheckListPaint : public CheckListWindowTest {
         return m_nRow > 18 ? top + (m_nRow - 18) / 2 : top;
     }
     // Two pixels that tell the three images apart: the tick's tip and the box's inner corner.
-    void ExpectImage(const Canvas& c, int row, int state, int level = 1) {
+    template <class Pixels> void ExpectImage(const Pixels& c, int row, int state, int level = 1) {
         int x = 5 + (level - 1) * 19, y = ImageTop(row);
         EXPECT_EQ(kDark, c.At(x, y)) << "row " << row;
         EXPECT_EQ(kBlack, c.At(x + 1, y + 1)) << "row " << row;
@@ -171,6 +199,14 @@ class CheckListPaint : public CheckListWindowTest {
         COLORREF inner = state == 2 ? kSilver : kWhite;
         EXPECT_EQ(tip, c.At(x + 9, y + 3)) << "row " << row;
         EXPECT_EQ(inner, c.At(x + 2, y + 2)) << "row " << row;
+    }
+    // Pixels of the row's focus box (the 8 of its left edge) and fill that are not the background.
+    template <class Pixels> int SelectionPixels(const Pixels& c, int row, int level = 1) {
+        const int boxLeft = 5 + level * 19 - 4, top = 5 + row * m_nRow;
+        int marked = c.At(boxLeft + 1, top + 1) != m_crBackground;
+        for (int y = top; y < top + 8; ++y)
+            marked += c.At(boxLeft, y) != m_crBackground;
+        return marked;
     }
 };
 
@@ -229,19 +265,25 @@ TEST_F(CheckListPaint, ARepaintStopsAfterThePartlyVisibleRow) {
     EXPECT_EQ(paper, c.At(5, ImageTop(12)));
 }
 
-TEST_F(CheckListPaint, AClickRepaintsTheParentInTheMiddleImage) {
+TEST_F(CheckListPaint, AClickRepaintsTheRowsItChangesAndNoFullRepaintIsLeft) {
     ASSERT_TRUE(CreateList());
     CheckListItem* parent = Add(L"parent");
     Add(L"one", parent);
     Add(L"two", parent);
+    Add(L"other");
+    ::RedrawWindow(View()->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Press(TextX(), RowY(3));
+    ASSERT_GT(SelectionPixels(WindowPixels(View()->m_hWnd), 3), 0);
+    // Whatever the rows show after the click is the click's own drawing: nothing is left to repaint.
+    ::ValidateRect(View()->m_hWnd, nullptr);
     Press(CellX(2), RowY(1));
-    CRect client;
-    View()->GetClientRect(&client);
-    Canvas c(client.right, client.bottom, RGB(10, 20, 30));
-    View()->PaintRows(c.dc());
-    ExpectImage(c, 0, 2);
-    ExpectImage(c, 1, 1, 2);
-    ExpectImage(c, 2, 0, 2);
+    ASSERT_FALSE(::GetUpdateRect(View()->m_hWnd, nullptr, FALSE));
+    const WindowPixels shown(View()->m_hWnd);
+    ExpectImage(shown, 0, 2);
+    ExpectImage(shown, 1, 1, 2);
+    ExpectImage(shown, 2, 0, 2);
+    EXPECT_EQ(0, SelectionPixels(shown, 3)) << "the old row keeps its focus box or fill";
+    EXPECT_GT(SelectionPixels(shown, 1, 2), 0);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "afxsock.h"
 #include "afxwin.h"
 #include "ime_windows.h"
 
@@ -352,13 +351,6 @@ TEST(Traces, TheDebuggerAndTheSinkGetTheSameLinesInTheAnsiCodePage) {
     ASSERT_GE(debugger.Lines().size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(debugger.Lines().begin(), debugger.Lines().begin() + 5), expected);
     EXPECT_EQ(debugger.Lines().back(), "not captured");
-}
-
-TEST(Sockets, InitialisationFailureCanBeInjected) {
-    AfxSetSocketInitFailure(true);
-    EXPECT_FALSE(AfxSocketInit());
-    AfxSetSocketInitFailure(false);
-    EXPECT_TRUE(AfxSocketInit());
 }
 
 TEST(Strings, FormatAndSlicing) {

@@ -2,6 +2,8 @@
 // out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -67,11 +69,35 @@ HWND FindThreadWindow(const wchar_t* title) {
 
 TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     CProbedDlg dlg;
+    // Other values than the constructor's, so that only the initialisation's own steps restore them.
+    auto* stray = new CClientSock;
+    dlg.m_pClientSock = stray;
+    dlg.m_nApCommand = 7;
+    dlg.m_bAutoSetting = 1;
+    dlg.m_bApConnected = 1;
+    dlg.m_bMacFilterEnable = 0;
+    dlg.m_strApAddress = L"127.0.0.9";
+    std::memset(dlg.m_MacAddress, 0xAA, sizeof dlg.m_MacAddress);
+    std::memset(&dlg.m_WlanSettings, 0xAA, sizeof dlg.m_WlanSettings);
+    dlg.m_UartComm.m_nMaxFrameData = 7;
+    CClientSock* sockAtStart = stray;
     CString title, ap, vci;
     UINT enable = 9, disable = 9;
     CString lastMenuItem;
     int menuSeparator = -1;
     dlg.probe = [&](CProbedDlg& d) {
+        // Read inside the modal loop: the dialog's end clears part of this again.
+        sockAtStart = d.m_pClientSock;
+        EXPECT_EQ(d.m_nApCommand, 0);
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        EXPECT_EQ(d.m_bApConnected, 0);
+        EXPECT_EQ(d.m_bMacFilterEnable, 1);
+        EXPECT_EQ(d.m_strApAddress, CString(COrvaneDlg::kDefaultApAddress));
+        EXPECT_EQ(d.m_UartComm.m_nMaxFrameData, 1500);
+        const auto* wlan = reinterpret_cast<const uint8_t*>(&d.m_WlanSettings);
+        EXPECT_TRUE(std::all_of(wlan, wlan + sizeof d.m_WlanSettings, [](uint8_t b) { return !b; }));
+        for (uint8_t b : d.m_MacAddress)
+            EXPECT_EQ(b, 0);
         title = d.GetWindowText();
         ap = Text(d, IDC_STATUS_AP);
         vci = Text(d, IDC_STATUS_VCI);
@@ -98,15 +124,9 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     EXPECT_EQ(lastMenuItem, CString(L"&About Orvane..."));
     EXPECT_EQ(menuSeparator, 1);
 
-    EXPECT_EQ(dlg.m_nApCommand, 0);
-    EXPECT_EQ(dlg.m_bAutoSetting, 0);
-    EXPECT_EQ(dlg.m_bApConnected, 0);
-    EXPECT_EQ(dlg.m_bMacFilterEnable, 1);
-    EXPECT_EQ(dlg.m_pClientSock, nullptr);
-    EXPECT_EQ(dlg.m_strApAddress, CString(COrvaneDlg::kDefaultApAddress));
+    EXPECT_EQ(sockAtStart, nullptr);
+    if (!sockAtStart) delete stray; // dropped, not deleted, at the start; else the dialog's end deleted it
     EXPECT_TRUE(dlg.m_strVciMac.IsEmpty());
-    for (uint8_t b : dlg.m_MacAddress)
-        EXPECT_EQ(b, 0);
 }
 
 TEST(MainDialog, IconAndDragIconAreTheApplicationIcon) {
@@ -216,9 +236,17 @@ TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
 
     COrvaneApp app;
     EXPECT_FALSE(app.InitInstance());
+    // Nothing started Winsock: the program could not have made a socket.
+    EXPECT_EQ(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP), INVALID_SOCKET);
+    EXPECT_EQ(::WSAGetLastError(), WSANOTINITIALISED);
 
     ::UnhookWindowsHookEx(hook);
     AfxSetSocketInitFailure(false);
+    // Without the injected failure the same process starts it.
+    ASSERT_TRUE(AfxSocketInit());
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    EXPECT_NE(s, INVALID_SOCKET);
+    ::closesocket(s);
     AfxSetMessageBoxResponder(nullptr);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, CString(L"Windows sockets initialization failed."));
@@ -279,7 +307,8 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     EXPECT_FALSE(imetest::DialogWatchdog::Fired());
     EXPECT_TRUE(ime.MadeAndLeftAlone());
     EXPECT_EQ(g_ime.labelAtStart, CString(L"AP 미연결"));
-    EXPECT_TRUE(g_ime.firstTitle.Left(26) == CString(L"Orvane Version 0.64 (USB -")) << g_ime.firstTitle.str();
+    EXPECT_TRUE(g_ime.firstTitle.Left(26) == CString(L"Orvane Version 0.64 (USB -"))
+        << g_ime.firstTitle.str();
     EXPECT_GE(g_ime.ticked - g_ime.opened, 300u); // the first tick of the 500 ms status timer
     EXPECT_EQ(g_ime.boxes, std::vector<CString>{L"GetCount = 0"});
 }
