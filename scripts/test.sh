@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the portable code natively (sanitizers), the Windows program's tests under Wine.
+# Checks the formatting, then builds and runs every test: the portable code natively (sanitizers), the
+# Windows program's tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+
+echo "== format (scripts/format.sh --fix rewrites what differs from .clang-format)"
+bash scripts/format.sh
 
 jobs=$(nproc)
 
