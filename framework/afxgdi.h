@@ -15,6 +15,7 @@ class CGdiObject;
 // The kinds of borrowed wrapper that FromHandle hands out, one table each.
 enum class AfxGdiKind { Pen, Brush, Font, Bitmap };
 constexpr int kAfxGdiKindCount = 4;
+static_assert(static_cast<int>(AfxGdiKind::Bitmap) + 1 == kAfxGdiKindCount, "one table per kind");
 
 // The borrowed wrapper of the given kind for a non-null handle; it lives as long as the program.
 CGdiObject* AfxTempGdiObject(HGDIOBJ h, AfxGdiKind kind);

@@ -1,5 +1,5 @@
-// The framework's own shared state: the handle-to-object maps, the message being dispatched, the pending
-// creation. Internal to framework/: the program and the tests never include it.
+// The framework's internal shared state: handle-to-object maps, the current message, the pending creation.
+// Only framework/ sources include it; the program and the tests never do.
 #pragma once
 
 #include <memory>

@@ -1,5 +1,4 @@
-// The application framework layer: windows, dialogs, static message maps, data exchange, controls,
-// message boxes, traces, GDI, strings and the application object, in one include.
+// The application framework layer in one include: what the program's windows and dialogs are built from.
 //
 // Classes: CCmdTarget (afxmsgmap.h), CWnd (afxwnd.h), CDialog and CDataExchange (afxdlg.h), CListBox and
 // CMenu (afxctrl.h), CWinApp (afxapp.h); message boxes in afxmsgbox.h, traces in afxtrace.h; the GDI
