@@ -1,25 +1,31 @@
 // Borrowed GDI wrappers, bitmap loading and the window device contexts.
-#include "afxwin.h"
+#include "afxgdi.h"
 
 #include <memory>
 #include <unordered_map>
 
+#include "afxapp.h"
+#include "afxwnd.h"
+
 // Borrowed wrappers live as long as the program; one per handle value, reused when a handle is.
-CGdiObject* AfxTempGdiObject(HGDIOBJ h, int kind) {
-    static std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>> temps[4];
-    auto& slot = temps[kind][h];
+CGdiObject* AfxTempGdiObject(HGDIOBJ h, AfxGdiKind kind) {
+    assert(h); // FromHandle answers a null handle with a null wrapper itself
+    const int index = static_cast<int>(kind);
+    assert(index >= 0 && index < kAfxGdiKindCount);
+    static std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>> temps[kAfxGdiKindCount];
+    auto& slot = temps[index][h];
     if (!slot) {
         switch (kind) {
-        case 0:
+        case AfxGdiKind::Pen:
             slot = std::make_unique<CPen>();
             break;
-        case 1:
+        case AfxGdiKind::Brush:
             slot = std::make_unique<CBrush>();
             break;
-        case 2:
+        case AfxGdiKind::Font:
             slot = std::make_unique<CFont>();
             break;
-        default:
+        case AfxGdiKind::Bitmap:
             slot = std::make_unique<CBitmap>();
             break;
         }
@@ -29,16 +35,16 @@ CGdiObject* AfxTempGdiObject(HGDIOBJ h, int kind) {
 }
 
 CPen* CPen::FromHandle(HPEN h) {
-    return h ? static_cast<CPen*>(AfxTempGdiObject(h, 0)) : nullptr;
+    return h ? static_cast<CPen*>(AfxTempGdiObject(h, AfxGdiKind::Pen)) : nullptr;
 }
 CBrush* CBrush::FromHandle(HBRUSH h) {
-    return h ? static_cast<CBrush*>(AfxTempGdiObject(h, 1)) : nullptr;
+    return h ? static_cast<CBrush*>(AfxTempGdiObject(h, AfxGdiKind::Brush)) : nullptr;
 }
 CFont* CFont::FromHandle(HFONT h) {
-    return h ? static_cast<CFont*>(AfxTempGdiObject(h, 2)) : nullptr;
+    return h ? static_cast<CFont*>(AfxTempGdiObject(h, AfxGdiKind::Font)) : nullptr;
 }
 CBitmap* CBitmap::FromHandle(HBITMAP h) {
-    return h ? static_cast<CBitmap*>(AfxTempGdiObject(h, 3)) : nullptr;
+    return h ? static_cast<CBitmap*>(AfxTempGdiObject(h, AfxGdiKind::Bitmap)) : nullptr;
 }
 
 BOOL CBitmap::LoadBitmap(UINT id) {
@@ -49,7 +55,17 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int w, int h) {
     return Attach(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, w, h));
 }
 
-CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd) {
+namespace {
+
+// Only a window that exists gets WM_PAINT.
+HWND PaintedWindow(CWnd* wnd) {
+    assert(wnd && wnd->m_hWnd);
+    return wnd->m_hWnd;
+}
+
+} // namespace
+
+CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(PaintedWindow(wnd)) {
     Attach(::BeginPaint(m_hWnd, &m_ps));
 }
 CPaintDC::~CPaintDC() {

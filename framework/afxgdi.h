@@ -1,11 +1,24 @@
-// GDI wrappers: CGdiObject, CPen, CBrush, CFont, CBitmap (owned handles) and the device contexts CDC,
-// CPaintDC, CWindowDC, CClientDC.
+// GDI wrappers: drawing objects that own or borrow their handle, and the device contexts.
+//
+// Classes: CGdiObject, CPen, CBrush, CFont, CBitmap (drawing objects), CDC, CPaintDC, CWindowDC,
+// CClientDC (device contexts).
 #pragma once
+
+#include <cassert>
 
 #include "afxstr.h"
 #include "afxtypes.h"
 
 class CWnd;
+class CGdiObject;
+
+// The kinds of borrowed wrapper that FromHandle hands out, one table each.
+enum class AfxGdiKind { Pen, Brush, Font, Bitmap };
+constexpr int kAfxGdiKindCount = 4;
+static_assert(static_cast<int>(AfxGdiKind::Bitmap) + 1 == kAfxGdiKindCount, "one table per kind");
+
+// The borrowed wrapper of the given kind for a non-null handle; it lives as long as the program.
+CGdiObject* AfxTempGdiObject(HGDIOBJ h, AfxGdiKind kind);
 
 // Owns its handle when it created or loaded it; a wrapper made by FromHandle only borrows.
 class CGdiObject {
@@ -45,7 +58,7 @@ class CGdiObject {
         m_hObject = h;
         m_bOwned = false;
     }
-    friend CGdiObject* AfxTempGdiObject(HGDIOBJ, int);
+    friend CGdiObject* AfxTempGdiObject(HGDIOBJ, AfxGdiKind);
     bool m_bOwned = false;
 };
 
@@ -170,6 +183,7 @@ class CDC {
         FillSolidRect(&rc, c);
     }
     void Draw3dRect(LPCRECT rc, COLORREF topLeft, COLORREF bottomRight) {
+        assert(rc);
         int x = rc->left, y = rc->top, w = rc->right - rc->left, h = rc->bottom - rc->top;
         FillSolidRect(x, y, w - 1, 1, topLeft);
         FillSolidRect(x, y, 1, h - 1, topLeft);
@@ -179,7 +193,10 @@ class CDC {
     void DrawFocusRect(LPCRECT rc) { ::DrawFocusRect(m_hDC, rc); }
     BOOL DrawEdge(LPRECT rc, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rc, edge, flags); }
     BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
-    BOOL Rectangle(LPCRECT rc) { return Rectangle(rc->left, rc->top, rc->right, rc->bottom); }
+    BOOL Rectangle(LPCRECT rc) {
+        assert(rc);
+        return Rectangle(rc->left, rc->top, rc->right, rc->bottom);
+    }
     CPoint MoveTo(int x, int y) {
         POINT old{};
         ::MoveToEx(m_hDC, x, y, &old);
@@ -195,6 +212,7 @@ class CDC {
     COLORREF SetPixel(int x, int y, COLORREF c) { return ::SetPixel(m_hDC, x, y, c); }
     int GetClipBox(LPRECT rc) const { return ::GetClipBox(m_hDC, rc); }
     int IntersectClipRect(LPCRECT rc) {
+        assert(rc);
         return ::IntersectClipRect(m_hDC, rc->left, rc->top, rc->right, rc->bottom);
     }
     int SaveDC() { return ::SaveDC(m_hDC); }

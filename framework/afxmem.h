@@ -1,4 +1,6 @@
 // Memory for buffers whose size comes from outside the program: null instead of an exception.
+//
+// Classes: CTryBuffer (one such buffer of records, freed when its owner goes out of scope).
 #pragma once
 
 #include <cstddef>

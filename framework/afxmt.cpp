@@ -1,6 +1,7 @@
 // The worker thread object and AfxBeginThread.
 #include "afxmt.h"
 
+#include <cassert>
 #include <process.h>
 
 CWinThread::~CWinThread() {
@@ -15,6 +16,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* self) {
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
+    assert(m_pfnThreadProc); // the thread would call it
     // _beginthreadex rather than CreateThread: the thread function may use the C runtime.
     unsigned id = 0;
     const uintptr_t h = ::_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,

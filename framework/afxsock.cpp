@@ -6,6 +6,14 @@
 namespace {
 bool g_failSocketInit = false;
 
+constexpr WORD kWinsockVersion = MAKEWORD(2, 2);
+constexpr wchar_t kSocketWindowClass[] = L"OrvaneSocketWnd";
+
+// A dotted-decimal IPv4 address: four parts of one to three digits, each at most 255.
+constexpr int kAddressParts = 4;
+constexpr int kMaxPartDigits = 3;
+constexpr unsigned kMaxPartValue = 255;
+
 // Each socket gets its own notification message from this range, so an event still queued for a
 // closed handle can never reach a new socket that the system gave the same handle value.
 constexpr UINT kFirstSocketMessage = WM_USER + 0x100;
@@ -34,19 +42,20 @@ bool ParseDottedIPv4(LPCWSTR text, IN_ADDR& out) {
     if (!text) return false;
     unsigned long value = 0;
     const wchar_t* p = text;
-    for (int part = 0; part < 4; ++part) {
+    for (int part = 0; part < kAddressParts; ++part) {
         if (part > 0) {
             if (*p != L'.') return false;
             ++p;
         }
         unsigned number = 0;
         int digits = 0;
-        while (*p >= L'0' && *p <= L'9' && digits < 4) {
+        // One digit more than a part may have is read, so that it is refused rather than left over.
+        while (*p >= L'0' && *p <= L'9' && digits <= kMaxPartDigits) {
             number = number * 10 + static_cast<unsigned>(*p - L'0');
             ++p;
             ++digits;
         }
-        if (digits == 0 || digits > 3 || number > 255) return false;
+        if (digits == 0 || digits > kMaxPartDigits || number > kMaxPartValue) return false;
         value = value << 8 | number;
     }
     if (*p != L'\0') return false;
@@ -63,7 +72,7 @@ void AfxSetSocketInitFailure(bool fail) {
 BOOL AfxSocketInit(WSADATA* data) {
     if (g_failSocketInit) return FALSE;
     WSADATA local;
-    if (::WSAStartup(MAKEWORD(2, 2), data ? data : &local) != 0) return FALSE;
+    if (::WSAStartup(kWinsockVersion, data ? data : &local) != 0) return FALSE;
     static const bool cleanupRegistered = [] { return std::atexit([] { ::WSACleanup(); }) == 0; }();
     (void)cleanupRegistered;
     return TRUE;
@@ -120,9 +129,9 @@ struct CAsyncSocketDispatch {
             WNDCLASSW wc{};
             wc.lpfnWndProc = &CAsyncSocketDispatch::WndProc;
             wc.hInstance = ::GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"OrvaneSocketWnd";
+            wc.lpszClassName = kSocketWindowClass;
             ::RegisterClassW(&wc);
-            return L"OrvaneSocketWnd";
+            return kSocketWindowClass;
         }();
         t_sockets.window = ::CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                              ::GetModuleHandleW(nullptr), nullptr);

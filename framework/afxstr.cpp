@@ -20,9 +20,17 @@ template <> void CStringT<char>::FormatV(const char* fmt, va_list ap) {
     m_str.assign(buf.data(), static_cast<size_t>(n));
 }
 
+namespace {
+
+// vswprintf cannot report the needed size: the buffer starts at this many characters and doubles until
+// the text fits, up to the limit, past which the result is empty.
+constexpr size_t kWideFormatFirstChars = 256;
+constexpr size_t kWideFormatMaxChars = size_t{1} << 20;
+
+} // namespace
+
 template <> void CStringT<wchar_t>::FormatV(const wchar_t* fmt, va_list ap) {
-    // vswprintf cannot report the needed size; grow until the text fits.
-    std::vector<wchar_t> buf(256);
+    std::vector<wchar_t> buf(kWideFormatFirstChars);
     for (;;) {
         va_list copy;
         va_copy(copy, ap);
@@ -32,7 +40,7 @@ template <> void CStringT<wchar_t>::FormatV(const wchar_t* fmt, va_list ap) {
             m_str.assign(buf.data(), static_cast<size_t>(n));
             return;
         }
-        if (buf.size() > (1u << 20)) {
+        if (buf.size() > kWideFormatMaxChars) {
             m_str.clear();
             return;
         }
