@@ -162,7 +162,9 @@ void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
         if (dlg.m_pCheckList) {
             dlg.m_pCheckList->AddItem(text, nullptr, 0, -1, ::GetSysColor(COLOR_INFOTEXT),
                                       ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
-            dlg.m_pCheckList->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            // A control whose creation failed has no window: redrawing "no window" would redraw the desktop.
+            if (dlg.m_pCheckList->GetSafeHwnd())
+                dlg.m_pCheckList->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         }
         AfxTrace("%.*s", static_cast<int>(entry.size()), entry.data());
     }

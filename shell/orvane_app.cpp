@@ -6,7 +6,7 @@
 #include "resource.h"
 
 BEGIN_MESSAGE_MAP(COrvaneApp, CWinApp)
-ON_COMMAND(0xE146, CWinApp::OnHelp)
+ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 // No name of its own: boxes carry the executable's name.
