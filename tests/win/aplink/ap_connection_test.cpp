@@ -1,6 +1,7 @@
 // The dialog's AP connection under Wine against apsim: connecting with button 1006, reconnecting,
 // refusal with Retry and Cancel, an immediate failure, the loss of the connection and the dialog's end.
 #include "ap_test_support.h"
+#include "loopback_listener.h"
 
 namespace {
 
@@ -112,25 +113,46 @@ TEST_F(ApConnectionTest, AnImmediateFailureShowsItsErrorCode) {
     EXPECT_EQ(boxes.boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
 }
 
-TEST_F(ApConnectionTest, TheApClosingTheConnectionIsReportedAndTornDown) {
-    ASSERT_TRUE(apsim.Ok("close-after 1 silent"));
+// The AP goes while "Mac 등록 완료" is open: the loss is handled inside that box, and the list read
+// that follows the box finds no socket.
+TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
+    const std::unique_ptr<LoopbackListener> ap = ListenAsAp();
+    ASSERT_TRUE(ap);
     CApProbeDlg dlg;
+    bool closing = false;
+    bool tornDownInsideTheBox = false;
+    boxes.rule = [&](const BoxSeen& b) {
+        if (b.text != CString(L"Mac 등록 완료")) return 0;
+        if (!closing) ap->CloseAccepted();
+        closing = true;
+        tornDownInsideTheBox = dlg.m_pClientSock == nullptr && dlg.m_bApConnected == 0 &&
+                               ItemText(dlg, IDC_STATUS_AP) == CString(L"AP 미연결") &&
+                               boxes.Count(L"AP와 연결이 끊어 졌습니다.") == 1;
+        return tornDownInsideTheBox ? 0 : BoxRecorder::kKeepOpen;
+    };
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = apsim.Address();
+        d.m_strApAddress = ap->Address();
         Click(d, IDC_CONNECT_AP);
-        ASSERT_TRUE(boxes.WaitFor(L"AP와 연결이 끊어 졌습니다."));
+        ASSERT_TRUE(ap->Accept());
+        std::string got;
+        ASSERT_TRUE(PumpUntil([&] { return (got += ap->ReceiveText(0)) == "w fff3 \r"; }));
+        ap->SendText("701LIST00 00 00 00 00 00");
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+
+        d.m_strPcMac = L"021122334455";
+        Click(d, IDC_ADD_MAC_TO_AP);
+        EXPECT_EQ(ap->ReceiveText(), "w fff0 02 11 22 33 44 55\r");
+        ap->SendText("701");
+        ASSERT_TRUE(boxes.WaitFor(L"AP에 연결되어 있지 않습니다."));
+        EXPECT_TRUE(tornDownInsideTheBox);
         EXPECT_EQ(d.m_pClientSock, nullptr);
-        EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
-
-        // A sender now finds no socket.
-        Click(d, IDC_REFRESH_AP_LIST);
-        EXPECT_EQ(boxes.boxes.back().text, CString(L"AP에 연결되어 있지 않습니다."));
     });
     EXPECT_EQ(boxes.Texts(),
-              (std::vector<CString>{L"AP와 연결이 끊어 졌습니다.", L"AP에 연결되어 있지 않습니다."}));
-    EXPECT_EQ(traces.Sent(), std::vector<std::string>{"w fff3 \r"});
+              (std::vector<CString>{L"Read Completed!!!", L"Mac 등록 완료", L"AP와 연결이 끊어 졌습니다.",
+                                    L"AP에 연결되어 있지 않습니다."}));
+    EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff0 02 11 22 33 44 55\r"}));
 }
 
 TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {

@@ -4,6 +4,7 @@
 
 #include "check_list.h"
 #include "ap_test_support.h"
+#include "loopback_listener.h"
 
 namespace aptest {
 
@@ -16,6 +17,34 @@ inline const wchar_t* const kSelectOne = L"최소한 하나 이상 선택하셔�
 
 using Texts = std::vector<CString>;
 using Lines = std::vector<std::string>;
+
+// The one-second wait before a command, less the few milliseconds by which a Windows sleep may end
+// early against the performance counter.
+inline constexpr double kWaitMs = 995;
+
+struct SendTiming {
+    double at;    // when the command went out
+    double pause; // since the line traced before it (a click, a read, a delete's entry): holds the wait
+};
+
+// The AP played by the test: pumps until it has received exactly these bytes.
+inline bool Receives(LoopbackListener& ap, const std::string& expected) {
+    std::string got;
+    PumpUntil([&] {
+        got += ap.ReceiveText(0);
+        return got.size() >= expected.size();
+    });
+    EXPECT_EQ(got, expected);
+    return got == expected;
+}
+
+// A whole list answer: an entry per MAC text, then the end entry.
+inline std::string ListAnswer(std::initializer_list<const char*> entries) {
+    std::string answer;
+    for (const char* e : entries)
+        answer += std::string("701LIST") + e;
+    return answer + "701LIST00 00 00 00 00 00";
+}
 
 class MacFilterOpsTest : public ApsimTest {
   protected:
@@ -31,6 +60,17 @@ class MacFilterOpsTest : public ApsimTest {
     Texts BoxesSinceMark() const {
         const Texts all = boxes.Texts();
         return Texts(all.begin() + static_cast<std::ptrdiff_t>(m_boxMark), all.end());
+    }
+    std::vector<SendTiming> SendTimingsSinceMark() const {
+        std::vector<SendTiming> sends;
+        double previous = 0;
+        size_t index = 0;
+        for (const TraceCapture::Timed& l : traces.TimedLines()) {
+            if (l.text.rfind("COrvaneDlg::SendDataToAP : ", 0) == 0 && index++ >= m_sentMark)
+                sends.push_back({l.ms, l.ms - previous});
+            previous = l.ms;
+        }
+        return sends;
     }
     size_t Reads() const {
         size_t n = 0;
