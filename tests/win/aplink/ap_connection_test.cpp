@@ -1,7 +1,6 @@
 // The dialog's AP connection under Wine against apsim: connecting with button 1006, reconnecting,
 // refusal with Retry and Cancel, an immediate failure, the loss of the connection and the dialog's end.
 #include "ap_test_support.h"
-#include "loopback_listener.h"
 
 namespace {
 
@@ -47,8 +46,8 @@ TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
 }
 
 TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
-    RefusingEndpoint refusing;
-    ASSERT_FALSE(refusing.Address().IsEmpty());
+    const auto refusing = ApEndpoint(false);
+    ASSERT_TRUE(refusing);
     CApProbeDlg dlg;
     bool stateDuringBox = false;
     boxes.rule = [&](const BoxSeen& b) {
@@ -62,7 +61,7 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
         return 0;
     };
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = refusing.Address();
+        d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         EXPECT_TRUE(boxes.boxes.empty()); // nothing at once: the connect is pending
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
@@ -80,10 +79,10 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
 }
 
 TEST_F(ApConnectionTest, CancelOnTheFailureBoxLeavesNoSocket) {
-    RefusingEndpoint refusing;
+    const auto refusing = ApEndpoint(false);
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = refusing.Address();
+        d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
         PumpFor(100);
@@ -116,27 +115,32 @@ TEST_F(ApConnectionTest, AnImmediateFailureShowsItsErrorCode) {
 // The AP goes while "Mac 등록 완료" is open: the loss is handled inside that box, and the list read
 // that follows the box finds no socket.
 TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
-    const std::unique_ptr<LoopbackListener> ap = ListenAsAp();
+    const auto ap = ApEndpoint();
     ASSERT_TRUE(ap);
+    const wchar_t* const lost = L"AP와 연결이 끊어 졌습니다.";
     CApProbeDlg dlg;
-    bool closing = false;
-    bool tornDownInsideTheBox = false;
+    DWORD closedAt = 0;
+    bool registeredOpen = false, tornDownInsideTheBox = false;
     boxes.rule = [&](const BoxSeen& b) {
+        if (b.text == CString(lost))
+            tornDownInsideTheBox = registeredOpen && dlg.m_pClientSock == nullptr &&
+                                   dlg.m_bApConnected == 0 &&
+                                   ItemText(dlg, IDC_STATUS_AP) == CString(L"AP 미연결");
         if (b.text != CString(L"Mac 등록 완료")) return 0;
-        if (!closing) ap->CloseAccepted();
-        closing = true;
-        tornDownInsideTheBox = dlg.m_pClientSock == nullptr && dlg.m_bApConnected == 0 &&
-                               ItemText(dlg, IDC_STATUS_AP) == CString(L"AP 미연결") &&
-                               boxes.Count(L"AP와 연결이 끊어 졌습니다.") == 1;
-        return tornDownInsideTheBox ? 0 : BoxRecorder::kKeepOpen;
+        if (!closedAt) {
+            closedAt = ::GetTickCount();
+            ap->CloseAccepted();
+        }
+        // Open until the loss has been told, or a while if it never is.
+        registeredOpen = boxes.Count(lost) == 0 && ::GetTickCount() - closedAt < 5000;
+        return registeredOpen ? BoxRecorder::kKeepOpen : 0;
     };
     RunDialog(dlg, [&](CApProbeDlg& d) {
         d.m_strApAddress = ap->Address();
         Click(d, IDC_CONNECT_AP);
         ASSERT_TRUE(ap->Accept());
-        std::string got;
-        ASSERT_TRUE(PumpUntil([&] { return (got += ap->ReceiveText(0)) == "w fff3 \r"; }));
-        ap->SendText("701LIST00 00 00 00 00 00");
+        ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
+        ap->SendText(ListAnswer({}));
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
 
         d.m_strPcMac = L"021122334455";

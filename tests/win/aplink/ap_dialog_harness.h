@@ -314,38 +314,4 @@ class ApsimControl {
     std::string m_pending;
 };
 
-// A loopback address where nothing listens on the AP's port: a socket of ours is bound there
-// without listening, so a connect is refused (10061).
-class RefusingEndpoint {
-  public:
-    RefusingEndpoint() {
-        for (int attempt = 0; attempt < 20 && m_socket == INVALID_SOCKET; ++attempt) {
-            const unsigned a = 2 + (::GetTickCount() + attempt * 37u) % 250;
-            const unsigned b = 2 + (::GetCurrentProcessId() + attempt * 11u) % 250;
-            const std::string address = "127.1." + std::to_string(a) + "." + std::to_string(b);
-            SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-            sockaddr_in sa{};
-            sa.sin_family = AF_INET;
-            sa.sin_port = ::htons(4321);
-            sa.sin_addr.s_addr = ::inet_addr(address.c_str());
-            if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-                m_socket = s;
-                m_address = CString(std::wstring(address.begin(), address.end()));
-            } else {
-                ::closesocket(s);
-            }
-        }
-    }
-    ~RefusingEndpoint() {
-        if (m_socket != INVALID_SOCKET) ::closesocket(m_socket);
-    }
-    RefusingEndpoint(const RefusingEndpoint&) = delete;
-    RefusingEndpoint& operator=(const RefusingEndpoint&) = delete;
-    CString Address() const { return m_address; }
-
-  private:
-    SOCKET m_socket = INVALID_SOCKET;
-    CString m_address;
-};
-
 } // namespace aptest

@@ -74,13 +74,14 @@ class LoopbackListener {
     UINT m_port = 0;
 };
 
-// An AP played by the test: a listener on the AP's port at a loopback address nobody else uses.
-inline std::unique_ptr<LoopbackListener> ListenAsAp() {
+// The AP's port at a loopback address of its own: an AP that the test plays, or (listen = false)
+// an address where every connect is refused (10061).
+inline std::unique_ptr<LoopbackListener> ApEndpoint(bool listen = true) {
     for (unsigned attempt = 0; attempt < 20; ++attempt) {
         const unsigned a = 2 + (::GetTickCount() + attempt * 37u) % 250;
         const unsigned b = 2 + (::GetCurrentProcessId() + attempt * 11u) % 250;
         auto ap = std::make_unique<LoopbackListener>(
-            true, "127.2." + std::to_string(a) + "." + std::to_string(b), u_short{4321});
+            listen, "127.1." + std::to_string(a) + "." + std::to_string(b), u_short{4321});
         if (ap->Port() == 4321) return ap;
     }
     return nullptr;

@@ -4,7 +4,6 @@
 
 #include "check_list.h"
 #include "ap_test_support.h"
-#include "loopback_listener.h"
 
 namespace aptest {
 
@@ -26,25 +25,6 @@ struct SendTiming {
     double at;    // when the command went out
     double pause; // since the line traced before it (a click, a read, a delete's entry): holds the wait
 };
-
-// The AP played by the test: pumps until it has received exactly these bytes.
-inline bool Receives(LoopbackListener& ap, const std::string& expected) {
-    std::string got;
-    PumpUntil([&] {
-        got += ap.ReceiveText(0);
-        return got.size() >= expected.size();
-    });
-    EXPECT_EQ(got, expected);
-    return got == expected;
-}
-
-// A whole list answer: an entry per MAC text, then the end entry.
-inline std::string ListAnswer(std::initializer_list<const char*> entries) {
-    std::string answer;
-    for (const char* e : entries)
-        answer += std::string("701LIST") + e;
-    return answer + "701LIST00 00 00 00 00 00";
-}
 
 class MacFilterOpsTest : public ApsimTest {
   protected:
