@@ -46,8 +46,8 @@ TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
 }
 
 TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
-    RefusingEndpoint refusing;
-    ASSERT_FALSE(refusing.Address().IsEmpty());
+    const auto refusing = ApEndpoint(false);
+    ASSERT_TRUE(refusing);
     CApProbeDlg dlg;
     bool stateDuringBox = false;
     boxes.rule = [&](const BoxSeen& b) {
@@ -61,7 +61,7 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
         return 0;
     };
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = refusing.Address();
+        d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         EXPECT_TRUE(boxes.boxes.empty()); // nothing at once: the connect is pending
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
@@ -79,10 +79,10 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
 }
 
 TEST_F(ApConnectionTest, CancelOnTheFailureBoxLeavesNoSocket) {
-    RefusingEndpoint refusing;
+    const auto refusing = ApEndpoint(false);
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = refusing.Address();
+        d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
         PumpFor(100);
@@ -112,25 +112,51 @@ TEST_F(ApConnectionTest, AnImmediateFailureShowsItsErrorCode) {
     EXPECT_EQ(boxes.boxes[0].type & 0xF, static_cast<UINT>(MB_OK));
 }
 
-TEST_F(ApConnectionTest, TheApClosingTheConnectionIsReportedAndTornDown) {
-    ASSERT_TRUE(apsim.Ok("close-after 1 silent"));
+// The AP goes while "Mac 등록 완료" is open: the loss is handled inside that box, and the list read
+// that follows the box finds no socket.
+TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
+    const auto ap = ApEndpoint();
+    ASSERT_TRUE(ap);
+    const wchar_t* const lost = L"AP와 연결이 끊어 졌습니다.";
     CApProbeDlg dlg;
+    DWORD closedAt = 0;
+    bool registeredOpen = false, tornDownInsideTheBox = false;
+    boxes.rule = [&](const BoxSeen& b) {
+        if (b.text == CString(lost))
+            tornDownInsideTheBox = registeredOpen && dlg.m_pClientSock == nullptr &&
+                                   dlg.m_bApConnected == 0 &&
+                                   ItemText(dlg, IDC_STATUS_AP) == CString(L"AP 미연결");
+        if (b.text != CString(L"Mac 등록 완료")) return 0;
+        if (!closedAt) {
+            closedAt = ::GetTickCount();
+            ap->CloseAccepted();
+        }
+        // Open until the loss has been told, or a while if it never is.
+        registeredOpen = boxes.Count(lost) == 0 && ::GetTickCount() - closedAt < 5000;
+        return registeredOpen ? BoxRecorder::kKeepOpen : 0;
+    };
     RunDialog(dlg, [&](CApProbeDlg& d) {
-        d.m_strApAddress = apsim.Address();
+        d.m_strApAddress = ap->Address();
         Click(d, IDC_CONNECT_AP);
-        ASSERT_TRUE(boxes.WaitFor(L"AP와 연결이 끊어 졌습니다."));
+        ASSERT_TRUE(ap->Accept());
+        ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
+        ap->SendText(ListAnswer({}));
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+
+        d.m_strPcMac = L"021122334455";
+        Click(d, IDC_ADD_MAC_TO_AP);
+        EXPECT_EQ(ap->ReceiveText(), "w fff0 02 11 22 33 44 55\r");
+        ap->SendText("701");
+        ASSERT_TRUE(boxes.WaitFor(L"AP에 연결되어 있지 않습니다."));
+        EXPECT_TRUE(tornDownInsideTheBox);
         EXPECT_EQ(d.m_pClientSock, nullptr);
-        EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
-
-        // A sender now finds no socket.
-        Click(d, IDC_REFRESH_AP_LIST);
-        EXPECT_EQ(boxes.boxes.back().text, CString(L"AP에 연결되어 있지 않습니다."));
     });
     EXPECT_EQ(boxes.Texts(),
-              (std::vector<CString>{L"AP와 연결이 끊어 졌습니다.", L"AP에 연결되어 있지 않습니다."}));
-    EXPECT_EQ(traces.Sent(), std::vector<std::string>{"w fff3 \r"});
+              (std::vector<CString>{L"Read Completed!!!", L"Mac 등록 완료", L"AP와 연결이 끊어 졌습니다.",
+                                    L"AP에 연결되어 있지 않습니다."}));
+    EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff0 02 11 22 33 44 55\r"}));
 }
 
 TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {

@@ -22,6 +22,15 @@ namespace aptest {
 // ---- the dialog
 
 constexpr UINT WM_PROBE = WM_APP + 50;
+constexpr UINT WM_MARK = WM_APP + 51;
+
+// Milliseconds on the performance counter.
+inline double ClockMs() {
+    LARGE_INTEGER f, t;
+    ::QueryPerformanceFrequency(&f);
+    ::QueryPerformanceCounter(&t);
+    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+}
 
 // The real dialog; a test runs its steps inside the dialog's own modal loop, then the dialog ends.
 // Every WM_RECEIVE_TCP is recorded on its way to the dialog.
@@ -29,6 +38,9 @@ class CApProbeDlg : public COrvaneDlg {
   public:
     std::function<void(CApProbeDlg&)> probe;
     std::vector<std::pair<WPARAM, LPARAM>> socketEvents;
+    // When each posted WM_MARK was handled: shows whether a wait let the queue move.
+    std::vector<double> marksHandled;
+    void PostMark() { PostMessage(WM_MARK); }
 
   protected:
     BOOL OnInitDialog() override {
@@ -41,6 +53,10 @@ class CApProbeDlg : public COrvaneDlg {
         EndDialog(IDOK);
         return 0;
     }
+    afx_msg LRESULT OnMark(WPARAM, LPARAM) {
+        marksHandled.push_back(ClockMs());
+        return 0;
+    }
     afx_msg LRESULT OnSocketEvent(WPARAM wParam, LPARAM lParam) {
         socketEvents.emplace_back(wParam, lParam);
         return OnReceiveTCP(wParam, lParam);
@@ -51,6 +67,7 @@ class CApProbeDlg : public COrvaneDlg {
 // Defined here: every test executable includes this header from one source file only.
 BEGIN_MESSAGE_MAP(CApProbeDlg, COrvaneDlg)
 ON_MESSAGE(WM_PROBE, OnProbe)
+ON_MESSAGE(WM_MARK, OnMark)
 ON_MESSAGE(WM_RECEIVE_TCP, OnSocketEvent)
 END_MESSAGE_MAP()
 
@@ -59,8 +76,10 @@ inline void RunDialog(CApProbeDlg& dlg, std::function<void(CApProbeDlg&)> steps)
     dlg.DoModal();
 }
 
-// A button press as the dialog gets it from a user.
+// A button press as the dialog gets it from a user, noted in the trace first: waits are measured
+// from the line before a command's own.
 inline void Click(CWnd& dlg, int id) {
+    AfxTrace("[test] click %d", id);
     ::SendMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, id)));
 }
@@ -91,9 +110,11 @@ struct BoxSeen {
 };
 
 // Records every box the program shows and answers it: by the test's rule if it gives one (0 from the
-// rule: the default), else OK, Yes, or Cancel for Retry/Cancel.
+// rule: the default; kKeepOpen: ask again on the box's next tick), else OK, Yes, or Cancel for
+// Retry/Cancel.
 class BoxRecorder {
   public:
+    static constexpr int kKeepOpen = -1;
     std::vector<BoxSeen> boxes;
     std::function<int(const BoxSeen&)> rule;
 
@@ -139,6 +160,7 @@ class BoxRecorder {
             index = open->second;
         }
         int answer = rule ? rule(boxes[index]) : 0;
+        if (answer == kKeepOpen) return 0;
         if (answer == 0) {
             switch (r.type & 0xF) {
             case MB_YESNO:
@@ -163,17 +185,33 @@ class BoxRecorder {
 
 class TraceCapture {
   public:
+    struct Timed {
+        double ms; // ClockMs() as the line was written
+        std::string text;
+    };
+    // Called with each line as it is written, on the writer's thread; it must not trace.
+    std::function<void(const std::string&)> onLine;
+
     TraceCapture() {
         AfxSetTraceSink([this](const char* line) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_lines.emplace_back(line);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_lines.push_back({ClockMs(), line});
+            }
+            if (onLine) onLine(line);
         });
     }
     ~TraceCapture() { AfxSetTraceSink(nullptr); }
 
-    std::vector<std::string> Lines() const {
+    std::vector<Timed> TimedLines() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lines;
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        for (const Timed& l : TimedLines())
+            lines.push_back(l.text);
+        return lines;
     }
     // The command texts of the "SendDataToAP" lines, in order.
     std::vector<std::string> Sent() const {
@@ -194,7 +232,7 @@ class TraceCapture {
 
   private:
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_lines;
+    std::vector<Timed> m_lines;
 };
 
 // ---- apsim
@@ -274,40 +312,6 @@ class ApsimControl {
     std::string m_address;
     SOCKET m_socket = INVALID_SOCKET;
     std::string m_pending;
-};
-
-// A loopback address where nothing listens on the AP's port: a socket of ours is bound there
-// without listening, so a connect is refused (10061).
-class RefusingEndpoint {
-  public:
-    RefusingEndpoint() {
-        for (int attempt = 0; attempt < 20 && m_socket == INVALID_SOCKET; ++attempt) {
-            const unsigned a = 2 + (::GetTickCount() + attempt * 37u) % 250;
-            const unsigned b = 2 + (::GetCurrentProcessId() + attempt * 11u) % 250;
-            const std::string address = "127.1." + std::to_string(a) + "." + std::to_string(b);
-            SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-            sockaddr_in sa{};
-            sa.sin_family = AF_INET;
-            sa.sin_port = ::htons(4321);
-            sa.sin_addr.s_addr = ::inet_addr(address.c_str());
-            if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
-                m_socket = s;
-                m_address = CString(std::wstring(address.begin(), address.end()));
-            } else {
-                ::closesocket(s);
-            }
-        }
-    }
-    ~RefusingEndpoint() {
-        if (m_socket != INVALID_SOCKET) ::closesocket(m_socket);
-    }
-    RefusingEndpoint(const RefusingEndpoint&) = delete;
-    RefusingEndpoint& operator=(const RefusingEndpoint&) = delete;
-    CString Address() const { return m_address; }
-
-  private:
-    SOCKET m_socket = INVALID_SOCKET;
-    CString m_address;
 };
 
 } // namespace aptest

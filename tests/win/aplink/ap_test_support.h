@@ -5,8 +5,28 @@
 #include <gtest/gtest.h>
 
 #include "ap_dialog_harness.h"
+#include "loopback_listener.h"
 
 namespace aptest {
+
+// The AP played by the test: pumps until it has received exactly these bytes.
+inline bool Receives(LoopbackListener& ap, const std::string& expected) {
+    std::string got;
+    PumpUntil([&] {
+        got += ap.ReceiveText(0);
+        return got.size() >= expected.size();
+    });
+    EXPECT_EQ(got, expected);
+    return got == expected;
+}
+
+// A whole list answer: an entry per MAC text, then the end entry.
+inline std::string ListAnswer(std::initializer_list<const char*> entries) {
+    std::string answer;
+    for (const char* e : entries)
+        answer += std::string("701LIST") + e;
+    return answer + "701LIST00 00 00 00 00 00";
+}
 
 // Base of the tests that talk to apsim: sockets up, apsim reset, boxes and traces recorded.
 class ApsimTest : public ::testing::Test {

@@ -31,13 +31,21 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
         EXPECT_EQ(d.m_bMacFilterEnable, 0);
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_ENABLE), static_cast<UINT>(BST_UNCHECKED));
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_DISABLE), static_cast<UINT>(BST_CHECKED));
+        // The answer to the filter command is read inside the box "설정 완료", and only traced.
+        bool readInsideTheBox = false;
+        boxes.rule = [&](const BoxSeen& b) {
+            if (b.text != CString(L"설정 완료")) return 0;
+            readInsideTheBox = traces.Has("COrvaneDlg::OnReceiveTCP : 701 filter off");
+            return readInsideTheBox ? 0 : BoxRecorder::kKeepOpen;
+        };
         Mark();
         Click(d, IDC_MAC_FILTER_SETTING);
+        EXPECT_TRUE(readInsideTheBox);
+        boxes.rule = nullptr;
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         PumpFor(300);
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 01\r", "w fff6 \r"}));
         EXPECT_EQ(BoxesSinceMark(), Texts{L"설정 완료"});
-        EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : 701 filter off"));
 
         // Automatic configuration while connected ticks "Enable" again and runs to its end.
         ASSERT_TRUE(apsim.Ok("reset"));
@@ -73,13 +81,26 @@ TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
     RunDialog(dlg, [&](CApProbeDlg& d) {
         d.m_strApAddress = apsim.Address();
         SetVciMac(d, L"001A2B3C4D5E");
+        // A message posted as the filter command goes out is handled only after the first add.
+        traces.onLine = [&](const std::string& l) {
+            if (l == "COrvaneDlg::SendDataToAP : w fff5 00\r") d.PostMark();
+        };
         ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_AUTO_SETTING), BM_CLICK, 0, 0);
         // Only the connect has started.
         EXPECT_EQ(d.m_bAutoSetting, 1);
         EXPECT_NE(d.m_pClientSock, nullptr);
         EXPECT_TRUE(traces.Sent().empty());
         ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
+        traces.onLine = nullptr;
         EXPECT_EQ(d.m_bAutoSetting, 0);
+        // Two seconds after the filter command, then the add's own second; a second before the rest.
+        const std::vector<SendTiming> sends = SendTimingsSinceMark();
+        ASSERT_EQ(sends.size(), 5u);
+        EXPECT_GE(sends[1].pause, 2000 + kWaitMs);
+        for (size_t i = 2; i < sends.size(); ++i)
+            EXPECT_GE(sends[i].pause, kWaitMs) << i;
+        ASSERT_EQ(d.marksHandled.size(), 1u);
+        EXPECT_GE(d.marksHandled[0], sends[1].at);
         EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기   021122334455"));
         EXPECT_EQ(d.m_strPcMac, CString(L"021122334455"));
     });
@@ -93,11 +114,11 @@ TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
 TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnALaterConnect) {
     FakeAdapterSource adapters(PcAdapters());
     ASSERT_TRUE(apsim.Ok("delay 300"));
-    RefusingEndpoint refusing;
+    const auto refusing = ApEndpoint(false);
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {
         SetVciMac(d, L"001A2B3C4D5E");
-        d.m_strApAddress = refusing.Address();
+        d.m_strApAddress = refusing->Address();
         Click(d, IDC_AUTO_SETTING);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
         EXPECT_EQ(boxes.boxes.back().type & 0xF, static_cast<UINT>(MB_RETRYCANCEL));
@@ -114,6 +135,46 @@ TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnA
     EXPECT_EQ(apsim.Commands(), kAutoCommands);
     EXPECT_EQ(boxes.Count(L"Read Completed!!!"), 0);
     EXPECT_EQ(boxes.Count(L"Mac 등록 완료"), 0);
+}
+
+TEST_F(AutoSettingTest, RepliesReadTogetherKeepTheCommandsAndTheRowsExact) {
+    FakeAdapterSource adapters(PcAdapters());
+    const auto ap = ApEndpoint(); // the test answers as the AP, when it chooses
+    ASSERT_TRUE(ap);
+    const Lines commands = {"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
+                            "w fff3 \r", "w fff6 \r"};
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = ap->Address();
+        SetVciMac(d, L"001A2B3C4D5E");
+        // One automatic configuration (the first one connects): the test's AP gives these answers to
+        // the two commands that come first, to the PC's add and to the list request.
+        const auto run = [&](const std::string& first, const std::string& list, int runs) {
+            Mark();
+            Click(d, IDC_AUTO_SETTING);
+            ASSERT_TRUE(runs > 1 || ap->Accept());
+            ASSERT_TRUE(Receives(*ap, commands[0] + commands[1]));
+            const std::string answers[] = {first, "701", list};
+            for (size_t i = 0; i < 3; ++i) {
+                ap->SendText(answers[i]);
+                ASSERT_TRUE(Receives(*ap, commands[i + 2]));
+            }
+            ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", runs));
+            EXPECT_EQ(SentSinceMark(), commands);
+        };
+        // The filter's answer and the VCI add's in one read: one acceptance, the PC's add follows.
+        run("701 filter on701", ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55"}), 1);
+        EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
+
+        // The filter's answer alone is taken for the VCI's acceptance, the VCI's "701" for the PC's; the
+        // PC's "701" comes with the list, in one read, and makes no row.
+        run("701 filter on",
+            "701" + ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55", "AC DE 48 00 11 22"}), 2);
+        EXPECT_EQ(Rows(d),
+                  (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55", L"AC DE 48 00 11 22"}));
+        EXPECT_EQ(ListBoxLines(d.m_ListApMac), Rows(d));
+    });
+    EXPECT_EQ(boxes.Texts(), (Texts{kVciAbsent, L"자동 설정 완료", kVciAbsent, L"자동 설정 완료"}));
 }
 
 } // namespace

@@ -13,14 +13,25 @@ TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
     RunDialog(dlg, [&](CApProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
-        // Both MACs: the VCI's first, the PC's on its acceptance, then the list.
+        // Both MACs: the VCI's first, the PC's on its acceptance, then the list; each a second after
+        // what caused it. A message posted as the VCI's acceptance is read waits until the PC's add is out.
         Mark();
         SetVciMac(d, L"001A2B3C4D5E");
         d.m_strPcMac = L"021122334455";
-        ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_ADD_MAC_TO_AP), BM_CLICK, 0, 0);
+        traces.onLine = [&](const std::string& l) {
+            if (l.rfind("COrvaneDlg::OnReceiveTCP : ", 0) == 0) d.PostMark();
+        };
+        Click(d, IDC_ADD_MAC_TO_AP);
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2));
+        traces.onLine = nullptr;
         EXPECT_EQ(SentSinceMark(),
                   (Lines{"w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r", "w fff3 \r"}));
+        const std::vector<SendTiming> sends = SendTimingsSinceMark();
+        ASSERT_EQ(sends.size(), 3u);
+        for (const SendTiming& s : sends)
+            EXPECT_GE(s.pause, kWaitMs);
+        ASSERT_FALSE(d.marksHandled.empty());
+        EXPECT_GE(d.marksHandled[0], sends[1].at);
         EXPECT_EQ(BoxesSinceMark(), (Texts{L"Mac 등록 완료", L"Read Completed!!!"}));
         EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
         EXPECT_EQ(ListBoxLines(d.m_ListApMac), Rows(d));
@@ -135,8 +146,10 @@ TEST_F(MacFilterOpsTest, DeleteSendsOneCommandPerTickedEntryInOrder) {
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
+        // A row in the middle state counts as ticked.
         d.m_pCheckList->SetCheck(0, 1);
-        d.m_pCheckList->SetCheck(2, 1);
+        d.m_pCheckList->SetCheck(2, 2);
+        ASSERT_EQ(d.m_pCheckList->GetCheck(2), 2);
         Mark();
         ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_DELETE_SELECTED_MAC), BM_CLICK, 0, 0);
         EXPECT_EQ(d.m_nListCount, 3);
@@ -144,6 +157,8 @@ TEST_F(MacFilterOpsTest, DeleteSendsOneCommandPerTickedEntryInOrder) {
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2));
         EXPECT_EQ(SentSinceMark(),
                   (Lines{"w fff1 02 00 00 00 00 00\r", "w fff1 02 00 00 00 00 02\r", "w fff3 \r"}));
+        for (const SendTiming& s : SendTimingsSinceMark())
+            EXPECT_GE(s.pause, kWaitMs);
         EXPECT_EQ(BoxesSinceMark(), (Texts{kDeleteConfirm, L"Mac 삭제 완료3", L"Read Completed!!!"}));
         EXPECT_EQ(Rows(d), std::vector<CString>{L"02 00 00 00 00 01"});
     });
@@ -152,18 +167,26 @@ TEST_F(MacFilterOpsTest, DeleteSendsOneCommandPerTickedEntryInOrder) {
     EXPECT_EQ(boxes.boxes[1].type & 0xF, static_cast<UINT>(MB_YESNO));
 }
 
-TEST_F(MacFilterOpsTest, DeleteOfTheFirstOfThreeEndsWhenNoTickIsLeft) {
+TEST_F(MacFilterOpsTest, DeleteSkipsARowUntickedWhileTheRunIsUnderWay) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
-        d.m_pCheckList->SetCheck(0, 1);
+        for (int i = 0; i < 3; ++i)
+            d.m_pCheckList->SetCheck(i, 1);
+        // Row 2 is unticked between the first and the second reply: when the second one comes, the scan
+        // finds no tick left.
+        traces.onLine = [&](const std::string& l) {
+            if (l == "COrvaneDlg::SendDataToAP : w fff1 02 00 00 00 00 01\r") d.m_pCheckList->SetCheck(2, 0);
+        };
         Mark();
         Click(d, IDC_DELETE_SELECTED_MAC);
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2));
-        EXPECT_EQ(SentSinceMark(), (Lines{"w fff1 02 00 00 00 00 00\r", "w fff3 \r"}));
+        traces.onLine = nullptr;
+        EXPECT_EQ(SentSinceMark(),
+                  (Lines{"w fff1 02 00 00 00 00 00\r", "w fff1 02 00 00 00 00 01\r", "w fff3 \r"}));
         EXPECT_EQ(BoxesSinceMark(), (Texts{kDeleteConfirm, L"삭제 완료2", L"Read Completed!!!"}));
-        EXPECT_EQ(Rows(d), (std::vector<CString>{L"02 00 00 00 00 01", L"02 00 00 00 00 02"}));
+        EXPECT_EQ(Rows(d), std::vector<CString>{L"02 00 00 00 00 02"});
     });
 }
 
@@ -270,37 +293,50 @@ TEST_F(MacFilterOpsTest, HiddenSendersAndTheTestButton) {
         EXPECT_EQ(BoxesSinceMark(),
                   (Texts{L"GetCount = 3", L"GetCheck(0) = 0", L"GetCheck(1) = 1", L"GetCheck(2) = 0"}));
 
+        // Before each command that is sent a message is posted to the dialog.
         Mark();
+        d.PostMark();
         Click(d, IDC_MAC_FILTER_ON);
         ASSERT_TRUE(boxes.WaitFor(L"응답 : 701 filter on"));
+        d.PostMark();
         Click(d, IDC_MAC_FILTER_OFF);
         ASSERT_TRUE(boxes.WaitFor(L"응답 : 701 filter off"));
+        d.PostMark();
         Click(d, IDC_APPLY);
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         d.m_nApCommand = ApCmdReadList;
+        d.PostMark();
         Click(d, IDC_CLOSE_SOCKET);
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
-        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff5 01\r", "w fff6 \r", "w fff4 \r"}));
 
         // "Write MAC to AP": the VCI's MAC alone, the pending value untouched; a short text sends nothing.
-        Mark();
         d.m_nApCommand = ApCmdNone;
         SetVciMac(d, L"0A0B0C0D0E0F");
+        d.PostMark();
         Click(d, IDC_WRITE_MAC_TO_AP);
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         SetVciMac(d, L"0A0B0C");
         Click(d, IDC_WRITE_MAC_TO_AP);
-        EXPECT_EQ(SentSinceMark(), Lines{"w fff0 0a 0b 0c 0d 0e 0f\r"});
 
         // "Delete AP's MAC": nothing without a selected entry of the hidden list box; with one, that entry.
-        Mark();
         Click(d, IDC_DELETE_AP_MAC);
         EXPECT_EQ(d.m_nApCommand, ApCmdDeleteMac);
-        EXPECT_TRUE(SentSinceMark().empty());
         d.m_ListApMac.SetSel(2, TRUE);
+        d.PostMark();
         Click(d, IDC_DELETE_AP_MAC);
-        EXPECT_EQ(SentSinceMark(), Lines{"w fff1 02 00 00 00 00 02\r"});
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff5 01\r", "w fff6 \r", "w fff4 \r",
+                                          "w fff0 0a 0b 0c 0d 0e 0f\r", "w fff1 02 00 00 00 00 02\r"}));
         PumpFor(300);
+
+        // Filter-on goes out at once, every other a second after its press; the waits dispatch
+        // nothing, so each posted message is handled only once its command has gone out.
+        const std::vector<SendTiming> sends = SendTimingsSinceMark();
+        ASSERT_GE(sends.size(), 6u);
+        ASSERT_EQ(d.marksHandled.size(), 6u);
+        for (size_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(sends[i].pause >= kWaitMs, i > 0) << i << ": " << sends[i].pause;
+            EXPECT_GE(d.marksHandled[i], sends[i].at) << i;
+        }
     });
     EXPECT_EQ(apsim.Command("list").back(), "ok 3"); // the write added one, the delete took one
 }

@@ -17,6 +17,15 @@ inline const wchar_t* const kSelectOne = L"최소한 하나 이상 선택하셔�
 using Texts = std::vector<CString>;
 using Lines = std::vector<std::string>;
 
+// The one-second wait before a command, less the few milliseconds by which a Windows sleep may end
+// early against the performance counter.
+inline constexpr double kWaitMs = 995;
+
+struct SendTiming {
+    double at;    // when the command went out
+    double pause; // since the line traced before it (a click, a read, a delete's entry): holds the wait
+};
+
 class MacFilterOpsTest : public ApsimTest {
   protected:
     // What the dialog sent and showed from now on.
@@ -31,6 +40,17 @@ class MacFilterOpsTest : public ApsimTest {
     Texts BoxesSinceMark() const {
         const Texts all = boxes.Texts();
         return Texts(all.begin() + static_cast<std::ptrdiff_t>(m_boxMark), all.end());
+    }
+    std::vector<SendTiming> SendTimingsSinceMark() const {
+        std::vector<SendTiming> sends;
+        double previous = 0;
+        size_t index = 0;
+        for (const TraceCapture::Timed& l : traces.TimedLines()) {
+            if (l.text.rfind("COrvaneDlg::SendDataToAP : ", 0) == 0 && index++ >= m_sentMark)
+                sends.push_back({l.ms, l.ms - previous});
+            previous = l.ms;
+        }
+        return sends;
     }
     size_t Reads() const {
         size_t n = 0;
