@@ -49,8 +49,8 @@ void COrvaneDlg::GetMacAddress() {
         } else {
             ULONG bufferSize = static_cast<ULONG>(records * sizeof(IP_ADAPTER_INFO));
             const ULONG second = QueryAdapters(buffer.Get(), &bufferSize);
-            AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo2 = %d (%d), size %lu", static_cast<int>(second),
-                     static_cast<int>(ERROR_BUFFER_OVERFLOW), bufferSize);
+            AfxTrace("COrvaneDlg::GetMacAddres GetAdaptersInfo2 = %d (%d), size %lu",
+                     static_cast<int>(second), static_cast<int>(ERROR_BUFFER_OVERFLOW), bufferSize);
             if (second == ERROR_SUCCESS) FindWirelessAdapter(buffer.Get());
         }
     }

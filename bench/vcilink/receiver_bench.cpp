@@ -30,7 +30,8 @@ int main() {
             rx->OnReceiveFrameData({stream.data() + pos, n});
             bytes += n;
         }
-        while (rx->TakeMessage(out) >= 0) ++messages;
+        while (rx->TakeMessage(out) >= 0)
+            ++messages;
     }
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("%zu bytes, %zu messages in %.3f s: %.1f MB/s\n", bytes, messages, s, bytes / s / 1e6);

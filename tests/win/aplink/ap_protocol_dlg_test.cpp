@@ -192,8 +192,8 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
     });
     EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : %s%n%d%x"));
     EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : \xC7\xD1\xB1\xDB")); // the bytes as they came
-    EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff5 00\r", "w fff5 00\r", "w fff5 00\r",
-                                                       "w fff5 00\r"}));
+    EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff5 00\r", "w fff5 00\r",
+                                                       "w fff5 00\r", "w fff5 00\r"}));
 }
 
 } // namespace

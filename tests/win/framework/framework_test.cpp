@@ -317,7 +317,8 @@ class DebuggerOutput {
   private:
     static LONG CALLBACK Handler(EXCEPTION_POINTERS* ep) {
         const EXCEPTION_RECORD* r = ep->ExceptionRecord;
-        if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2 && r->ExceptionInformation[0] > 0)
+        if (r->ExceptionCode == DBG_PRINTEXCEPTION_C && r->NumberParameters >= 2 &&
+            r->ExceptionInformation[0] > 0)
             Lines().emplace_back(reinterpret_cast<const char*>(r->ExceptionInformation[1]),
                                  static_cast<size_t>(r->ExceptionInformation[0] - 1));
         return EXCEPTION_CONTINUE_SEARCH;
@@ -343,7 +344,8 @@ TEST(Traces, TheDebuggerAndTheSinkGetTheSameLinesInTheAnsiCodePage) {
     const std::vector<std::string> expected = {
         "COrvaneDlg::SendDataToAP : w fff3 \r",
         "100% data, never a format",
-        "          Hox2534DLL -> \xBC\xF6\xBD\xC5\xB5\xA5\xC0\xCC\xC5\xCD CheckSum \xC6\xB2\xB8\xB2 : 7E 02 \r\n",
+        "          Hox2534DLL -> \xBC\xF6\xBD\xC5\xB5\xA5\xC0\xCC\xC5\xCD CheckSum \xC6\xB2\xB8\xB2 : 7E 02 "
+        "\r\n",
         "COrvaneDlg::OnReceiveTCP : \xC7\xD1\xB1\xDB \xEC\x88\x98",
         "          Hox2534DLL -> NAK\xC0\xC0\xB4\xE4\x31 \r\n",
     };
