@@ -106,11 +106,10 @@ long CountGdiObjects(HANDLE process) {
         ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION info{};
     if (!query || query(process, ProcessBasicInformation, &info, sizeof(info), nullptr) != 0) return -1;
+    const BYTE* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
     UINT64 table = 0;
     SIZE_T got = 0;
-    if (!::ReadProcessMemory(process, static_cast<BYTE*>(static_cast<void*>(info.PebBaseAddress)) +
-                                          kPebGdiSharedHandleTable,
-                             &table, sizeof(table), &got) ||
+    if (!::ReadProcessMemory(process, peb + kPebGdiSharedHandleTable, &table, sizeof(table), &got) ||
         got != sizeof(table) || !table)
         return -1;
     std::vector<GdiHandleEntry> entries(kGdiHandleEntries);
@@ -186,8 +185,9 @@ int wmain() {
         gui = "counted";
     }
     std::printf("pid=%lu handles=%lu threads=%lu workingset_kb=%llu cpu_ms=%llu gdi=%ld user=%ld gui=%s\n",
-                s.pid, handles, CountThreads(s.pid), static_cast<unsigned long long>(pmc.WorkingSetSize / 1024),
-                ms(kernel) + ms(user), gdi, userObjects, gui);
+                s.pid, handles, CountThreads(s.pid),
+                static_cast<unsigned long long>(pmc.WorkingSetSize / 1024), ms(kernel) + ms(user), gdi,
+                userObjects, gui);
     ::CloseHandle(p);
     return 0;
 }
