@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The long run: one session of the real program against the simulators, driven from outside, with many
 # automatic configurations and list refreshes of a long AP list; prints the program's USER and GDI
-# objects, handles, threads and memory at the start and at the end, so that growth shows.
+# objects, handles, threads and memory at the start and at the end, so that growth shows. Wine runs
+# under the Korean locale on a virtual display with a window manager, as for bench/run.sh.
 #   bench/longrun.sh [--autos N] [--refreshes N] [--entries N] [--every N]    (root: private network namespace)
 #     --autos N       automatic configurations (button "전체 MAC Address 자동 설정"), default 50
 #     --refreshes N   list reads (button "List of AP's MAC"), default 500, spread evenly between them
@@ -16,7 +17,6 @@ cd "$root"
 bin=$root/build/windows
 out=$root/build/longrun
 export ORVANE_WINEPREFIX=$root/build/wineprefix-longrun
-unset DISPLAY
 
 autos=50 refreshes=500 entries=100 every=5
 usage() { echo "usage: longrun.sh [--autos N] [--refreshes N] [--entries N] [--every N]" >&2; exit 2; }
@@ -46,13 +46,18 @@ if [ "${ORVANE_LONGRUN_IN_NETNS:-0}" != 1 ]; then
   exec scripts/netns.sh "$0" --autos "$autos" --refreshes "$refreshes" --entries "$entries" --every "$every"
 fi
 
-# Wine takes the program's code page (949) and message-box language from the locale.
-export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 . scripts/sims.sh
-trap 'stop_sims || true' EXIT
+. scripts/xvfb.sh
+trap 'stop_sims || true; stop_xvfb || true' EXIT
+# Wine under the Korean locale (code page 949, Korean boxes) on a display of its own with a window
+# manager, as the other benchmark runs it.
+korean_locale
+unset DISPLAY
+ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
 
+# The prefix's wineserver starts here, inside this namespace, so that Wine lists its interfaces.
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
 WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
