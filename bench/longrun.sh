@@ -9,7 +9,7 @@
 #     --entries N     MAC addresses the AP holds besides the PC's and the VCI's, default 100
 #     --every N       a progress line every N rounds (a round: one automatic configuration and its
 #                     share of the refreshes), default 5
-# Every AP command waits 1000 ms first, so the defaults take about 20 minutes; a short run
+# Every AP command waits 1000 ms first, so the defaults take about 21 minutes; a short run
 # (--autos 5 --refreshes 20) takes about two minutes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
