@@ -1,19 +1,30 @@
 // Borrowed GDI wrappers, bitmap loading and the window device contexts.
 #include "afxgdi.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
 #include "afxapp.h"
 #include "afxwnd.h"
 
-// Borrowed wrappers live as long as the program; one per handle value, reused when a handle is.
+// Borrowed wrappers: one per handle value, reused when a handle is. Every paint that creates and deletes
+// its own pens leaves new handle values behind (the system varies the upper bits of a reused slot), so
+// once a map has doubled, the wrappers of objects that are gone are dropped; a borrowed wrapper is only
+// good while its object lives.
 CGdiObject* AfxTempGdiObject(HGDIOBJ h, AfxGdiKind kind) {
     assert(h); // FromHandle answers a null handle with a null wrapper itself
     const int index = static_cast<int>(kind);
     assert(index >= 0 && index < kAfxGdiKindCount);
     static std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>> temps[kAfxGdiKindCount];
-    auto& slot = temps[index][h];
+    static size_t purgeAt[kAfxGdiKindCount] = {};
+    auto& map = temps[index];
+    if (map.size() >= std::max<size_t>(64, purgeAt[index]) && map.find(h) == map.end()) {
+        for (auto it = map.begin(); it != map.end();)
+            it = ::GetObjectType(it->first) ? std::next(it) : map.erase(it);
+        purgeAt[index] = 2 * map.size();
+    }
+    auto& slot = map[h];
     if (!slot) {
         switch (kind) {
         case AfxGdiKind::Pen:
