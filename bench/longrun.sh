@@ -57,10 +57,7 @@ korean_locale
 unset DISPLAY
 ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
 
-# The prefix's wineserver starts here, inside this namespace, so that Wine lists its interfaces.
-scripts/wine.sh --stop
-scripts/wine.sh --prepare
-WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+sim_start_wineserver
 
 rm -f "$out"/apsim.log "$out"/boxes.tsv "$out"/*.ui "$out"/*.out
 macs=()

@@ -21,6 +21,14 @@ sim_control() {
   exec 7>&-
 }
 
+# A fresh wineserver for the prefix, kept up for the session's many short Wine processes. It starts
+# here, inside the caller's network namespace, so that Wine lists that namespace's interfaces.
+sim_start_wineserver() {
+  "$sims_root/scripts/wine.sh" --stop
+  "$sims_root/scripts/wine.sh" --prepare
+  WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+}
+
 # apsim on 127.0.0.1:4321, the address the loopback build connects to.
 sim_start_apsim() {
   "$SIM_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$SIM_DIR/apsim.log" "$@" \

@@ -111,9 +111,7 @@ expect_trace() {
   grep -aqF -- "$1" "$ORVANE_TRACE" || fail "trace has no line with: $1"
 }
 
-"$root/scripts/wine.sh" --stop
-"$root/scripts/wine.sh" --prepare
-WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+sim_start_wineserver
 # The first Windows process of a new session also brings up Wine's own services; let a small one
 # pay for that, so that the scenario's programs start at their usual pace.
 "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" >/dev/null 2>&1 || true
