@@ -51,13 +51,7 @@ export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 . scripts/sims.sh
 . scripts/xvfb.sh
 trap 'stop_sims || true; stop_xvfb || true' EXIT
-# Wine under the Korean locale (code page 949, Korean boxes) on a display of its own with a window
-# manager, as the other benchmark runs it.
-korean_locale
-unset DISPLAY
-ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
-
-sim_start_wineserver
+sim_start_session "$out/xvfb.log"
 
 rm -f "$out"/apsim.log "$out"/boxes.tsv "$out"/*.ui "$out"/*.out
 macs=()

@@ -26,11 +26,7 @@ export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 . scripts/sims.sh
 . scripts/xvfb.sh
 trap 'stop_sims || true; stop_xvfb || true' EXIT
-korean_locale
-unset DISPLAY
-ORVANE_XVFB_LOG=$out/xvfb.log start_xvfb
-
-sim_start_wineserver
+sim_start_session "$out/xvfb.log"
 
 # Figures measured inside the program's own process (no simulators needed).
 scripts/wine.sh "$bin/bench/checklist/checklist_bench.exe" >"$out/checklist.txt" 2>/dev/null

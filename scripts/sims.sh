@@ -29,6 +29,15 @@ sim_start_wineserver() {
   WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 }
 
+# The benchmarks' Wine session (callers source scripts/xvfb.sh too): the Korean locale (code page 949,
+# Korean boxes), a virtual display of its own with a window manager (its log: $1), a fresh wineserver.
+sim_start_session() {
+  korean_locale
+  unset DISPLAY
+  ORVANE_XVFB_LOG=$1 start_xvfb
+  sim_start_wineserver
+}
+
 # apsim on 127.0.0.1:4321, the address the loopback build connects to.
 sim_start_apsim() {
   "$SIM_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$SIM_DIR/apsim.log" "$@" \
