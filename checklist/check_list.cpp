@@ -1,8 +1,12 @@
 // CCheckList: the check-list control's frame window; owns the items, images and drawing objects.
 #include "check_list.h"
 
+#include <cstring>
+#include <vector>
+
 #include "check_list_view.h"
 #include "check_list_window_class.h"
+#include "checklist_image.h"
 
 namespace {
 
@@ -11,9 +15,55 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kSilver = RGB(0xC0, 0xC0, 0xC0);
 
-// The control's own font when the caller gives none.
+// The control's own font when the caller gives none; its height in pixels at 96 DPI.
 constexpr int kFontHeight = 14;
 constexpr wchar_t kFontFace[] = L"TAHOMA";
+
+// The system DPI, which every pixel length of the control is scaled by. Windows answers the display's
+// scaling (144 at 150 %) only to a program that declares itself DPI-aware, as orvane.exe's manifest
+// does; to one that does not it answers 96 and stretches the program's windows as bitmaps, blurred.
+// Wine answers the prefix's LogPixels either way. It holds until the user signs out, so once is enough.
+int SystemDpi() {
+    HDC screen = ::GetDC(nullptr);
+    if (!screen) return checklist::kBaseDpi;
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : checklist::kBaseDpi;
+}
+
+BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
+// The bitmap at another size, made with checklist::ScaleCheckImage; null when GDI fails on the way.
+HBITMAP ScaledBitmap(const CBitmap& bitmap, CSize from, CSize to) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(from.cx) * from.cy);
+    BITMAPINFO source = TopDown32(from.cx, from.cy);
+    HDC screen = ::GetDC(nullptr);
+    const int rows =
+        screen ? ::GetDIBits(screen, bitmap, 0, from.cy, pixels.data(), &source, DIB_RGB_COLORS) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    if (rows != from.cy) return nullptr;
+
+    const std::vector<uint32_t> scaled = checklist::ScaleCheckImage(pixels, from.cx, from.cy, to.cx, to.cy);
+    if (scaled.empty()) return nullptr;
+    BITMAPINFO target = TopDown32(to.cx, to.cy);
+    void* bits = nullptr;
+    HBITMAP out = ::CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!out || !bits) {
+        if (out) ::DeleteObject(out);
+        return nullptr;
+    }
+    std::memcpy(bits, scaled.data(), scaled.size() * sizeof(uint32_t));
+    return out;
+}
 
 } // namespace
 
@@ -36,6 +86,7 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
     if (m_hWnd) return FALSE; // one window per control object
 
     LPCWSTR className = checklist::RegisterCheckListClass(background);
+    m_nDpi = SystemDpi();
     if (!LoadCheckBitmaps(checkId, uncheckId, middleId)) return FALSE;
     if (!CWnd::Create(className, L"CLISTBOX", WS_CHILD | WS_VISIBLE, rect, parent, id)) return FALSE;
 
@@ -47,9 +98,9 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
         m_bOwnsFont = false;
     } else {
         m_OwnFont = std::make_unique<CFont>();
-        m_OwnFont->CreateFont(kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                              OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                              kFontFace);
+        m_OwnFont->CreateFont(checklist::ScaleToDpi(kFontHeight, m_nDpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                              FALSE, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              VARIABLE_PITCH | FF_SWISS, kFontFace);
         m_pFont = m_OwnFont.get();
         m_bOwnsFont = true;
     }
@@ -98,9 +149,18 @@ BOOL CCheckList::LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId) {
         return FALSE;
     }
 
-    m_nCellWidth = check.cx + checklist::kCellPadding;
-    m_nCellHeight = check.cy + checklist::kCellPadding;
-    m_nRowHeight = check.cy + checklist::kCellPadding;
+    const checklist::RowMetrics metrics = checklist::MetricsFor(check.cx, check.cy, m_nDpi);
+    m_nCellWidth = metrics.cellWidth;
+    m_nCellHeight = metrics.cellHeight;
+    m_nRowHeight = metrics.rowHeight;
+    if (m_nDpi == checklist::kBaseDpi) return TRUE;
+
+    // Images made for the size rather than stretched at each paint: the frame stays one-pixel lines.
+    // Should GDI fail, the 96-DPI image is drawn in the scaled cell, which still takes the clicks.
+    const CSize scaled(metrics.Px(check.cx), metrics.Px(check.cy));
+    for (Image& image : images) {
+        if (HBITMAP h = ScaledBitmap(*image.slot, check, scaled)) image.slot->Attach(h);
+    }
     return TRUE;
 }
 
@@ -115,7 +175,7 @@ CheckListPaintKit CCheckList::PaintKit() const {
             .font = m_pFont,
             .backgroundPen = m_pBackgroundPen.get(),
             .backgroundBrush = m_pBackgroundBrush.get(),
-            .metrics = {m_nRowHeight, m_nCellWidth, m_nCellHeight}};
+            .metrics = {m_nRowHeight, m_nCellWidth, m_nCellHeight, m_nDpi}};
 }
 
 CBitmap* CCheckList::GetCheckBitmap(int state) const {
@@ -134,8 +194,9 @@ CheckListItem* CCheckList::AddItem(CString text, CheckListItem* parent, int stat
         dc.SelectObject(old);
     }
 
-    CheckListItem* item = m_Tree.AddItem(text.str(), parent, state, itemData,
-                                         {textColor, selTextColor, selBackColor}, extent.cx, m_nCellWidth);
+    CheckListItem* item =
+        m_Tree.AddItem(text.str(), parent, state, itemData, {textColor, selTextColor, selBackColor},
+                       extent.cx, m_nCellWidth, checklist::ScaleToDpi(checklist::kRowTail, m_nDpi));
     if (!item) return nullptr;
     m_pView->UpdateScrollBars();
     return item;

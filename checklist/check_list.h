@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "afxwin.h"
+#include "checklist_scroll.h"
 #include "checklist_tree.h"
 
 class CCheckListView;
@@ -35,7 +36,9 @@ class CCheckList : public CWnd {
     // Draws the 2-pixel sunken border along the edges of rc.
     void DrawBorder(CDC* dc, const CRect& rc);
 
-    // The control's sizes and drawing objects; the view was handed the same ones (PaintKit).
+    // The control's sizes and drawing objects; the view was handed the same ones (PaintKit). The sizes
+    // are at the system DPI the control was made for (GetDpi).
+    int GetDpi() const { return m_nDpi; }
     int GetRowHeight() const { return m_nRowHeight; }
     int GetCellWidth() const { return m_nCellWidth; }
     int GetCellHeight() const { return m_nCellHeight; }
@@ -48,6 +51,7 @@ class CCheckList : public CWnd {
     CheckListTree& GetTree() { return m_Tree; }
 
   protected:
+    // Loads the images (made for 96 DPI) and, at another DPI, replaces them by images of the scaled size.
     BOOL LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId);
     // Borrowed pointers to the images, font, pen and brush, and the row metrics, for the view.
     CheckListPaintKit PaintKit() const;
@@ -58,6 +62,7 @@ class CCheckList : public CWnd {
     afx_msg void OnPaint();
     afx_msg void OnSize(UINT type, int cx, int cy);
 
+    int m_nDpi = checklist::kBaseDpi; // every pixel length of the control is scaled from 96 DPI to this one
     int m_nRowHeight = 0;
     bool m_bOwnsFont = false;
     CRect m_rcClient;

@@ -7,10 +7,7 @@ using checklist::ScrollAction;
 
 namespace {
 
-constexpr int kMaxBarPasses = 3;   // showing one bar can bring the other; then nothing changes any more
-constexpr int kFocusRightGap = 4;  // a selection box cut at the client edge keeps this much room
-constexpr int kFocusGrowRight = 5; // the selection box reaches this far past the text
-constexpr int kFocusGrowLeft = 4;  // and this far before it
+constexpr int kMaxBarPasses = 3; // showing one bar can bring the other; then nothing changes any more
 
 RECT ToRect(const checklist::Rect32& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
@@ -143,11 +140,10 @@ void CCheckListView::DrawItem(CDC* dc, const CheckListItem& item, int row) {
     RECT textRect = ToRect(checklist::TextRect(row, item.m_nLevel, offset, width, m));
     dc->SetTextColor(item.m_crText);
     if (item.m_bSelected) {
-        CRect box = textRect;
-        dc->DrawText(text, &box, DT_CALCRECT | DT_VCENTER);
-        if (box.right > width) box.right = width - kFocusRightGap;
-        box.right += kFocusGrowRight;
-        box.left -= kFocusGrowLeft;
+        CRect extent = textRect;
+        dc->DrawText(text, &extent, DT_CALCRECT | DT_VCENTER);
+        CRect box =
+            ToRect(checklist::FocusBox({extent.left, extent.top, extent.right, extent.bottom}, width, m));
         dc->SetTextColor(RGB(0, 0, 0));
         dc->DrawFocusRect(&box);
         dc->SetTextColor(item.m_crSelText);

@@ -5,7 +5,8 @@
 
 namespace checklist {
 
-// The frame's sunken border; the view fills the frame's client area this far inside it.
+// The frame's sunken border; the view fills the frame's client area this far inside it. Two one-pixel
+// lines at any DPI, like the system's own 3-D edges (SM_CXEDGE), which do not grow with the scaling.
 inline constexpr int kBorder = 2;
 
 // Registers the class of both windows: double clicks, full redraw on resize, arrow cursor, a solid

@@ -16,17 +16,27 @@ ScrollStep MoveTo(int32_t from, int32_t to) {
 
 } // namespace
 
+RowMetrics MetricsFor(int32_t imageWidth, int32_t imageHeight, int32_t dpi) {
+    RowMetrics m;
+    m.dpi = dpi > 0 ? dpi : kBaseDpi;
+    // Image and padding are scaled apart, so the image drawn in a cell has the size CheckImageAt gives.
+    m.cellWidth = m.Px(imageWidth) + m.Px(kCellPadding);
+    m.cellHeight = m.Px(imageHeight) + m.Px(kCellPadding);
+    m.rowHeight = m.cellHeight;
+    return m;
+}
+
 Rect32 RowBand(int32_t row, int32_t hOffset, int32_t clientWidth, const RowMetrics& m) {
-    int32_t top = RowTop(row, m.rowHeight);
+    int32_t top = RowTop(row, m);
     return {-hOffset, top, clientWidth, top + m.rowHeight};
 }
 
 Rect32 CheckImageAt(int32_t row, int32_t level, int32_t hOffset, const RowMetrics& m) {
-    int32_t rowTop = RowTop(row, m.rowHeight);
-    int32_t left = kMargin + (level - 1) * m.cellWidth - hOffset;
+    int32_t rowTop = RowTop(row, m);
+    int32_t left = m.Px(kMargin) + (level - 1) * m.cellWidth - hOffset;
     int32_t top = m.rowHeight > m.cellHeight ? rowTop + (m.rowHeight - m.cellHeight) / 2 : rowTop;
-    int32_t imageWidth = m.cellWidth - kCellPadding;
-    int32_t imageHeight = m.cellHeight - kCellPadding;
+    int32_t imageWidth = m.cellWidth - m.Px(kCellPadding);
+    int32_t imageHeight = m.cellHeight - m.Px(kCellPadding);
     return {left, top, left + imageWidth, top + imageHeight};
 }
 
@@ -37,8 +47,16 @@ Rect32 CheckCell(int32_t row, int32_t level, int32_t hOffset, const RowMetrics& 
 
 Rect32 TextRect(int32_t row, int32_t level, int32_t hOffset, int32_t clientWidth, const RowMetrics& m) {
     Rect32 image = CheckImageAt(row, level, hOffset, m);
-    int32_t top = RowTop(row, m.rowHeight);
+    int32_t top = RowTop(row, m);
     return {image.left + m.cellWidth, top, clientWidth, top + m.rowHeight};
+}
+
+Rect32 FocusBox(const Rect32& text, int32_t clientWidth, const RowMetrics& m) {
+    Rect32 box = text;
+    if (box.right > clientWidth) box.right = clientWidth - m.Px(kFocusRightGap);
+    box.right += m.Px(kFocusGrowRight);
+    box.left -= m.Px(kFocusGrowLeft);
+    return box;
 }
 
 ScrollBarState VerticalBar(int32_t itemCount, int32_t visibleRows) {
@@ -76,17 +94,18 @@ ScrollStep VScroll(int code, int32_t thumb, int32_t topRow, int32_t itemCount, i
     }
 }
 
-ScrollStep HScroll(int code, int32_t thumb, int32_t offset, int32_t widestRow, int32_t clientRight) {
+ScrollStep HScroll(int code, int32_t thumb, int32_t offset, int32_t widestRow, int32_t clientRight,
+                   int32_t lineStep) {
     // Line steps stop at the ends of the range, so the rows never sit right of their home position
     // nor past the bar's end while the bar shows something else.
     int32_t max = std::max(0, widestRow - clientRight);
     int32_t step = std::max(1, clientRight - 1);
     switch (code) {
     case kLineUp:
-        return offset > 0 ? MoveTo(offset, std::max(0, offset - kLineStepPixels))
+        return offset > 0 ? MoveTo(offset, std::max(0, offset - lineStep))
                           : ScrollStep{ScrollAction::Stay, offset};
     case kLineDown:
-        return offset < max ? MoveTo(offset, std::min(max, offset + kLineStepPixels))
+        return offset < max ? MoveTo(offset, std::min(max, offset + lineStep))
                             : ScrollStep{ScrollAction::Stay, offset};
     case kPageUp:
         if (offset == 0) return {ScrollAction::Ignore, offset};

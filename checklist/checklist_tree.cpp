@@ -46,7 +46,7 @@ bool Delete(CheckListItemList& list, int32_t& count) {
 
 CheckListItem* CheckListTree::AddItem(std::wstring text, CheckListItem* parent, int32_t state,
                                       int32_t itemData, const Colors& colors, int32_t textWidth,
-                                      int32_t cellWidth) {
+                                      int32_t cellWidth, int32_t tailWidth) {
     if (!checklist::IsCheckState(state)) return nullptr;
     // A foreign or freed parent would corrupt the tree; compare addresses only, never dereference.
     if (parent && IndexOf(parent) < 0) return nullptr;
@@ -69,7 +69,7 @@ CheckListItem* CheckListTree::AddItem(std::wstring text, CheckListItem* parent, 
     item->m_nTextWidth = textWidth;
     item->m_pParent = parent;
     item->m_nLevel = parent ? parent->m_nLevel + 1 : 1;
-    item->m_nWidth = checklist::ItemWidth(item->m_nLevel, cellWidth, textWidth);
+    item->m_nWidth = checklist::ItemWidth(item->m_nLevel, cellWidth, textWidth, tailWidth);
     if (item->m_nWidth > m_nWidestRow) m_nWidestRow = item->m_nWidth;
 
     CheckListItem* raw = item.get();

@@ -23,9 +23,12 @@ constexpr int32_t ToggledState(int32_t state) {
     return state == kUnchecked ? kChecked : kUnchecked;
 }
 
-// Row width: one check-box cell per level of indentation, the text, and a 5-pixel tail.
-constexpr int32_t ItemWidth(int32_t level, int32_t cellWidth, int32_t textWidth) {
-    return level * cellWidth + textWidth + 5;
+// The blank tail of a row past its text, 5 pixels at 96 DPI.
+inline constexpr int32_t kRowTail = 5;
+
+// Row width: one check-box cell per level of indentation, the text, and the tail (all at the view's DPI).
+constexpr int32_t ItemWidth(int32_t level, int32_t cellWidth, int32_t textWidth, int32_t tailWidth) {
+    return level * cellWidth + textWidth + tailWidth;
 }
 
 } // namespace checklist
@@ -37,7 +40,7 @@ using CheckListItemList = std::vector<std::unique_ptr<CheckListItem>>;
 struct CheckListItem {
     CheckListItem* m_pParent = nullptr; // null for a top-level item
     int32_t m_nState = checklist::kUnchecked;
-    int32_t m_nWidth = 0;     // level x cell width + text width + 5
+    int32_t m_nWidth = 0;     // level x cell width + text width + tail
     int32_t m_nTextWidth = 0; // horizontal extent of the text in the control font
     int32_t m_nLevel = 1;     // 1 at top level
     bool m_bSelected = false;
@@ -58,10 +61,11 @@ class CheckListTree {
         uint32_t selBack = 0;
     };
 
-    // Appends an item under parent (null: top level). Null when the state is not 0..2, the parent
-    // is not an item of this tree or there is no memory for the item; nothing changes then.
+    // Appends an item under parent (null: top level), as wide as ItemWidth makes it. Null when the state
+    // is not 0..2, the parent is not an item of this tree or there is no memory for the item; nothing
+    // changes then.
     CheckListItem* AddItem(std::wstring text, CheckListItem* parent, int32_t state, int32_t itemData,
-                           const Colors& colors, int32_t textWidth, int32_t cellWidth);
+                           const Colors& colors, int32_t textWidth, int32_t cellWidth, int32_t tailWidth);
 
     // Null: the number of items at all levels; else the number of that item's direct children.
     int32_t GetCount(const CheckListItem* item) const;

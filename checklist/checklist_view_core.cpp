@@ -50,7 +50,7 @@ CheckListViewCore::ClickResult CheckListViewCore::Click(int32_t x, int32_t y) {
     ClickResult result;
     // Only points inside the client area address rows; the margin above the first row is row 0's.
     if (y < 0) return result;
-    int32_t index = m_nTopRow + RowAtY(y, m_Metrics.rowHeight);
+    int32_t index = m_nTopRow + RowAtY(y, m_Metrics);
     CheckListItem* item = m_Tree.FindItem(index);
     if (!item) return result;
     result.hit = true;
@@ -118,7 +118,8 @@ ScrollStep CheckListViewCore::VScroll(int code, int32_t thumb) {
 }
 
 ScrollStep CheckListViewCore::HScroll(int code, int32_t thumb) {
-    ScrollStep step = checklist::HScroll(code, thumb, m_nOffset, m_Tree.WidestRow(), m_nClientWidth);
+    ScrollStep step = checklist::HScroll(code, thumb, m_nOffset, m_Tree.WidestRow(), m_nClientWidth,
+                                         m_Metrics.Px(kLineStepPixels));
     if (step.action == ScrollAction::Move) m_nOffset = step.to;
     return step;
 }

@@ -1,7 +1,8 @@
 # The release a technician takes away: orvane-<version>-win64.zip with the stripped orvane.exe and README.txt.
 #
 # The stripped program is part of every build, so the tests check the very file the zip holds;
-# the zip itself is made by the target orvane_zip (scripts/release.sh).
+# the zip itself is made by the target orvane_zip (scripts/release.sh), with the program signed when a
+# code-signing certificate is given (cmake/OrvaneSign.cmake).
 
 set(ORVANE_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 set(ORVANE_RELEASE_EXE ${ORVANE_RELEASE_DIR}/orvane.exe)
@@ -24,6 +25,8 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/release_readme.txt.in ${ORVANE_RE
 
 install(PROGRAMS ${ORVANE_RELEASE_EXE} DESTINATION .)
 install(FILES ${ORVANE_RELEASE_README} DESTINATION .)
+# Signs the installed copy when ORVANE_SIGN_PFX is set (scripts/release.sh).
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/OrvaneSign.cmake)
 
 # CMake's ZIP generator writes the archive itself (libarchive); no zip program is needed.
 set(CPACK_GENERATOR ZIP)

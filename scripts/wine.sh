@@ -8,6 +8,8 @@
 # Environment:
 #   ORVANE_WINEPREFIX  the prefix (default: build/wineprefix in the source tree)
 #   ORVANE_TRACE       file that receives the program's OutputDebugString lines
+#   ORVANE_WINE_DPI    the prefix's display DPI (LogPixels): 144 is a display at 150 %; a prefix once
+#                      given one goes back to 96 without it
 #   DISPLAY            when empty, the prefix uses Wine's null graphics driver; else the X11 driver,
 #                      under the display's window manager
 #
@@ -67,6 +69,17 @@ prepare() {
     echo "$want" >"$WINEPREFIX/.orvane-driver"
     # Processes started under the old driver (the desktop among them) must not outlive the change.
     "$wineserver" -w
+  fi
+  # The DPI goes where winecfg writes it. Each Wine process reads it as it starts, so the prefix's
+  # helper processes (the desktop among them) must not outlive a change either.
+  local dpi_mark="$WINEPREFIX/.orvane-dpi" dpi=${ORVANE_WINE_DPI:-96}
+  if [ -n "${ORVANE_WINE_DPI:-}" ] || [ -f "$dpi_mark" ]; then
+    if [ "$(cat "$dpi_mark" 2>/dev/null || echo 96)" != "$dpi" ]; then
+      "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+        >/dev/null 2>&1 </dev/null
+      echo "$dpi" >"$dpi_mark"
+      "$wineserver" -w
+    fi
   fi
   flock -u 9
   exec 9>&-

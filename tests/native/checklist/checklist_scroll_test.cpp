@@ -1,6 +1,8 @@
 // Tests of the check-list view's row geometry, hit-testing and scroll arithmetic.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "checklist_scroll.h"
 
 namespace {
@@ -65,24 +67,24 @@ TEST(CheckListScroll, AListShorterThanTheViewNeverScrolls) {
 
 TEST(CheckListScroll, HorizontalStepsArePixels) {
     // widest 300, client right 200: range 0..100
-    EXPECT_EQ(10, HScroll(kLineDown, 0, 0, 300, 200).to);
-    EXPECT_EQ(100, HScroll(kLineDown, 0, 95, 300, 200).to);
-    EXPECT_EQ(ScrollAction::Stay, HScroll(kLineDown, 0, 100, 300, 200).action);
-    EXPECT_EQ(20, HScroll(kLineUp, 0, 30, 300, 200).to);
-    EXPECT_EQ(0, HScroll(kLineUp, 0, 5, 300, 200).to);
-    EXPECT_EQ(ScrollAction::Stay, HScroll(kLineUp, 0, 0, 300, 200).action);
+    EXPECT_EQ(10, HScroll(kLineDown, 0, 0, 300, 200, 10).to);
+    EXPECT_EQ(100, HScroll(kLineDown, 0, 95, 300, 200, 10).to);
+    EXPECT_EQ(ScrollAction::Stay, HScroll(kLineDown, 0, 100, 300, 200, 10).action);
+    EXPECT_EQ(20, HScroll(kLineUp, 0, 30, 300, 200, 10).to);
+    EXPECT_EQ(0, HScroll(kLineUp, 0, 5, 300, 200, 10).to);
+    EXPECT_EQ(ScrollAction::Stay, HScroll(kLineUp, 0, 0, 300, 200, 10).action);
 
-    EXPECT_EQ(100, HScroll(kPageDown, 0, 0, 300, 200).to); // 100 - 0 < 200
-    EXPECT_EQ(399, HScroll(kPageDown, 0, 200, 1000, 200).to);
-    EXPECT_EQ(ScrollAction::Ignore, HScroll(kPageUp, 0, 0, 300, 200).action);
-    EXPECT_EQ(0, HScroll(kPageUp, 0, 150, 1000, 200).to);
-    EXPECT_EQ(301, HScroll(kPageUp, 0, 500, 1000, 200).to);
+    EXPECT_EQ(100, HScroll(kPageDown, 0, 0, 300, 200, 10).to); // 100 - 0 < 200
+    EXPECT_EQ(399, HScroll(kPageDown, 0, 200, 1000, 200, 10).to);
+    EXPECT_EQ(ScrollAction::Ignore, HScroll(kPageUp, 0, 0, 300, 200, 10).action);
+    EXPECT_EQ(0, HScroll(kPageUp, 0, 150, 1000, 200, 10).to);
+    EXPECT_EQ(301, HScroll(kPageUp, 0, 500, 1000, 200, 10).to);
 
-    EXPECT_EQ(42, HScroll(kThumbTrack, 42, 0, 300, 200).to);
-    EXPECT_EQ(ScrollAction::Ignore, HScroll(kThumbTrack, 42, 42, 300, 200).action);
-    EXPECT_EQ(ScrollAction::Stay, HScroll(kThumbPosition, 42, 0, 300, 200).action);
+    EXPECT_EQ(42, HScroll(kThumbTrack, 42, 0, 300, 200, 10).to);
+    EXPECT_EQ(ScrollAction::Ignore, HScroll(kThumbTrack, 42, 42, 300, 200, 10).action);
+    EXPECT_EQ(ScrollAction::Stay, HScroll(kThumbPosition, 42, 0, 300, 200, 10).action);
     // Without a horizontal range nothing moves.
-    EXPECT_EQ(0, HScroll(kPageDown, 0, 0, 100, 200).to);
+    EXPECT_EQ(0, HScroll(kPageDown, 0, 0, 100, 200, 10).to);
 }
 
 TEST(CheckListScroll, BarsShowOnlyWhenThereIsMoreThanFits) {
@@ -100,10 +102,10 @@ TEST(CheckListScroll, RowsStartBelowAFivePixelMargin) {
     EXPECT_EQ(10, VisibleRows(190, 18));
     EXPECT_EQ(0, VisibleRows(17, 18));
     EXPECT_EQ(0, VisibleRows(100, 0));
-    EXPECT_EQ(0, RowAtY(0, 18)); // the margin belongs to row 0
-    EXPECT_EQ(0, RowAtY(22, 18));
-    EXPECT_EQ(1, RowAtY(23, 18));
-    EXPECT_EQ(10, RowAtY(185, 18));
+    EXPECT_EQ(0, RowAtY(0, kShipped)); // the margin belongs to row 0
+    EXPECT_EQ(0, RowAtY(22, kShipped));
+    EXPECT_EQ(1, RowAtY(23, kShipped));
+    EXPECT_EQ(10, RowAtY(185, kShipped));
 
     Rect32 band = RowBand(2, 7, 250, kShipped);
     EXPECT_EQ(-7, band.left);
@@ -138,6 +140,70 @@ TEST(CheckListScroll, CheckCellFollowsLevelOffsetAndRowHeight) {
     EXPECT_EQ(23, text.top);
     EXPECT_EQ(200, text.right);
     EXPECT_EQ(41, text.bottom);
+}
+
+TEST(CheckListDpi, LengthsScaleByDpiOver96WithHalvesRoundedAwayFromZero) {
+    // The rule MulDiv(pixels, dpi, 96) follows, from an independent computation.
+    for (int32_t dpi : {72, 96, 120, 144, 168, 192, 240})
+        for (int32_t pixels = -40; pixels <= 200; ++pixels)
+            ASSERT_EQ(std::lround(pixels * dpi / 96.0), ScaleToDpi(pixels, dpi)) << pixels << " at " << dpi;
+    EXPECT_EQ(8, ScaleToDpi(5, 144)); // 7.5: the margin grows to 8, not 7
+    EXPECT_EQ(21, ScaleToDpi(14, 144));
+    EXPECT_EQ(10, ScaleToDpi(10, 0)); // an unknown DPI draws as at 96
+    EXPECT_EQ(10, ScaleToDpi(10, -144));
+    EXPECT_EQ(1'500'000'000, ScaleToDpi(1'000'000'000, 144)); // no overflow on the way
+}
+
+TEST(CheckListDpi, At144TheRowsAreHalfAsHighAgainAndTheCellFollows) {
+    const RowMetrics k96 = MetricsFor(13, 12, 96);
+    EXPECT_EQ(kShipped.rowHeight, k96.rowHeight);
+    EXPECT_EQ(kShipped.cellWidth, k96.cellWidth);
+    EXPECT_EQ(kShipped.cellHeight, k96.cellHeight);
+
+    const RowMetrics m = MetricsFor(13, 12, 144);
+    EXPECT_EQ(144, m.dpi);
+    EXPECT_EQ(27, m.rowHeight); // 18 x 1.5
+    EXPECT_EQ(20 + 9, m.cellWidth);
+    EXPECT_EQ(18 + 9, m.cellHeight);
+
+    // The margin is 8, the image 20 x 18 at the cell's corner.
+    Rect32 img = CheckImageAt(0, 1, 0, m);
+    EXPECT_EQ(8, img.left);
+    EXPECT_EQ(8, img.top);
+    EXPECT_EQ(28, img.right);
+    EXPECT_EQ(26, img.bottom);
+    EXPECT_EQ(35, RowTop(1, m));
+    EXPECT_EQ(0, RowAtY(34, m));
+    EXPECT_EQ(1, RowAtY(35, m));
+
+    Rect32 cell = CheckCell(1, 2, 15, m);
+    EXPECT_EQ(8 + 29 - 15, cell.left);
+    EXPECT_EQ(35, cell.top);
+    EXPECT_EQ(cell.left + 29, cell.right);
+    EXPECT_EQ(35 + 27, cell.bottom);
+    EXPECT_EQ(8 + 29, TextRect(0, 1, 0, 300, m).left);
+
+    // A font row taller than the cell centres the scaled image in it.
+    RowMetrics tall = m;
+    tall.rowHeight = 33;
+    EXPECT_EQ(8 + 3, CheckImageAt(0, 1, 0, tall).top);
+}
+
+TEST(CheckListDpi, TheFocusBoxGrowsAroundTheTextByScaledAmounts) {
+    const Rect32 text{24, 5, 90, 22};
+    Rect32 box = FocusBox(text, 200, kShipped);
+    EXPECT_EQ(20, box.left);
+    EXPECT_EQ(95, box.right);
+    EXPECT_EQ(5, box.top);
+    EXPECT_EQ(22, box.bottom);
+    // A text past the client's edge: cut 4 pixels inside it, then grown as ever.
+    EXPECT_EQ(200 - 4 + 5, FocusBox({24, 5, 250, 22}, 200, kShipped).right);
+
+    const RowMetrics m = MetricsFor(13, 12, 144);
+    box = FocusBox(text, 200, m);
+    EXPECT_EQ(24 - 6, box.left);
+    EXPECT_EQ(90 + 8, box.right);
+    EXPECT_EQ(200 - 6 + 8, FocusBox({24, 5, 250, 22}, 200, m).right);
 }
 
 } // namespace

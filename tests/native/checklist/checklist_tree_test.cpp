@@ -14,7 +14,7 @@ constexpr int32_t kCell = 19; // 13-pixel images plus 6
 
 CheckListItem* Add(CheckListTree& t, const wchar_t* text, CheckListItem* parent = nullptr, int32_t state = 0,
                    int32_t textWidth = 50) {
-    return t.AddItem(text, parent, state, -1, {0x000001, 0x000002, 0x000003}, textWidth, kCell);
+    return t.AddItem(text, parent, state, -1, {0x000001, 0x000002, 0x000003}, textWidth, kCell, 5);
 }
 
 std::vector<std::wstring> Texts(const CheckListTree& t) {

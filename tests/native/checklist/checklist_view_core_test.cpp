@@ -14,7 +14,7 @@ constexpr RowMetrics kShipped{18, 19, 18};
 constexpr int32_t kTextX = 60; // right of a top-level check-box cell
 
 int32_t RowY(int32_t row) {
-    return RowTop(row, 18) + 9;
+    return RowTop(row, kShipped) + 9;
 }
 int32_t CellX(int32_t level) {
     return 5 + (level - 1) * 19 + 4;
@@ -30,7 +30,7 @@ std::vector<int32_t> Indexes(const std::vector<CheckListRowPaint>& rows) {
 class ViewCore : public ::testing::Test {
   protected:
     CheckListItem* Add(CheckListItem* parent = nullptr, int32_t state = kUnchecked) {
-        return tree.AddItem(L"00 11 22 33 44 55", parent, state, -1, {}, 100, 19);
+        return tree.AddItem(L"00 11 22 33 44 55", parent, state, -1, {}, 100, 19, 5);
     }
     void Fill(int n) {
         for (int i = 0; i < n; ++i)
@@ -227,7 +227,7 @@ TEST_F(ViewCore, ScrollingMovesTheTopRowAndTheBarsFollowTheCounts) {
 
     // A wide row brings the horizontal bar.
     EXPECT_FALSE(view.HorizontalBar().shown);
-    tree.AddItem(L"wide", nullptr, 0, -1, {}, 400, 19); // 19 + 400 + 5 = 424
+    tree.AddItem(L"wide", nullptr, 0, -1, {}, 400, 19, 5); // 19 + 400 + 5 = 424
     EXPECT_TRUE(view.HorizontalBar().shown);
     EXPECT_EQ(424 - 250, view.HorizontalBar().max);
     view.HScroll(kLineDown, 0);
@@ -265,6 +265,55 @@ TEST_F(ViewCore, DeletingTheSelectedItemDropsTheSelection) {
     Fill(2);
     auto r = view.Click(kTextX, RowY(0));
     EXPECT_EQ(std::vector<int32_t>{0}, Indexes(r.repaint));
+}
+
+// The same view at 150 % display scaling (144 DPI): every length half as large again.
+class ViewCoreAt144 : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        view.SetMetrics(m);
+        view.SetClientSize(375, 285); // 10 full rows of 27 and a part of an 11th
+        for (int i = 0; i < 30; ++i)
+            tree.AddItem(L"00 11 22 33 44 55", nullptr, kUnchecked, -1, {}, 150, m.cellWidth, m.Px(kRowTail));
+    }
+    int32_t RowY(int32_t row) const { return RowTop(row, m) + 13; }
+
+    const RowMetrics m = MetricsFor(13, 12, 144);
+    CheckListTree tree;
+    CheckListViewCore view{tree};
+};
+
+TEST_F(ViewCoreAt144, ClicksAddressTheTallerRowsAndTheWiderCell) {
+    EXPECT_EQ(10, view.VisibleRows());
+    // The scaled cell spans 8..36: a point that lies beside the 96-DPI cell still toggles.
+    auto r = view.Click(30, RowY(3));
+    EXPECT_TRUE(r.toggled);
+    EXPECT_EQ(3, view.SelectedIndex());
+    EXPECT_EQ(kChecked, tree.GetCheck(3));
+    EXPECT_TRUE(view.Click(36, RowY(3)).toggled);
+    EXPECT_EQ(kUnchecked, tree.GetCheck(3));
+    // Just beside the cell: selected only.
+    r = view.Click(37, RowY(4));
+    EXPECT_TRUE(r.hit);
+    EXPECT_FALSE(r.toggled);
+    EXPECT_EQ(4, view.SelectedIndex());
+    EXPECT_EQ(kUnchecked, tree.GetCheck(4));
+    // The last pixel of row 4 and the first of row 5.
+    EXPECT_EQ(4, (view.Click(60, RowTop(5, m) - 1), view.SelectedIndex()));
+    EXPECT_EQ(5, (view.Click(60, RowTop(5, m)), view.SelectedIndex()));
+}
+
+TEST_F(ViewCoreAt144, RowsAreWiderAndALineStepIsFifteenPixels) {
+    // 29 + 150 + 8: the cell and the tail grew, the text width is the scaled font's already.
+    EXPECT_EQ(187, tree.WidestRow());
+    tree.AddItem(L"wide", nullptr, kUnchecked, -1, {}, 400, m.cellWidth, m.Px(kRowTail));
+    EXPECT_EQ(29 + 400 + 8 - 375, view.HorizontalBar().max);
+    view.HScroll(kLineDown, 0);
+    EXPECT_EQ(15, view.Offset());
+    view.HScroll(kLineDown, 0);
+    EXPECT_EQ(30, view.Offset());
+    view.HScroll(kLineUp, 0);
+    EXPECT_EQ(15, view.Offset());
 }
 
 } // namespace

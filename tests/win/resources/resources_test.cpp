@@ -1,11 +1,13 @@
 // Checks Orvane's compiled resources as the program sees them: check-box bitmaps, dialogs 102 and 100,
-// the string table and the icon; and the version block of the shipped orvane.exe as Explorer reads it.
+// the string table, the icon and the manifest; and the version block of the shipped orvane.exe as
+// Explorer reads it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwctype>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -539,6 +541,33 @@ TEST(AppIcon, LoadsAtSmallAndLargeSizes) {
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
     }
+}
+
+// This executable links the same resources as orvane.exe, manifest included; the release test reads the
+// manifest's content from the shipped file.
+TEST(ApplicationManifest, IsResourceOneAndBindsTheProcessToCommonControls6) {
+    const auto manifest = RawResource(1, RT_MANIFEST);
+    ASSERT_FALSE(manifest.empty());
+    const std::string text(manifest.begin(), manifest.end());
+    EXPECT_EQ(text.rfind("<?xml", 0), 0u);
+
+    // The loader bound the process to the dependency the manifest names: a button comes from common
+    // controls 6 in the side-by-side store. Without the manifest Wine's user32 draws it itself, and
+    // Windows takes version 5 from System32.
+    HWND button =
+        CreateWindowExW(0, L"Button", L"x", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(button, nullptr);
+    HMODULE controls = GetModuleHandleW(L"comctl32.dll");
+    ASSERT_NE(controls, nullptr) << "no common controls DLL behind the button";
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(controls, path, MAX_PATH), 0u);
+    std::wstring folder = path;
+    for (wchar_t& c : folder)
+        c = std::towlower(c);
+    EXPECT_NE(folder.find(L"\\winsxs\\"), std::wstring::npos) << folder;
+    EXPECT_NE(folder.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
+        << folder;
+    DestroyWindow(button);
 }
 
 // The stripped orvane.exe the release zip holds; under Wine the Unix root is drive Z:.
