@@ -18,8 +18,6 @@ namespace apsim {
 
 namespace {
 
-// The program's command buffer; a longer line is malformed whatever it holds.
-constexpr std::size_t kMaxCommandLine = 1000;
 constexpr std::size_t kMaxControlLine = 1024;
 constexpr std::size_t kMaxControlClients = 8;
 constexpr std::size_t kReadChunk = 4096;
@@ -98,8 +96,7 @@ void Server::AcceptClient() {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     m_clientFd = fd;
-    m_clientIn.clear();
-    m_discardingLine = false;
+    m_framer.Reset();
     m_closing = false;
     m_pending.clear();
     m_sendBuffer.clear();
@@ -139,27 +136,12 @@ void Server::ReadClient() {
         return;
     }
     if (n < 0 || m_closing) return;
-    m_clientIn.append(chunk, static_cast<std::size_t>(n));
-
-    std::size_t end;
-    while (!m_closing && (end = m_clientIn.find_first_of("\r\n")) != std::string::npos) {
-        const std::string line = m_clientIn.substr(0, end);
-        m_clientIn.erase(0, end + 1);
-        if (m_discardingLine) {
-            m_discardingLine = false;
-            continue;
-        }
-        if (!line.empty()) Schedule(m_engine.HandleCommand(line));
-    }
-    if (m_closing) {
-        m_clientIn.clear();
-    } else if (m_discardingLine) {
-        m_clientIn.clear();
-    } else if (m_clientIn.size() > kMaxCommandLine) {
-        Schedule(m_engine.HandleCommand(std::string_view(m_clientIn).substr(0, kMaxCommandLine)));
-        m_clientIn.clear();
-        m_discardingLine = true;
-    }
+    std::vector<LineFramer::Line> lines;
+    m_framer.Feed(std::string_view(chunk, static_cast<std::size_t>(n)), lines);
+    // Once a close is scheduled, the lines after it are never performed.
+    for (std::size_t i = 0; i < lines.size() && !m_closing; ++i)
+        Schedule(m_engine.HandleCommand(lines[i].text, lines[i].overlong));
+    if (m_closing) m_framer.Reset();
 }
 
 void Server::FlushClient() {

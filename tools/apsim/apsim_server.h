@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "apsim_engine.h"
+#include "apsim_lines.h"
 
 namespace apsim {
 
@@ -60,9 +61,8 @@ class Server {
     int m_controlPort = 0;
 
     int m_clientFd = -1;
-    std::string m_clientIn;
-    bool m_discardingLine = false; // an overlong line is being skipped up to its terminator
-    bool m_closing = false;        // a close is scheduled: no more commands are read
+    LineFramer m_framer;
+    bool m_closing = false; // a close is scheduled: no more commands are read
     std::deque<Outgoing> m_pending;
     std::string m_sendBuffer;
     bool m_closeWhenSent = false;
