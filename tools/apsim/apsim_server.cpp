@@ -32,12 +32,13 @@ bool SetNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+// The address was checked by the caller.
 int Listen(const std::string& address, int port, int& boundPort, std::string& error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (!IsLoopbackAddress(address) || ::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
-        error = "refusing to listen on " + address + ": only 127.0.0.0/8 is allowed";
+    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
+        error = "not an IPv4 address: " + address;
         return -1;
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -72,14 +73,25 @@ Server::~Server() {
     CloseFd(m_stopPipe[1]);
 }
 
-bool Server::Start(const std::string& listenAddress, int port, int controlPort, std::string& error) {
+bool Server::Start(const std::string& listenAddress, int port, int controlPort, std::string& error,
+                   ListenScope scope) {
+    if (scope == ListenScope::LoopbackOnly && !IsLoopbackAddress(listenAddress)) {
+        error = "refusing to listen on " + listenAddress + ": only 127.0.0.0/8 is allowed";
+        return false;
+    }
+    if (scope == ListenScope::Lan && !IsLanAddress(listenAddress)) {
+        error = "refusing to listen on " + listenAddress + ": give the one unicast IPv4 address of the LAN";
+        return false;
+    }
     if (::pipe2(m_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
     m_listenFd = Listen(listenAddress, port, m_port, error);
     if (m_listenFd < 0) return false;
-    m_controlFd = Listen(listenAddress, controlPort, m_controlPort, error);
+    // The control port can change the list and has no password: it never leaves this machine.
+    const std::string controlAddress = IsLoopbackAddress(listenAddress) ? listenAddress : "127.0.0.1";
+    m_controlFd = Listen(controlAddress, controlPort, m_controlPort, error);
     return m_controlFd >= 0;
 }
 

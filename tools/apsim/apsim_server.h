@@ -12,6 +12,8 @@
 
 namespace apsim {
 
+enum class ListenScope { LoopbackOnly, Lan };
+
 class Server {
   public:
     explicit Server(Engine& engine);
@@ -19,8 +21,11 @@ class Server {
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    // Binds both ports on a 127.0.0.0/8 address; a port of 0 picks a free one.
-    bool Start(const std::string& listenAddress, int port, int controlPort, std::string& error);
+    // Binds the AP port on listenAddress and the control port on it too when it is a loopback address,
+    // else on 127.0.0.1. LoopbackOnly refuses any address outside 127.0.0.0/8; Lan takes one unicast
+    // IPv4 address (never 0.0.0.0: the protocol has no authentication). A port of 0 picks a free one.
+    bool Start(const std::string& listenAddress, int port, int controlPort, std::string& error,
+               ListenScope scope = ListenScope::LoopbackOnly);
     int Port() const { return m_port; }
     int ControlPort() const { return m_controlPort; }
 

@@ -216,3 +216,18 @@ TEST(ApSimServer, RefusesToListenOutsideLoopback) {
     EXPECT_FALSE(server.Start("192.168.10.1", 0, 0, error));
     EXPECT_NE(error.find("127.0.0.0/8"), std::string::npos);
 }
+
+// The LAN scope takes one address; never every interface, where the AP's internet side would hear it.
+TEST(ApSimServer, LanScopeTakesOneAddressOnly) {
+    Engine engine({}, 8, Faults{});
+    for (const char* any : {"0.0.0.0", "255.255.255.255", "224.0.0.1"}) {
+        Server server(engine);
+        std::string error;
+        EXPECT_FALSE(server.Start(any, 0, 0, error, ListenScope::Lan)) << any;
+        EXPECT_NE(error.find("refusing"), std::string::npos);
+    }
+    Server server(engine);
+    std::string error;
+    ASSERT_TRUE(server.Start("127.0.0.1", 0, 0, error, ListenScope::Lan)) << error;
+    EXPECT_NE(server.Port(), 0);
+}
