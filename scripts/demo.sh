@@ -7,10 +7,20 @@
 #   Without one: on a virtual display with a window manager, the UI driver presses
 #   "전체 MAC Address 자동 설정", a short report is printed, and screenshots of the box that ends the
 #   run and of the dialog after it are written.
+# With --hostapd the AP's list is kept by a real hostapd (no radio: driver=none) with its files under
+# build/demo/hostapd, and the report shows hostapd's list before and after and what "apply" wrote.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=$root/build/demo
+
+hostapd=0
+for arg in "$@"; do
+  case $arg in
+    --hostapd) hostapd=1 ;;
+    *) echo "usage: demo.sh [--hostapd]" >&2; exit 2 ;;
+  esac
+done
 
 if [ "${ORVANE_DEMO_IN_NETNS:-0}" != 1 ]; then
   bash scripts/setup.sh
@@ -36,6 +46,12 @@ export ORVANE_TRACE=$out/trace.log
 . scripts/sims.sh
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
+list_name="AP's list"
+if [ $hostapd = 1 ]; then
+  # hostapd's own list, as its command-line client shows it.
+  ap_list() { hostapd_cmd ACCEPT_ACL SHOW | sed -n 's/^\([0-9a-f:]\{17\}\) VLAN_ID=.*/\1/p'; }
+  list_name="hostapd's list"
+fi
 
 korean_locale
 headless=0
@@ -46,13 +62,24 @@ scripts/wine.sh --stop
 scripts/wine.sh --prepare
 
 rm -f "$out/apsim.log"
-sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60
+if [ $hostapd = 1 ]; then
+  rm -rf "$out/hostapd"
+  sim_hostapd_files "$out/hostapd" 0 0a:1b:2c:3d:4e:5f 0a:1b:2c:3d:4e:60
+  sim_start_hostapd "$out/hostapd"
+  sim_start_apsim --hostapd "$out/hostapd/ctrl/wlan0" --accept-file "$out/hostapd/accept" \
+    --config "$out/hostapd/hostapd.conf"
+else
+  sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60
+fi
 sim_start_vcisim --mac 001A2B3C4D5E
 before=$(ap_list)
 sim_start_orvane
 
 if [ $headless = 0 ]; then
   echo "demo: Orvane runs on $DISPLAY with the AP simulator at 127.0.0.1:4321 and the VCI simulator plugged in."
+  if [ $hostapd = 1 ]; then
+    echo "demo: the AP's list is kept by hostapd: hostapd_cli -p $out/hostapd/ctrl -i wlan0 ACCEPT_ACL SHOW"
+  fi
   echo "demo: close Orvane to end the demo (trace: $ORVANE_TRACE)"
   wait "$orvane_pid" || true
   orvane_pid=""
@@ -98,11 +125,19 @@ scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
 
 caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/driver.out"; }
 echo
-echo "Orvane demo: automatic configuration against the simulated AP and VCI"
+if [ $hostapd = 1 ]; then
+  echo "Orvane demo: automatic configuration against the AP side kept by hostapd, and the simulated VCI"
+else
+  echo "Orvane demo: automatic configuration against the simulated AP and VCI"
+fi
 echo "  PC's wireless adapter (wifi0):  $(caption 1019 | sed 's/.*   //')"
 echo "  VCI's WLAN module:              $(caption 1020 | sed 's/.*   //')"
-echo "  AP's list before:               $(echo $before)"
-echo "  AP's list after:                $(echo $after)"
+printf '  %-32s%s\n' "$list_name before:" "$(echo $before)" "$list_name after:" "$(echo $after)"
+if [ $hostapd = 1 ]; then
+  echo "  after \"apply\", $out/hostapd/accept:"
+  sed 's/^/    /' "$out/hostapd/accept"
+  echo "  and in $out/hostapd/hostapd.conf: $(grep '^macaddr_acl=' "$out/hostapd/hostapd.conf")"
+fi
 echo "  commands the AP received:"
 sed 's/^/    /' "$out/apsim.log"
 echo "  boxes shown (caption, text, answer):"

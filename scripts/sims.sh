@@ -5,6 +5,7 @@
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
 sims_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
+hostapd_pid="" hostapd_dir=""
 
 winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
 
@@ -54,6 +55,46 @@ sim_start_apsim() {
   [ -n "$apsim_control" ] || { echo "apsim did not start:" >&2; cat "$SIM_DIR/apsim.err" >&2; return 1; }
 }
 
+# A real hostapd without a radio (driver=none) keeping the AP's accept list, its files in folder $1:
+# hostapd.conf, accept (its accept_mac_file) and ctrl/wlan0 (its control socket). Callers run it inside
+# their own network namespace.
+#   sim_hostapd_files FOLDER MACADDR_ACL [MAC...]   writes the configuration and the accept file
+#   sim_start_hostapd FOLDER                        starts hostapd from the files as they are
+#   hostapd_cmd COMMAND...                          one command to it through hostapd_cli
+#   sim_stop_hostapd                                ends it by its id
+sim_hostapd_files() {
+  local dir=$1 acl=$2
+  shift 2
+  mkdir -p "$dir"
+  printf '%s\n' "# The AP's hostapd, without a radio." driver=none interface=wlan0 "ctrl_interface=$dir/ctrl" \
+    "macaddr_acl=$acl" "accept_mac_file=$dir/accept" >"$dir/hostapd.conf"
+  printf '%s\n' "$@" | sed '/^$/d' >"$dir/accept"
+}
+
+hostapd_cmd() { timeout 5 hostapd_cli -p "$hostapd_dir/ctrl" -i wlan0 "$@" 2>&1 | sed 's/\r$//'; }
+
+sim_start_hostapd() {
+  hostapd_dir=$1
+  /usr/sbin/hostapd "$hostapd_dir/hostapd.conf" >>"$hostapd_dir/hostapd.log" 2>&1 </dev/null &
+  hostapd_pid=$!
+  local _
+  for _ in $(seq 1 100); do
+    [ "$(hostapd_cmd ping)" = PONG ] && return 0
+    kill -0 "$hostapd_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "hostapd did not start:" >&2
+  cat "$hostapd_dir/hostapd.log" >&2
+  return 1
+}
+
+sim_stop_hostapd() {
+  [ -n "$hostapd_pid" ] || return 0
+  kill -TERM "$hostapd_pid" 2>/dev/null
+  wait "$hostapd_pid" 2>/dev/null
+  hostapd_pid=""
+}
+
 sim_start_vcisim() {
   rm -f "$SIM_DIR/vcisim.port"
   "$sims_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
@@ -85,5 +126,6 @@ stop_sims() {
     kill -TERM "$apsim_pid" 2>/dev/null
     wait "$apsim_pid" 2>/dev/null
   fi
+  sim_stop_hostapd
   orvane_pid="" vcisim_pid="" apsim_pid=""
 }

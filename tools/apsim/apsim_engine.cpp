@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "apsim_memory_backend.h"
+
 namespace apsim {
 
 namespace {
@@ -18,20 +20,6 @@ int HexValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// The add command carries exactly "xx xx xx xx xx xx" in lower case.
-std::optional<Mac> ParseAddArgument(std::string_view arg) {
-    if (arg.size() != 17) return std::nullopt;
-    Mac mac{};
-    for (std::size_t i = 0; i < 6; ++i) {
-        const char hi = arg[3 * i], lo = arg[3 * i + 1];
-        if (i < 5 && arg[3 * i + 2] != ' ') return std::nullopt;
-        if ((hi >= 'A' && hi <= 'F') || (lo >= 'A' && lo <= 'F')) return std::nullopt;
-        if (HexValue(hi) < 0 || HexValue(lo) < 0) return std::nullopt;
-        mac[i] = static_cast<std::uint8_t>(HexValue(hi) << 4 | HexValue(lo));
-    }
-    return mac;
 }
 
 std::optional<int> ParseInt(std::string_view text) {
@@ -121,9 +109,16 @@ std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text)
     return offsets;
 }
 
+Engine::Engine(std::unique_ptr<Backend> backend, Faults initialFaults)
+    : m_backend(std::move(backend)), m_initialFaults(std::move(initialFaults)), m_faults(m_initialFaults) {}
+
 Engine::Engine(std::vector<Mac> initialList, std::size_t capacity, Faults initialFaults)
-    : m_initialList(std::move(initialList)), m_initialFaults(std::move(initialFaults)), m_list(m_initialList),
-      m_capacity(capacity), m_faults(m_initialFaults) {}
+    : Engine(std::make_unique<MemoryBackend>(std::move(initialList), capacity), std::move(initialFaults)) {}
+
+std::vector<Mac> Engine::List() {
+    std::string why;
+    return m_backend->List(why).value_or(std::vector<Mac>{});
+}
 
 void Engine::NoteConnected() {
     ++m_counters.connections;
@@ -141,14 +136,14 @@ void Engine::WriteLog(std::string_view line, std::string_view outcome) {
     if (m_logSink) m_logSink(text);
 }
 
-std::string Engine::ListAnswer() const {
+std::string Engine::ListAnswer(const std::vector<Mac>& list) const {
     std::string answer;
     auto append = [&answer](std::string_view macText) {
         answer += "701";
         answer += kEntryFiller;
         answer += macText;
     };
-    for (const Mac& mac : m_list)
+    for (const Mac& mac : list)
         append(FormatEntryText(mac));
     append(kEndEntryText);
     if (m_faults.padFull && answer.size() % kProgramReadSize != 0) {
@@ -172,71 +167,86 @@ Reply Engine::Shape(std::string answer) const {
     return reply;
 }
 
-// Carries out one well-formed command; returns its answer (empty: none) and describes it in outcome.
-std::string Engine::Perform(unsigned code, std::string_view argument, std::string& outcome) {
-    switch (code) {
-    case 0xfff0: {
+// Carries out one command; returns its answer (empty: none) and describes it in outcome.
+std::string Engine::Perform(const Command& command, std::string& outcome) {
+    std::string why;
+    const auto failed = [&](std::string_view what) {
+        outcome = "200 (" + std::string(what) + (why.empty() ? "" : ": " + why) + ")";
+        return std::string("200");
+    };
+    switch (command.kind) {
+    case CommandKind::Add:
         ++m_counters.add;
-        const auto mac = ParseAddArgument(argument);
-        if (!mac || FormatEntryText(*mac) == kEndEntryText) {
-            outcome = "200 (malformed)";
-            return "200";
-        }
-        if (std::find(m_list.begin(), m_list.end(), *mac) != m_list.end()) {
+        switch (m_backend->Add(command.mac, why)) {
+        case AddResult::Added:
+            outcome = "701 (added " + FormatEntryText(command.mac) + ")";
+            return "701";
+        case AddResult::AlreadyListed:
             outcome = "701 (already listed)";
             return "701";
-        }
-        if (m_list.size() >= m_capacity) {
+        case AddResult::Full:
             outcome = "200 (list full)";
             return "200";
+        case AddResult::Failed:
+            return failed("not added");
         }
-        m_list.push_back(*mac);
-        outcome = "701 (added " + FormatEntryText(*mac) + ")";
-        return "701";
-    }
-    case 0xfff1: {
+        break;
+    case CommandKind::Delete:
         ++m_counters.del;
-        const auto it = std::find_if(m_list.begin(), m_list.end(),
-                                     [&](const Mac& mac) { return FormatEntryText(mac) == argument; });
-        if (it == m_list.end()) {
+        switch (m_backend->Delete(command.mac, why)) {
+        case DeleteResult::Deleted:
+            outcome = "701 (deleted)";
+            return "701";
+        case DeleteResult::NotListed:
             outcome = "200 (not listed)";
             return "200";
+        case DeleteResult::Failed:
+            return failed("not deleted");
         }
-        m_list.erase(it);
-        outcome = "701 (deleted)";
-        return "701";
-    }
-    case 0xfff3: {
+        break;
+    case CommandKind::List: {
         ++m_counters.list;
-        outcome = "list " + std::to_string(m_list.size());
-        return ListAnswer();
+        const auto list = m_backend->List(why);
+        if (!list) return failed("no list");
+        outcome = "list " + std::to_string(list->size());
+        return ListAnswer(*list);
     }
-    case 0xfff5: {
+    case CommandKind::Filter:
         ++m_counters.filter;
-        if (argument == "00" || argument == "01") {
-            m_filterOn = argument == "00";
-            outcome = *m_filterOn ? "filter on" : "filter off";
-            return *m_filterOn ? "701 filter on" : "701 filter off";
-        }
-        outcome = "200 (malformed)";
-        return "200";
-    }
-    case 0xfff4:
+        if (!m_backend->SetFilter(command.filterOn, why)) return failed("filter unchanged");
+        outcome = command.filterOn ? "filter on" : "filter off";
+        return command.filterOn ? "701 filter on" : "701 filter off";
+    case CommandKind::CloseRequest:
         ++m_counters.closeRequest;
         outcome = "close request (no answer)";
         return {};
-    case 0xfff6:
+    case CommandKind::Apply:
         ++m_counters.apply;
-        outcome = "applied (no answer)";
+        outcome = m_backend->Apply(why) ? "applied (no answer)" : "not applied: " + why + " (no answer)";
         return {};
-    default:
+    case CommandKind::BadArgument:
+        // Counted under its code: the program did send that command, only not in a form we take.
+        ++(command.code == 0xfff0   ? m_counters.add
+           : command.code == 0xfff1 ? m_counters.del
+           : command.code == 0xfff3 ? m_counters.list
+           : command.code == 0xfff4 ? m_counters.closeRequest
+           : command.code == 0xfff5 ? m_counters.filter
+                                    : m_counters.apply);
+        outcome = "200 (malformed)";
+        return "200";
+    case CommandKind::UnknownCode:
         ++m_counters.other;
         outcome = "200 (unknown code)";
         return "200";
+    case CommandKind::Malformed:
+        break;
     }
+    ++m_counters.other;
+    outcome = "200 (malformed)";
+    return "200";
 }
 
-Reply Engine::HandleCommand(std::string_view line) {
+Reply Engine::HandleCommand(std::string_view line, bool overlong) {
     bool close = false;
     if (m_faults.closeAfter > 0 && --m_faults.closeAfter == 0) {
         close = true;
@@ -249,15 +259,9 @@ Reply Engine::HandleCommand(std::string_view line) {
         }
     }
 
-    // "w", blank, four lower-case hexadecimal digits, blank, argument.
-    unsigned code = 0;
-    bool wellFormed = line.size() >= 7 && line[0] == 'w' && line[1] == ' ' && line[6] == ' ';
-    for (std::size_t i = 2; wellFormed && i < 6; ++i) {
-        const char c = line[i];
-        wellFormed = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-        if (wellFormed) code = code << 4 | static_cast<unsigned>(HexValue(c));
-    }
-    const bool answered = !(wellFormed && (code == 0xfff4 || code == 0xfff6));
+    Command command;
+    if (!overlong) command = ParseCommandLine(line);
+    const bool answered = command.kind != CommandKind::CloseRequest && command.kind != CommandKind::Apply;
 
     std::string outcome;
     std::string answer;
@@ -269,12 +273,12 @@ Reply Engine::HandleCommand(std::string_view line) {
         --m_faults.garbage;
         answer = m_faults.garbageText;
         outcome = "garbage";
-    } else if (!wellFormed) {
+    } else if (overlong) {
         ++m_counters.other;
         answer = "200";
-        outcome = "200 (malformed)";
+        outcome = "200 (overlong)";
     } else {
-        answer = Perform(code, line.substr(7), outcome);
+        answer = Perform(command, outcome);
     }
 
     Reply reply;
@@ -331,21 +335,22 @@ std::string Engine::HandleControl(std::string_view line) {
         m_faults.closeSilent = silent;
         return "ok\n";
     }
+    std::string why;
+    const auto failed = [&why]() { return "error " + EscapeForLog(why) + "\n"; };
     if (cmd == "add") {
         const auto mac = words.size() > 1 ? ParseMacLoose(Rest(line, cmd)) : std::nullopt;
         if (!mac) return "error usage: add MAC\n";
-        if (std::find(m_list.begin(), m_list.end(), *mac) == m_list.end()) m_list.push_back(*mac);
-        return "ok\n";
+        const AddResult result = m_backend->Preload(*mac, why);
+        return result == AddResult::Added || result == AddResult::AlreadyListed ? "ok\n" : failed();
     }
-    if (cmd == "clear") {
-        m_list.clear();
-        return "ok\n";
-    }
+    if (cmd == "clear") return m_backend->Clear(why) ? "ok\n" : failed();
     if (cmd == "list") {
+        const auto list = m_backend->List(why);
+        if (!list) return failed();
         std::string out;
-        for (const Mac& mac : m_list)
+        for (const Mac& mac : *list)
             out += FormatEntryText(mac) + "\n";
-        return out + "ok " + std::to_string(m_list.size()) + "\n";
+        return out + "ok " + std::to_string(list->size()) + "\n";
     }
     if (cmd == "log") {
         std::string out;
@@ -360,16 +365,15 @@ std::string Engine::HandleControl(std::string_view line) {
                " fff3=" + std::to_string(c.list) + " fff4=" + std::to_string(c.closeRequest) +
                " fff5=" + std::to_string(c.filter) + " fff6=" + std::to_string(c.apply) +
                " other=" + std::to_string(c.other) +
-               " filter=" + (m_filterOn ? (*m_filterOn ? "on" : "off") : "unset") + "\n";
+               " filter=" + (Filter() ? (*Filter() ? "on" : "off") : "unset") + "\n";
     }
     if (cmd == "reset") {
         // Back to the state at start; the connection, if any, stays.
         const bool connected = m_counters.connected;
-        m_list = m_initialList;
+        m_backend->Reset();
         m_faults = m_initialFaults;
         m_counters = Counters{};
         m_counters.connected = connected;
-        m_filterOn.reset();
         m_log.clear();
         return "ok\n";
     }

@@ -1,18 +1,19 @@
-// The simulated AP's state: its MAC list, the answers to command lines, fault settings and the command log.
+// The simulated AP's protocol: answers to command lines, faults, the command log; a backend keeps the list.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace apsim {
+#include "apsim_backend.h"
+#include "apsim_lines.h"
 
-using Mac = std::array<std::uint8_t, 6>;
+namespace apsim {
 
 // Every list entry: "701", these four characters, the 17-character MAC text.
 inline constexpr std::string_view kEntryFiller = "LIST";
@@ -56,12 +57,15 @@ std::string EscapeForLog(std::string_view bytes);
 // "5,40" -> {5, 40}; offsets must be positive and rising.
 std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text);
 
+// The protocol once for every backend: parses each line, asks the backend, shapes and logs the answer.
 class Engine {
   public:
+    Engine(std::unique_ptr<Backend> backend, Faults initialFaults);
+    // The simulator's own list in memory.
     Engine(std::vector<Mac> initialList, std::size_t capacity, Faults initialFaults);
 
-    // One command line without its terminating carriage return.
-    Reply HandleCommand(std::string_view line);
+    // One command line without its terminating carriage return; overlong: it was cut, and is refused.
+    Reply HandleCommand(std::string_view line, bool overlong = false);
     // One control line; the answer ends with a line "ok ..." or "error ...", each line ending in "\n".
     std::string HandleControl(std::string_view line);
 
@@ -71,25 +75,23 @@ class Engine {
     // Called with each log line as it is written (the server prints or appends it to a file).
     void SetLogSink(std::function<void(const std::string&)> sink) { m_logSink = std::move(sink); }
 
-    const std::vector<Mac>& List() const { return m_list; }
+    // The backend's list now (empty when it cannot be read).
+    std::vector<Mac> List();
     const std::vector<std::string>& Log() const { return m_log; }
     const Counters& Stats() const { return m_counters; }
     const Faults& CurrentFaults() const { return m_faults; }
-    std::optional<bool> Filter() const { return m_filterOn; }
+    std::optional<bool> Filter() const { return m_backend->Filter(); }
 
   private:
-    std::string Perform(unsigned code, std::string_view argument, std::string& outcome);
-    std::string ListAnswer() const;
+    std::string Perform(const Command& command, std::string& outcome);
+    std::string ListAnswer(const std::vector<Mac>& list) const;
     Reply Shape(std::string answer) const;
     void WriteLog(std::string_view line, std::string_view outcome);
 
-    std::vector<Mac> m_initialList;
+    std::unique_ptr<Backend> m_backend;
     Faults m_initialFaults;
-    std::vector<Mac> m_list;
-    std::size_t m_capacity;
     Faults m_faults;
     Counters m_counters;
-    std::optional<bool> m_filterOn;
     std::vector<std::string> m_log;
     std::function<void(const std::string&)> m_logSink;
 };

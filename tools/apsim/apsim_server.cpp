@@ -18,8 +18,6 @@ namespace apsim {
 
 namespace {
 
-// The program's command buffer; a longer line is malformed whatever it holds.
-constexpr std::size_t kMaxCommandLine = 1000;
 constexpr std::size_t kMaxControlLine = 1024;
 constexpr std::size_t kMaxControlClients = 8;
 constexpr std::size_t kReadChunk = 4096;
@@ -34,12 +32,13 @@ bool SetNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+// The address was checked by the caller.
 int Listen(const std::string& address, int port, int& boundPort, std::string& error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (!IsLoopbackAddress(address) || ::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
-        error = "refusing to listen on " + address + ": only 127.0.0.0/8 is allowed";
+    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
+        error = "not an IPv4 address: " + address;
         return -1;
     }
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -74,14 +73,25 @@ Server::~Server() {
     CloseFd(m_stopPipe[1]);
 }
 
-bool Server::Start(const std::string& listenAddress, int port, int controlPort, std::string& error) {
+bool Server::Start(const std::string& listenAddress, int port, int controlPort, std::string& error,
+                   ListenScope scope) {
+    if (scope == ListenScope::LoopbackOnly && !IsLoopbackAddress(listenAddress)) {
+        error = "refusing to listen on " + listenAddress + ": only 127.0.0.0/8 is allowed";
+        return false;
+    }
+    if (scope == ListenScope::Lan && !IsLanAddress(listenAddress)) {
+        error = "refusing to listen on " + listenAddress + ": give the one unicast IPv4 address of the LAN";
+        return false;
+    }
     if (::pipe2(m_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
     m_listenFd = Listen(listenAddress, port, m_port, error);
     if (m_listenFd < 0) return false;
-    m_controlFd = Listen(listenAddress, controlPort, m_controlPort, error);
+    // The control port can change the list and has no password: it never leaves this machine.
+    const std::string controlAddress = IsLoopbackAddress(listenAddress) ? listenAddress : "127.0.0.1";
+    m_controlFd = Listen(controlAddress, controlPort, m_controlPort, error);
     return m_controlFd >= 0;
 }
 
@@ -98,8 +108,7 @@ void Server::AcceptClient() {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     m_clientFd = fd;
-    m_clientIn.clear();
-    m_discardingLine = false;
+    m_framer.Reset();
     m_closing = false;
     m_pending.clear();
     m_sendBuffer.clear();
@@ -139,27 +148,12 @@ void Server::ReadClient() {
         return;
     }
     if (n < 0 || m_closing) return;
-    m_clientIn.append(chunk, static_cast<std::size_t>(n));
-
-    std::size_t end;
-    while (!m_closing && (end = m_clientIn.find_first_of("\r\n")) != std::string::npos) {
-        const std::string line = m_clientIn.substr(0, end);
-        m_clientIn.erase(0, end + 1);
-        if (m_discardingLine) {
-            m_discardingLine = false;
-            continue;
-        }
-        if (!line.empty()) Schedule(m_engine.HandleCommand(line));
-    }
-    if (m_closing) {
-        m_clientIn.clear();
-    } else if (m_discardingLine) {
-        m_clientIn.clear();
-    } else if (m_clientIn.size() > kMaxCommandLine) {
-        Schedule(m_engine.HandleCommand(std::string_view(m_clientIn).substr(0, kMaxCommandLine)));
-        m_clientIn.clear();
-        m_discardingLine = true;
-    }
+    std::vector<LineFramer::Line> lines;
+    m_framer.Feed(std::string_view(chunk, static_cast<std::size_t>(n)), lines);
+    // Once a close is scheduled, the lines after it are never performed.
+    for (std::size_t i = 0; i < lines.size() && !m_closing; ++i)
+        Schedule(m_engine.HandleCommand(lines[i].text, lines[i].overlong));
+    if (m_closing) m_framer.Reset();
 }
 
 void Server::FlushClient() {

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "apsim_engine.h"
+#include "apsim_lines.h"
 
 namespace apsim {
+
+enum class ListenScope { LoopbackOnly, Lan };
 
 class Server {
   public:
@@ -18,8 +21,11 @@ class Server {
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    // Binds both ports on a 127.0.0.0/8 address; a port of 0 picks a free one.
-    bool Start(const std::string& listenAddress, int port, int controlPort, std::string& error);
+    // Binds the AP port on listenAddress and the control port on it too when it is a loopback address,
+    // else on 127.0.0.1. LoopbackOnly refuses any address outside 127.0.0.0/8; Lan takes one unicast
+    // IPv4 address (never 0.0.0.0: the protocol has no authentication). A port of 0 picks a free one.
+    bool Start(const std::string& listenAddress, int port, int controlPort, std::string& error,
+               ListenScope scope = ListenScope::LoopbackOnly);
     int Port() const { return m_port; }
     int ControlPort() const { return m_controlPort; }
 
@@ -60,9 +66,8 @@ class Server {
     int m_controlPort = 0;
 
     int m_clientFd = -1;
-    std::string m_clientIn;
-    bool m_discardingLine = false; // an overlong line is being skipped up to its terminator
-    bool m_closing = false;        // a close is scheduled: no more commands are read
+    LineFramer m_framer;
+    bool m_closing = false; // a close is scheduled: no more commands are read
     std::deque<Outgoing> m_pending;
     std::string m_sendBuffer;
     bool m_closeWhenSent = false;

@@ -1,13 +1,17 @@
-// apsim: the access point as a loopback TCP server for tests and demos; SIGTERM ends it cleanly.
+// apsim: the access point's side of the protocol, with its list in memory (a loopback simulator for tests
+// and demos) or in a running hostapd; SIGTERM ends it cleanly.
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "apsim_engine.h"
+#include "apsim_memory_backend.h"
 #include "apsim_options.h"
 #include "apsim_server.h"
+#include "hostapd_backend.h"
 
 namespace {
 
@@ -43,7 +47,27 @@ int main(int argc, char** argv) {
         }
     }
 
-    apsim::Engine engine(options.macs, options.capacity, options.faults);
+    std::unique_ptr<apsim::Backend> backend;
+    const bool hostapd = !options.hostapdCtrl.empty();
+    if (hostapd) {
+        const apsim::HostapdPaths paths{options.acceptFile, options.configPath,
+                                        apsim::InterfaceOfControlPath(options.hostapdCtrl)};
+        if (!apsim::CheckHostapdSetup(paths, error)) {
+            std::fprintf(stderr, "apsim: %s\n", error.c_str());
+            return 1;
+        }
+        auto channel = std::make_unique<apsim::HostapdCtrl>(options.hostapdCtrl);
+        // hostapd may come up after us (or restart at any time): commands get "200" until it answers.
+        const auto pong = channel->Request("PING", error);
+        if (pong != "PONG\n") {
+            std::fprintf(stderr, "apsim: hostapd does not answer yet: %s\n",
+                         pong ? "unexpected answer to PING" : error.c_str());
+        }
+        backend = std::make_unique<apsim::HostapdBackend>(std::move(channel), paths);
+    } else {
+        backend = std::make_unique<apsim::MemoryBackend>(options.macs, options.capacity);
+    }
+    apsim::Engine engine(std::move(backend), options.faults);
     // Flushed per line: harnesses read the log while the simulator runs.
     engine.SetLogSink([log](const std::string& line) {
         std::fprintf(log, "%s\n", line.c_str());
@@ -51,7 +75,8 @@ int main(int argc, char** argv) {
     });
 
     apsim::Server server(engine);
-    if (!server.Start(options.listen, options.port, options.controlPort, error)) {
+    if (!server.Start(options.listen, options.port, options.controlPort, error,
+                      hostapd ? apsim::ListenScope::Lan : apsim::ListenScope::LoopbackOnly)) {
         std::fprintf(stderr, "apsim: %s\n", error.c_str());
         return 1;
     }

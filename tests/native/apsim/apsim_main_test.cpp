@@ -1,4 +1,5 @@
-// Tests of the apsim program as harnesses use it: start line, log, SIGTERM, refusal of other addresses.
+// Tests of the apsim program as harnesses use it: start line, log, SIGTERM, refusal of other addresses; its
+// hostapd mode against a real hostapd.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -14,6 +15,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include "hostapd_process.h"
 
 using namespace std::chrono_literals;
 
@@ -148,4 +151,39 @@ TEST(ApSimProgram, RefusesOtherAddresses) {
     const int status = sim.Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+TEST(ApSimProgram, HostapdModeKeepsTheListInHostapd) {
+    if (!apsim_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
+    apsim_test::HostapdProcess hostapd;
+    hostapd.Configure(1, "");
+    ASSERT_TRUE(hostapd.Start());
+    ApSimProcess sim({"--hostapd", hostapd.CtrlPath(), "--accept-file", hostapd.AcceptPath(), "--config",
+                      hostapd.ConfigPath(), "--port", "0"});
+    int port = 0, control = 0;
+    ASSERT_EQ(
+        std::sscanf(sim.ReadLine().c_str(), "apsim listening on 127.0.0.1:%d control %d", &port, &control),
+        2);
+    const int ap = ConnectLoopback(port);
+    ASSERT_GE(ap, 0);
+    ASSERT_EQ(::send(ap, "w fff0 0a 0b 0c 0d 0e 0f\r", 25, 0), 25);
+    EXPECT_EQ(sim.ReadLine(), "\"w fff0 0a 0b 0c 0d 0e 0f\" -> 701 (added 0A 0B 0C 0D 0E 0F)");
+    ::close(ap);
+    apsim::HostapdCtrl ctrl(hostapd.CtrlPath());
+    std::string why;
+    EXPECT_EQ(ctrl.Request("ACCEPT_ACL SHOW", why), "0a:0b:0c:0d:0e:0f VLAN_ID=0\n") << why;
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+}
+
+// A configuration that does not read the accept file apsim would write: "apply" could not persist.
+TEST(ApSimProgram, HostapdModeRefusesASetupThatCannotPersist) {
+    apsim_test::HostapdProcess files; // not started
+    files.Configure(1, "");
+    ApSimProcess sim({"--hostapd", files.CtrlPath(), "--accept-file", files.Folder() + "/other", "--config",
+                      files.ConfigPath(), "--port", "0"});
+    EXPECT_EQ(sim.ReadLine(1000ms), "");
+    const int status = sim.Wait();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
 }

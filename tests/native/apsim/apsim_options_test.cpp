@@ -14,6 +14,43 @@ TEST(ApSimOptions, LoopbackOnly) {
     }
 }
 
+TEST(ApSimOptions, LanAddressIsOneHost) {
+    for (const char* host : {"192.168.10.1", "10.0.0.1", "127.0.0.1", "1.2.3.4", "223.255.255.254"}) {
+        EXPECT_TRUE(IsLanAddress(host)) << host;
+    }
+    for (const char* other : {"0.0.0.0", "0.1.2.3", "224.0.0.1", "255.255.255.255", "192.168.10", "::", "",
+                              "192.168.10.1:4321"}) {
+        EXPECT_FALSE(IsLanAddress(other)) << other;
+    }
+}
+
+TEST(ApSimOptions, HostapdModeTakesTheLanAddressAndAllThreePaths) {
+    Options options;
+    std::string error;
+    ASSERT_TRUE(ParseOptions({"--hostapd", "/var/run/hostapd/wlan0", "--accept-file=/etc/hostapd/accept",
+                              "--config", "/etc/hostapd/hostapd.conf", "--listen", "192.168.10.1"},
+                             options, error))
+        << error;
+    EXPECT_EQ(options.hostapdCtrl, "/var/run/hostapd/wlan0");
+    EXPECT_EQ(options.acceptFile, "/etc/hostapd/accept");
+    EXPECT_EQ(options.configPath, "/etc/hostapd/hostapd.conf");
+    EXPECT_EQ(options.listen, "192.168.10.1");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--hostapd", "/run/h/wlan0", "--accept-file", "/a"},
+        {"--accept-file", "/a", "--config", "/c"},
+        {"--hostapd", "/run/h/wlan0", "--accept-file", "/a", "--config", "/c", "--listen", "0.0.0.0"},
+        {"--hostapd", "/run/h/wlan0", "--accept-file", "/a", "--config", "/c", "--mac", "02:11:22:33:44:55"},
+        {"--hostapd", "/run/" + std::string(120, 'h'), "--accept-file", "/a", "--config", "/c"},
+        {"--hostapd", "", "--accept-file", "/a", "--config", "/c"},
+    };
+    for (const auto& args : bad) {
+        Options refused;
+        EXPECT_FALSE(ParseOptions(args, refused, error)) << args.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
 TEST(ApSimOptions, EveryOption) {
     Options options;
     std::string error;

@@ -118,11 +118,25 @@ TEST_F(ApSimServerTest, AnswersCommandsInOrder) {
 
 TEST_F(ApSimServerTest, OverlongLineIsRefusedAndSkipped) {
     Client ap(m_server.Port());
-    ap.Send(std::string(1500, 'x'));
+    // It starts as a filter command; cut at the limit it is still refused whole.
+    ap.Send("w fff5 01" + std::string(1500, 'x'));
     EXPECT_EQ(ap.ReadUntil("200"), "200");
     ap.Send("still the same line\rw fff3 \r");
     EXPECT_TRUE(ap.ReadUntil(kEnd).ends_with(kEnd));
-    EXPECT_EQ(m_engine.Stats().other, 1);
+    EXPECT_EQ(
+        Control("stats"),
+        "ok connections=1 connected=1 fff0=0 fff1=0 fff3=1 fff4=0 fff5=0 fff6=0 other=1 filter=unset\n");
+}
+
+TEST_F(ApSimServerTest, LineCutByADisconnectIsNeverCompleted) {
+    {
+        Client first(m_server.Port());
+        first.Send("w fff0 0a 0b 0c");
+        std::this_thread::sleep_for(100ms);
+    }
+    Client second(m_server.Port());
+    EXPECT_EQ(second.Ask(" 0d 0e 0f\r", "200"), "200");
+    EXPECT_EQ(Control("list"), "02 11 22 33 44 55\nok 1\n");
 }
 
 TEST_F(ApSimServerTest, SplitSegmentsArriveSeparately) {
@@ -199,4 +213,21 @@ TEST(ApSimServer, RefusesToListenOutsideLoopback) {
     std::string error;
     EXPECT_FALSE(server.Start("0.0.0.0", 0, 0, error));
     EXPECT_NE(error.find("127.0.0.0/8"), std::string::npos);
+    EXPECT_FALSE(server.Start("192.168.10.1", 0, 0, error));
+    EXPECT_NE(error.find("127.0.0.0/8"), std::string::npos);
+}
+
+// The LAN scope takes one address; never every interface, where the AP's internet side would hear it.
+TEST(ApSimServer, LanScopeTakesOneAddressOnly) {
+    Engine engine({}, 8, Faults{});
+    for (const char* any : {"0.0.0.0", "255.255.255.255", "224.0.0.1"}) {
+        Server server(engine);
+        std::string error;
+        EXPECT_FALSE(server.Start(any, 0, 0, error, ListenScope::Lan)) << any;
+        EXPECT_NE(error.find("refusing"), std::string::npos);
+    }
+    Server server(engine);
+    std::string error;
+    ASSERT_TRUE(server.Start("127.0.0.1", 0, 0, error, ListenScope::Lan)) << error;
+    EXPECT_NE(server.Port(), 0);
 }

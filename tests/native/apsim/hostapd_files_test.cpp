@@ -1,0 +1,183 @@
+// Tests of hostapd's texts: the accept-list answer, the accept file, configuration sections, atomic rewrite.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "hostapd_files.h"
+
+using namespace apsim;
+
+namespace {
+
+const Mac kMacA = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
+const Mac kMacB = {0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f};
+
+std::string ShowLines(std::size_t count) {
+    std::string reply;
+    for (std::size_t i = 0; i < count; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "02:00:00:00:%02zx:%02zx VLAN_ID=0\n", i >> 8, i & 0xff);
+        reply += line;
+    }
+    return reply;
+}
+
+class TempFolder {
+  public:
+    TempFolder() {
+        char path[] = "/tmp/hostapd_files_test_XXXXXX";
+        m_path = ::mkdtemp(path) ? path : "";
+    }
+    ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Path() const { return m_path; }
+    // Names in the folder, the temporary files of a rewrite included.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir(m_path.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") names.push_back(name);
+            }
+            ::closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+  private:
+    std::string m_path;
+};
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+std::string ReadText(const std::string& path) {
+    std::string why;
+    return ReadWholeFile(path, why).value_or("<unreadable: " + why + ">");
+}
+
+} // namespace
+
+TEST(HostapdAclShow, EntriesInHostapdsOrderWithVlan) {
+    std::string why;
+    const auto entries = ParseAclShow("0a:0b:0c:0d:0e:0f VLAN_ID=0\n02:11:22:33:44:55 VLAN_ID=4094\n", why);
+    ASSERT_TRUE(entries) << why;
+    EXPECT_EQ(*entries, (std::vector<AclEntry>{{kMacB, 0}, {kMacA, 4094}}));
+    // An empty list is an empty datagram.
+    EXPECT_EQ(ParseAclShow("", why), std::vector<AclEntry>{});
+}
+
+TEST(HostapdAclShow, AnythingElseIsRefused) {
+    for (const char* reply : {"FAIL\n", "02:11:22:33:44:55 VLAN_ID=0", "02:11:22:33:44:55\n",
+                              "02:11:22:33:44:5 VLAN_ID=0\n", "02:11:22:33:44:55 VLAN_ID=\n",
+                              "02:11:22:33:44:55 VLAN_ID=4095\n", "02:11:22:33:44:55 VLAN_ID=-1\n",
+                              "02:11:22:33:44:55 VLAN_ID=1x\n", "02:11:22:33:44:55 VLAN_ID=99999999999\n",
+                              "02-11-22-33-44-55 VLAN_ID=0\n", "02:11:22:33:44:55  VLAN_ID=0\n", "\n"}) {
+        std::string why;
+        EXPECT_FALSE(ParseAclShow(reply, why)) << reply;
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+// hostapd leaves out whole lines that no longer fit its 4096-byte answer; at 4065 bytes and more one
+// may be missing, so such an answer is never taken for the whole list.
+TEST(HostapdAclShow, AnswerThatMayBeCutIsRefused) {
+    std::string why;
+    EXPECT_EQ(ParseAclShow(ShowLines(145), why)->size(), 145u); // 4060 bytes
+    EXPECT_FALSE(ParseAclShow(ShowLines(146), why));            // 4088 bytes: what hostapd sends for 200
+    EXPECT_NE(why.find("left entries out"), std::string::npos);
+    // The limit itself, reached with VLAN IDs of other lengths: 143 * 28 + 29 + 31 = 4064.
+    const std::string limit =
+        ShowLines(143) + "02:00:00:00:01:00 VLAN_ID=10\n02:00:00:00:01:01 VLAN_ID=4094\n";
+    ASSERT_EQ(limit.size(), 4064u);
+    EXPECT_EQ(ParseAclShow(limit, why)->size(), 145u);
+    const std::string over =
+        ShowLines(143) + "02:00:00:00:01:00 VLAN_ID=100\n02:00:00:00:01:01 VLAN_ID=4094\n";
+    ASSERT_EQ(over.size(), 4065u);
+    EXPECT_FALSE(ParseAclShow(over, why));
+}
+
+TEST(HostapdAcceptFile, OneMacPerLineWithItsVlan) {
+    EXPECT_EQ(FormatAcceptFile({{kMacB, 0}, {kMacA, 7}}),
+              "# Accepted stations, rewritten by apsim on every \"apply\".\n"
+              "0a:0b:0c:0d:0e:0f\n02:11:22:33:44:55 7\n");
+    EXPECT_EQ(ColonMac(kMacA), "02:11:22:33:44:55");
+}
+
+TEST(HostapdConfig, SectionsPerInterface) {
+    const std::string text = "# ap\ninterface=wlan0\nmacaddr_acl=0\naccept_mac_file=/etc/a0\n"
+                             "bss=wlan0_1\nmacaddr_acl=1\naccept_mac_file=/etc/a1\n";
+    EXPECT_EQ(ConfigValue(text, "wlan0", "accept_mac_file"), "/etc/a0");
+    EXPECT_EQ(ConfigValue(text, "wlan0_1", "accept_mac_file"), "/etc/a1");
+    EXPECT_EQ(ConfigValue(text, "wlan0_1", "macaddr_acl"), "1");
+    EXPECT_FALSE(ConfigValue(text, "wlan0", "ssid"));
+    EXPECT_TRUE(HasConfigSection(text, "wlan0_1"));
+    EXPECT_FALSE(HasConfigSection(text, "wlan1"));
+    EXPECT_FALSE(WithConfigValue(text, "wlan1", "macaddr_acl", "1"));
+
+    // Only the interface's own line changes; the other interface's and every other byte stay.
+    EXPECT_EQ(WithConfigValue(text, "wlan0", "macaddr_acl", "1"),
+              "# ap\ninterface=wlan0\nmacaddr_acl=1\naccept_mac_file=/etc/a0\n"
+              "bss=wlan0_1\nmacaddr_acl=1\naccept_mac_file=/etc/a1\n");
+    EXPECT_EQ(WithConfigValue(text, "wlan0_1", "macaddr_acl", "0"),
+              "# ap\ninterface=wlan0\nmacaddr_acl=0\naccept_mac_file=/etc/a0\n"
+              "bss=wlan0_1\nmacaddr_acl=0\naccept_mac_file=/etc/a1\n");
+}
+
+TEST(HostapdConfig, MissingSettingIsAddedCommentsStay) {
+    // A commented-out setting is not a setting; hostapd's default (0) applies until one is added.
+    const std::string text = "interface=wlan0\n#macaddr_acl=1\nmacaddr_acl_x=2\n\nbss=guest\nssid=g";
+    EXPECT_FALSE(ConfigValue(text, "wlan0", "macaddr_acl"));
+    EXPECT_EQ(WithConfigValue(text, "wlan0", "macaddr_acl", "1"),
+              "interface=wlan0\n#macaddr_acl=1\nmacaddr_acl_x=2\n\nmacaddr_acl=1\nbss=guest\nssid=g");
+    EXPECT_EQ(WithConfigValue(text, "guest", "macaddr_acl", "1"),
+              "interface=wlan0\n#macaddr_acl=1\nmacaddr_acl_x=2\n\nbss=guest\nssid=g\nmacaddr_acl=1\n");
+    // Every line of the name is set, the last being the one hostapd takes.
+    EXPECT_EQ(WithConfigValue("interface=w\nmacaddr_acl=0\nmacaddr_acl=2\n", "w", "macaddr_acl", "1"),
+              "interface=w\nmacaddr_acl=1\nmacaddr_acl=1\n");
+}
+
+TEST(HostapdAtomicWrite, ReplacesWholeKeepsModeAndLink) {
+    TempFolder folder;
+    const std::string conf = folder / "hostapd.conf";
+    WriteText(conf, "old\n");
+    ASSERT_EQ(::chmod(conf.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(conf.c_str(), (folder / "link.conf").c_str()), 0);
+
+    std::string why;
+    ASSERT_TRUE(WriteFileAtomically(folder / "link.conf", "new\ncontents\n", why)) << why;
+    EXPECT_EQ(ReadText(conf), "new\ncontents\n");
+    struct stat st {};
+    ASSERT_EQ(::lstat((folder / "link.conf").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)); // still a link to the file
+    ASSERT_EQ(::stat(conf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u); // no more readable than before
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"hostapd.conf", "link.conf"})); // no leftovers
+
+    // A new file.
+    ASSERT_TRUE(WriteFileAtomically(folder / "accept", "", why)) << why;
+    EXPECT_EQ(ReadText(folder / "accept"), "");
+}
+
+TEST(HostapdAtomicWrite, FailureLeavesTheOldFile) {
+    TempFolder folder;
+    std::string why;
+    EXPECT_FALSE(WriteFileAtomically(folder / "missing/accept", "x\n", why));
+    EXPECT_NE(why.find("missing"), std::string::npos);
+
+    // A folder that cannot take the temporary file (a root process may write anywhere, so a file stands
+    // where the folder would be).
+    WriteText(folder / "notafolder", "keep\n");
+    EXPECT_FALSE(WriteFileAtomically(folder / "notafolder/accept", "x\n", why));
+    EXPECT_EQ(ReadText(folder / "notafolder"), "keep\n");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"notafolder"});
+}

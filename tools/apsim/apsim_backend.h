@@ -1,0 +1,40 @@
+// Where the AP's MAC list lives: the engine reads the wire, a backend keeps the list (memory or hostapd).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace apsim {
+
+using Mac = std::array<std::uint8_t, 6>;
+
+enum class AddResult { Added, AlreadyListed, Full, Failed };
+enum class DeleteResult { Deleted, NotListed, Failed };
+
+// Every call gets MACs already parsed into six bytes, never text from the wire. Failures say why in `why`
+// (it goes into the command log).
+class Backend {
+  public:
+    virtual ~Backend() = default;
+
+    virtual AddResult Add(const Mac& mac, std::string& why) = 0;
+    // The control port's add, with which a test sets up the list: past any capacity the protocol keeps to.
+    virtual AddResult Preload(const Mac& mac, std::string& why) { return Add(mac, why); }
+    virtual DeleteResult Delete(const Mac& mac, std::string& why) = 0;
+    // The list in the order the program is to show it; nullopt when it cannot be read.
+    virtual std::optional<std::vector<Mac>> List(std::string& why) = 0;
+    // on: only listed stations are accepted.
+    virtual bool SetFilter(bool on, std::string& why) = 0;
+    // Makes the current list and filter mode survive a restart of the AP.
+    virtual bool Apply(std::string& why) = 0;
+    virtual bool Clear(std::string& why) = 0;
+    // The state at start, as far as the backend owns it.
+    virtual void Reset() = 0;
+    // The last filter mode set; nullopt before the first.
+    virtual std::optional<bool> Filter() const = 0;
+};
+
+} // namespace apsim

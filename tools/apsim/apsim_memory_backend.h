@@ -1,0 +1,31 @@
+// The simulator's own list: an ordered vector in memory, gone when the simulator stops.
+#pragma once
+
+#include <cstddef>
+
+#include "apsim_backend.h"
+
+namespace apsim {
+
+class MemoryBackend : public Backend {
+  public:
+    MemoryBackend(std::vector<Mac> initialList, std::size_t capacity);
+
+    AddResult Add(const Mac& mac, std::string& why) override;
+    AddResult Preload(const Mac& mac, std::string& why) override;
+    DeleteResult Delete(const Mac& mac, std::string& why) override;
+    std::optional<std::vector<Mac>> List(std::string& why) override;
+    bool SetFilter(bool on, std::string& why) override;
+    bool Apply(std::string& why) override;
+    bool Clear(std::string& why) override;
+    void Reset() override;
+    std::optional<bool> Filter() const override { return m_filterOn; }
+
+  private:
+    std::vector<Mac> m_initialList;
+    std::vector<Mac> m_list;
+    std::size_t m_capacity;
+    std::optional<bool> m_filterOn;
+};
+
+} // namespace apsim
