@@ -1,8 +1,9 @@
 // The link window with the simulated VCI: connecting, unplug and re-plug, broken writes, a device that
-// stops taking data, a reader stopped mid-delivery, and replies shaped by the device's faults.
+// stops taking data, read errors, a reader stopped mid-delivery, and replies shaped by the device's faults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ class LinkWithDevice : public ::testing::Test {
         link.m_nMaxFrameData = 1500;
     }
     void TearDown() override {
+        UsbSetReadFileForTest(nullptr);
         link.DestroyWindow();
         sim.Stop();
     }
@@ -140,6 +142,40 @@ TEST_F(LinkWithDevice, AFailedWriteDropsTheLinkAndExactlyOneReconnectFollows) {
     EXPECT_TRUE(link.m_bUsbConnected);
     EXPECT_EQ(sim.Stats()["sessions"], 2u);
     EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+}
+
+// The program's reads fail with this error while it is set (0: they are real again).
+std::atomic<DWORD> g_ReadError{0};
+BOOL WINAPI FailingRead(HANDLE h, LPVOID buf, DWORD size, LPDWORD n, LPOVERLAPPED ov) {
+    if (const DWORD err = g_ReadError) {
+        ::SetLastError(err);
+        return FALSE;
+    }
+    return ::ReadFile(h, buf, size, n, ov);
+}
+
+TEST_F(LinkWithDevice, AReadErrorOfAVanishedDeviceEndsTheReaderOnceAndTheLinkPollsAgain) {
+    Connect();
+    TraceRecorder traces;
+    g_ReadError = 1617; // ERROR_DEVICE_REMOVED, not among the pipe's own errors
+    UsbSetReadFileForTest(&FailingRead);
+    ASSERT_TRUE(sim.Ok("unsolicited HELLO")); // ends the read pending now: the next one fails
+    // The device is back as soon as the reader has ended: only that reader meets the error.
+    auto heal = [&](const MSG& m) {
+        if (m.hwnd == link.m_hWnd && m.message == WM_USB_THREAD_END) g_ReadError = 0;
+    };
+    const bool dropped = PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, nullptr, heal);
+    g_ReadError = 0;
+    const auto lines = traces.Lines();
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(traces.Count("Read Data Failed (err=1617)"), 1);
+    EXPECT_LE(lines.size(), 6u) << ::testing::PrintToString(lines);
+
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    UsbSetReadFileForTest(nullptr);
+    EXPECT_EQ(sim.Stats()["sessions"], 2u);
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+    EXPECT_EQ(traces.Count("Read Data Failed (err=1617)"), 1);
 }
 
 // A VCI that stops taking data holds every write off, as a USB device does; the simulator's pipe takes
