@@ -19,4 +19,10 @@ int FindWirelessKeyword(std::string_view description) {
     return -1;
 }
 
+bool IsWirelessByTypeOrName(std::string_view description, unsigned type) {
+    const std::string upper = UpperAscii(description);
+    if (upper.find(kVirtualMark) != std::string::npos) return false;
+    return type == kIfTypeIeee80211 || upper.find(kWiFiMark) != std::string::npos;
+}
+
 } // namespace adapters

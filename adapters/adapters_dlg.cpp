@@ -72,11 +72,14 @@ void COrvaneDlg::FindWirelessAdapter(_IP_ADAPTER_INFO* adapter) {
             AfxTrace("COrvaneDlg::FindWirelessAdapter DHCP : %s\r\n", dhcp.c_str());
             AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", description.c_str());
         });
+    if (!found) found = adapters::FindWirelessRecordByTypeOrName<IP_ADAPTER_INFO>(adapter);
     if (!found) {
         // No wireless adapter: no MAC at all rather than the last wired one, which must not be registered.
         m_strPcMac.Empty();
         return;
     }
+    const std::string mac = common::FormatMac12(found->Address);
+    m_strPcMac = CString(std::wstring(mac.begin(), mac.end()));
     UpdateData(FALSE);
     if (!m_bAutoSetting) MessageBox(L"Read Completed");
 }

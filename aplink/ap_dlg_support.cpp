@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ap_protocol.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
 
@@ -24,7 +25,19 @@ CString FromApText(std::string_view bytes) {
 
 bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText) {
     return common::MacTextToBytes(
-        std::wstring_view(macText.GetString(), static_cast<size_t>(macText.GetLength())), dlg.m_MacAddress);
+               std::wstring_view(macText.GetString(), static_cast<size_t>(macText.GetLength())),
+               dlg.m_MacAddress) &&
+           !common::IsZeroMac(dlg.m_MacAddress);
+}
+
+void EndAutoSettingWithoutPcMac(COrvaneDlg& dlg) {
+    if (!dlg.m_bAutoSetting) return;
+    // The registration is over: an answer still on its way (the VCI's, when the filter command's answer
+    // was taken for it) is only traced while the box is open.
+    dlg.m_nApCommand = ApCmdNone;
+    dlg.MessageBox(L"PC MAC Address를 찾을 수 없습니다.");
+    dlg.m_bAutoSetting = 0;
+    dlg.RefreshApMacList();
 }
 
 CStringA SendErrorText(int error) {
@@ -39,10 +52,32 @@ bool RequireSocket(COrvaneDlg& dlg) {
     return false;
 }
 
-void WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs) {
+bool WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs) {
     if (waitMs != kNoWait) BlockingWait(waitMs);
-    if (dlg.SendDataToAP(command) == SOCKET_ERROR)
-        dlg.MessageBox(AfxUtf8ToWide(SendErrorText(::WSAGetLastError())));
+    if (dlg.SendDataToAP(command) != SOCKET_ERROR) return true;
+    dlg.MessageBox(AfxUtf8ToWide(SendErrorText(::WSAGetLastError())));
+    // An automatic configuration that could not send has stopped; left set, it would later report
+    // success for what never happened.
+    dlg.m_bAutoSetting = 0;
+    return false;
+}
+
+bool SendSingleCommand(COrvaneDlg& dlg, ApCommand pending, const std::string& command, DWORD waitMs) {
+    dlg.UpdateData(TRUE);
+    if (!RequireSocket(dlg)) return false;
+    dlg.m_nApCommand = pending;
+    char buffer[aplink::kApCommandBufferSize] = {};
+    if (aplink::CopyCommand(command, buffer, sizeof buffer) == 0) return false;
+    return WaitAndSend(dlg, buffer, waitMs);
+}
+
+bool SendFilterCommand(COrvaneDlg& dlg, bool enable) {
+    return SendSingleCommand(dlg, ApCmdSetFilter, aplink::MakeFilterCommand(enable),
+                             enable ? kNoWait : kCommandWaitMs);
+}
+
+bool SendApply(COrvaneDlg& dlg) {
+    return SendSingleCommand(dlg, ApCmdNone, aplink::MakeApplyCommand(), kCommandWaitMs);
 }
 
 } // namespace aplink_dlg

@@ -2,9 +2,11 @@
 // and the two steps of every sender (a socket must exist; wait, send, report a failed send).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "afxwin.h"
+#include "ap_command.h"
 
 class COrvaneDlg;
 
@@ -32,9 +34,13 @@ void BlockingWait(DWORD ms);
 // Bytes received from the AP as text for a box: shown as data, converted from the ANSI code page.
 CString FromApText(std::string_view bytes);
 
-// Fills the dialog's m_MacAddress from a twelve-digit MAC text. False (bytes left zero) for any
-// other text, which must then not be sent.
+// Fills the dialog's m_MacAddress from a twelve-digit MAC text. False for any other text and for the
+// all-zero MAC (bytes left zero), which must then not be sent: an empty text is no MAC either.
 bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText);
+
+// Automatic configuration found no PC MAC to register: it says so, ends, and reads the list so that the
+// user sees what the AP holds now. A MAC registration started by hand ends silently, as it always has.
+void EndAutoSettingWithoutPcMac(COrvaneDlg& dlg);
 
 // The send error with its Winsock code, as the trace line carries it (UTF-8).
 CStringA SendErrorText(int error);
@@ -43,7 +49,16 @@ CStringA SendErrorText(int error);
 bool RequireSocket(COrvaneDlg& dlg);
 
 // Waits waitMs (blocking), sends the command with SendDataToAP and, when that fails, shows the send
-// error once more with the error code read again: SendDataToAP has shown it already.
-void WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs);
+// error once more with the error code read again: SendDataToAP has shown it already. A failed send
+// ends automatic configuration. True when the command went out.
+bool WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs);
+
+// The senders that set a pending value and send a fixed command: update from the controls, require the
+// socket, set the pending value, wait, send. True when the command went out.
+bool SendSingleCommand(COrvaneDlg& dlg, ApCommand pending, const std::string& command, DWORD waitMs);
+// "w fff5 00" (on) or "w fff5 01" (off); the filter-on command goes out without the wait.
+bool SendFilterCommand(COrvaneDlg& dlg, bool enable);
+// "w fff6 "; the AP's answer is not evaluated (pending ApCmdNone).
+bool SendApply(COrvaneDlg& dlg);
 
 } // namespace aplink_dlg

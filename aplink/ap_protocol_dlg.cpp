@@ -101,7 +101,10 @@ void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
         if (dlg.m_bPcMacStep == 0) {
             // The VCI's MAC is in; the PC's follows if there is a usable one.
             dlg.m_bPcMacStep = 1;
-            if (dlg.m_strPcMac.IsEmpty() || !LoadMacForAdd(dlg, dlg.m_strPcMac)) return;
+            if (!LoadMacForAdd(dlg, dlg.m_strPcMac)) {
+                EndAutoSettingWithoutPcMac(dlg);
+                return;
+            }
             char command[aplink::kApCommandBufferSize] = {};
             dlg.MakeMacDataToAdd(command);
             WaitAndSend(dlg, command, kCommandWaitMs);
@@ -110,11 +113,14 @@ void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
             dlg.RefreshApMacList();
         }
         break;
+    // Either ends the registration, and with it an automatic configuration: nothing more is sent.
     case aplink::ApStatus::Refused:
         dlg.MessageBox(L"Mac 등록 실패");
+        dlg.m_bAutoSetting = 0;
         break;
     case aplink::ApStatus::Unexpected:
         dlg.MessageBox(CString(L"Mac 등록 에러인데 멀까? : ") + FromApText(reply));
+        dlg.m_bAutoSetting = 0;
         break;
     }
 }
@@ -170,7 +176,8 @@ void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
     }
     if (!scan.endSeen) return;
     if (dlg.m_bAutoSetting == 1) {
-        dlg.OnApply();
+        // Complete only once the apply command is out; its sender has said why when it is not.
+        if (!SendApply(dlg)) return;
         dlg.MessageBox(L"자동 설정 완료");
         dlg.m_bAutoSetting = 0;
     } else {

@@ -12,10 +12,9 @@ void ContinueAutoSetting(COrvaneDlg& dlg) {
     dlg.OnReadVciMac();
     dlg.m_bMacFilterEnable = 1;
     dlg.UpdateFilterRadios();
-    if (dlg.m_bMacFilterEnable == 1)
-        dlg.OnMacFilterOn();
-    else
-        dlg.OnMacFilterOff();
+    SendFilterCommand(dlg, dlg.m_bMacFilterEnable == 1);
+    // A send error has ended the configuration; registering MACs as a plain add would follow otherwise.
+    if (!dlg.m_bAutoSetting) return;
     BlockingWait(kAutoFilterWaitMs);
     // The AP's answer to the filter command is still unread; it is read under the add command.
     dlg.OnAddMacToAp();

@@ -11,32 +11,21 @@
 
 using namespace aplink_dlg;
 
-namespace {
-
-// The pattern of the senders that set a pending value and send a fixed command.
-void SendSingleCommand(COrvaneDlg& dlg, ApCommand pending, const std::string& command, DWORD waitMs) {
-    dlg.UpdateData(TRUE);
-    if (!RequireSocket(dlg)) return;
-    dlg.m_nApCommand = pending;
-    char buffer[aplink::kApCommandBufferSize] = {};
-    if (aplink::CopyCommand(command, buffer, sizeof buffer) == 0) return;
-    WaitAndSend(dlg, buffer, waitMs);
-}
-
-} // namespace
-
 void COrvaneDlg::OnAddMacToAp() {
     UpdateData(TRUE);
     if (!RequireSocket(*this)) return;
     m_bPcMacStep = 0;
     m_nApCommand = ApCmdAddMac;
     char command[aplink::kApCommandBufferSize] = {};
-    // A MAC text that is not twelve hexadecimal digits counts as no MAC at all.
-    if (!m_strVciMac.IsEmpty() && LoadMacForAdd(*this, m_strVciMac)) {
+    // A MAC text that is not twelve hexadecimal digits, or is all zeros, counts as no MAC at all.
+    if (LoadMacForAdd(*this, m_strVciMac)) {
         MakeMacDataToAdd(command);
     } else {
         m_bPcMacStep = 1;
-        if (m_strPcMac.IsEmpty() || !LoadMacForAdd(*this, m_strPcMac)) return;
+        if (!LoadMacForAdd(*this, m_strPcMac)) {
+            EndAutoSettingWithoutPcMac(*this);
+            return;
+        }
         MakeMacDataToAdd(command);
     }
     WaitAndSend(*this, command, kCommandWaitMs);
@@ -80,12 +69,10 @@ void COrvaneDlg::OnDeleteAllMac() {
 }
 
 void COrvaneDlg::OnMacFilterSetting() {
-    if (m_bMacFilterEnable == 1)
-        OnMacFilterOn();
-    else
-        OnMacFilterOff();
-    OnApply();
-    MessageBox(L"설정 완료");
+    const bool filterSent = SendFilterCommand(*this, m_bMacFilterEnable == 1);
+    const bool applySent = SendApply(*this);
+    // Both senders have told what went wrong; a setting that did not reach the AP is not complete.
+    if (filterSent && applySent) MessageBox(L"설정 완료");
 }
 
 void COrvaneDlg::OnFilterEnable() {
@@ -115,15 +102,15 @@ void COrvaneDlg::OnTest() {
 }
 
 void COrvaneDlg::OnMacFilterOn() {
-    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(true), kNoWait);
+    SendFilterCommand(*this, true);
 }
 
 void COrvaneDlg::OnMacFilterOff() {
-    SendSingleCommand(*this, ApCmdSetFilter, aplink::MakeFilterCommand(false), kCommandWaitMs);
+    SendFilterCommand(*this, false);
 }
 
 void COrvaneDlg::OnApply() {
-    SendSingleCommand(*this, ApCmdNone, aplink::MakeApplyCommand(), kCommandWaitMs);
+    SendApply(*this);
 }
 
 void COrvaneDlg::OnCloseSocket() {

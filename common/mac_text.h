@@ -39,6 +39,13 @@ bool IsSpacedMacText(std::string_view text);
 bool MacTextToBytes(std::string_view text, std::uint8_t (&macAddress)[kMacAddressBufferBytes]);
 bool MacTextToBytes(std::wstring_view text, std::uint8_t (&macAddress)[kMacAddressBufferBytes]);
 
+// All six bytes zero: the entry that ends the AP's list, so never an address to register.
+inline bool IsZeroMac(const std::uint8_t* mac) {
+    for (std::size_t i = 0; i < kMacBytes; ++i)
+        if (mac[i] != 0) return false;
+    return true;
+}
+
 // Each formatter reads exactly kMacBytes bytes from mac.
 std::string FormatMac12(const std::uint8_t* mac);     // "%02X" x 6, no separators
 std::string FormatMacSpaced(const std::uint8_t* mac); // "%02X" x 6, single blanks

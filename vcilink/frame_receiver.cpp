@@ -73,8 +73,11 @@ void VciFrameReceiver::ProcessByteData(uint8_t b) {
             StoreFrameData();
             return;
         }
-        // Nothing goes back to the VCI: the frame is dropped and a waiting reader times out.
+        // Nothing goes back to the VCI: the frame is dropped and a waiting reader times out. Its message
+        // has lost a piece, so what was reassembled of it goes too; its later frames then make a message
+        // whose length gives it away.
         ++m_Stats.checksumErrors;
+        DropMessageBytes();
         char line[96];
         std::snprintf(line, sizeof line, "수신데이터 CheckSum 틀림 : %02X %02X \r\n", b, sum);
         Trace(line);
@@ -93,6 +96,12 @@ void VciFrameReceiver::DropFrame() {
     KillTimer();
     m_RecveDataCouunter = 0;
     m_CommMode = VciCommMode::Idle;
+    DropMessageBytes();
+}
+
+void VciFrameReceiver::DropMessageBytes() {
+    m_ReceiveFrameDataCounter = 0;
+    m_bMessageTooLong = false;
 }
 
 void VciFrameReceiver::StoreFrameData() {
@@ -119,13 +128,22 @@ void VciFrameReceiver::StoreFrameData() {
 void VciFrameReceiver::FinishMessage() {
     // Every complete message is acknowledged, also one we cannot keep: the VCI has sent it properly.
     if (m_pEvents) m_pEvents->OnSendAck(kVciAck);
+    const size_t n = static_cast<size_t>(m_ReceiveFrameDataCounter);
     if (m_bMessageTooLong) {
         ++m_Stats.oversizedMessages;
-    } else if (m_ReceiveFrameDataCounter == 0) {
+    } else if (n == 0) {
         // A repeated last frame whose message was already taken: nothing new to read.
         ++m_Stats.emptyMessages;
+    } else if (n < 2 || VciGetLe16(m_RecvMessage) != n) {
+        // The tail of a message that lost a frame, or bytes that are no message: never a reply.
+        ++m_Stats.lengthMismatches;
+        char line[96];
+        std::snprintf(line, sizeof line, "Message of %u bytes says %u, dropped \r\n",
+                      static_cast<unsigned>(n),
+                      n < 2 ? 0u : static_cast<unsigned>(VciGetLe16(m_RecvMessage)));
+        Trace(line);
     } else {
-        m_Ring.Push({m_RecvMessage, static_cast<size_t>(m_ReceiveFrameDataCounter)});
+        m_Ring.Push({m_RecvMessage, n});
     }
     m_ReceiveFrameDataCounter = 0;
     m_CommMode = VciCommMode::Idle;
@@ -136,8 +154,15 @@ void VciFrameReceiver::OnByteTimeout() {
     m_bByteTimerArmed = false;
     m_CommMode = VciCommMode::Idle;
     m_RecveDataCouunter = 0;
+    DropMessageBytes();
     ++m_Stats.byteTimeouts;
     Trace("Byte Timeout \r\n");
+}
+
+void VciFrameReceiver::DiscardMessages() {
+    m_Stats.discardedMessages += static_cast<uint32_t>(m_Ring.Count());
+    m_Ring.Discard();
+    DropMessageBytes();
 }
 
 void VciFrameReceiver::ResetCommData() {

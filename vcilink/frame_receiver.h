@@ -30,6 +30,8 @@ struct VciReceiveStats {
     uint32_t repeatedFrames = 0;    // flagged 0x40 with the previous sequence number: data not taken
     uint32_t oversizedMessages = 0; // reassembled message would pass kVciMaxMessage
     uint32_t emptyMessages = 0;     // a last frame completed a message that had no bytes
+    uint32_t lengthMismatches = 0;  // reassembled bytes differ from the message's own DataLength
+    uint32_t discardedMessages = 0; // unread messages dropped by DiscardMessages
 };
 
 // Owned by the link window, which feeds it every block the reader delivers and forwards its own timer.
@@ -48,9 +50,13 @@ class VciFrameReceiver {
     // OnReceiveFrameData, or read with IsByteTimeoutArmed.
     void ProcessByteData(uint8_t b);
 
-    // The link window's byte time-out fired: the unfinished frame is dropped. Bytes reassembled from
-    // earlier frames of the message stay. The window shows its box after this.
+    // The link window's byte time-out fired: the unfinished frame is dropped, and with it the bytes
+    // reassembled from earlier frames of its message. The window shows its box after this.
     void OnByteTimeout();
+
+    // A request is about to go out: what is waiting now (unread messages, a half reassembled one) did
+    // not answer it. The frame being received, if any, is left to finish or fail on its own.
+    void DiscardMessages();
 
     // Clears the receive state and the ring (unread messages are dropped). The byte time-out is the
     // window's: if it is running it still fires.
@@ -74,6 +80,7 @@ class VciFrameReceiver {
   private:
     void StoreByte(uint8_t b);
     void DropFrame();
+    void DropMessageBytes();
     void StoreFrameData();
     void FinishMessage();
     void ArmTimer();

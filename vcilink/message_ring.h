@@ -29,6 +29,8 @@ class VciMessageRing {
     uint32_t Overwritten() const { return m_nOverwritten; }
 
     void ResetCommData();
+    // Drops every unread message; the indices go on where they are.
+    void Discard() { m_nReadIndex = m_nWriteIndex, m_nCount = 0; }
 
   private:
     uint8_t m_CommDataTemp[kVciRingSlots][kVciMaxMessage] = {};

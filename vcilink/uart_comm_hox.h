@@ -41,6 +41,8 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     // kVciMaxMessage bytes; *pnLength (if given) receives the number of bytes copied.
     BOOL ReadMsg(void* dest, DWORD timeoutMs, int* pnLength = nullptr);
     void PumpMessages();
+    // Drops the messages waiting unread: a request about to go out is answered only by what follows it.
+    void DiscardMessages() { m_pReceiver->DiscardMessages(); }
     void ProcessByteData(BYTE b);
     // Feeds a block of received bytes to the receiver; WM_USB_RECEIVE does this for its connection's
     // blocks.

@@ -27,14 +27,18 @@ BOOL COrvaneDlg::ReadWlanSetting(int type) {
     std::array<uint8_t, kWlanReadRequestLength> built{};
     if (!BuildReadWlanSetting(type, built)) return FALSE;
     std::memcpy(request, built.data(), built.size());
+    // Replies carry no reference to their request: a late or unsolicited message waiting now must not
+    // pass as this one's answer.
+    m_UartComm.DiscardMessages();
     if (!m_UartComm.WriteMsg(request)) return FALSE;
+    // A frame that could not be written took the link down: no answer can come.
+    if (!m_UartComm.m_bUsbConnected) return FALSE;
 
     uint8_t reply[kVciMaxMessage] = {};
     int received = 0;
-    // The oldest unread message is taken as the answer, whatever its ID; no answer leaves the
-    // setting as it was.
-    if (m_UartComm.ReadMsg(reply, kSettingReplyTimeoutMs, &received))
-        ParseWlanSettingReply(type, {reply, static_cast<size_t>(received)}, m_WlanSettings);
+    // No answer is a failed read; the setting keeps what it held.
+    if (!m_UartComm.ReadMsg(reply, kSettingReplyTimeoutMs, &received)) return FALSE;
+    ParseWlanSettingReply(type, {reply, static_cast<size_t>(received)}, m_WlanSettings);
     return TRUE;
 }
 
@@ -44,7 +48,13 @@ void COrvaneDlg::ReadVciMacAddress() {
         MessageBox(L"VCI is not connected. (USB)");
         return;
     }
-    if (!EnterWlanConfig() || !ReadWlanSetting(kWlanTypeMacAddress) || !LeaveWlanConfig()) return;
+    if (!EnterWlanConfig()) return;
+    if (!ReadWlanSetting(kWlanTypeMacAddress)) {
+        // Shown during automatic configuration too: the MAC it goes on with is not a fresh one.
+        MessageBox(L"VCI에서 응답이 없습니다.");
+        return;
+    }
+    if (!LeaveWlanConfig()) return;
 
     m_strVciMac = AfxUtf8ToWide(VciMacText(m_WlanSettings).c_str());
     CopyVciMacAddress(m_WlanSettings, m_MacAddress);

@@ -1,5 +1,7 @@
-# The AP refuses an add: the box says so, nothing more is sent, the list is unchanged.
-start_apsim --mac 0A:0B:0C:0D:0E:0F
+# The AP refuses adds (its list is full): the box says so, nothing more is sent, the list is unchanged.
+# An automatic configuration that meets the refusal is over: the next list read is a plain one, with
+# no apply and no success box.
+start_apsim --mac 0A:0B:0C:0D:0E:0F --capacity 1
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<'UI'
@@ -10,14 +12,26 @@ wait-text 1014 "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15
 click 1020
 expect-box "Read Completed" answer ok timeout 15
-UI
-ap "refuse 1" >/dev/null
-drive <<'UI'
 click 1021
 expect-box "Mac 등록 실패" answer ok timeout 15
+sleep 1500
+UI
+expect_commands "w fff3 " "w fff0 00 1a 2b 3c 4d 5e"
+: >"$work/boxes.tsv"
+# The filter command's answer is taken for the VCI's acceptance; whether the VCI's refusal is read on
+# its own or with it, the PC's add is refused too, once or twice over.
+drive <<'UI'
+click 1016
+expect-box "Mac 등록 실패" answer ok timeout 30
+expect-box "Mac 등록 실패" answer ok timeout 3 optional
+click 1002
+expect-box "Read Completed!!!" answer ok timeout 15
 sleep 1500
 close 15
 UI
 expect_list "0A 0B 0C 0D 0E 0F"
-expect_commands "w fff3 " "w fff0 00 1a 2b 3c 4d 5e"
-expect_boxes "Read Completed!!!	ok" "Read Completed	ok" "Mac 등록 실패	ok"
+expect_commands "w fff3 " "w fff0 00 1a 2b 3c 4d 5e" "w fff5 00" "w fff0 00 1a 2b 3c 4d 5e" \
+  "w fff0 02 11 22 33 44 55" "w fff3 "
+[ "$(cut -f2 "$work/boxes.tsv" | tail -n 1)" = "Read Completed!!!" ] || fail "the list read did not end the run"
+grep -q $'\t자동 설정 완료\t' "$work/boxes.tsv" && fail "a refused configuration reported success"
+grep -qv $'\tMac 등록 실패\t\|\tRead Completed!!!\t' "$work/boxes.tsv" && fail "unexpected boxes: $(cut -f2 "$work/boxes.tsv" | tr '\n' '|')"

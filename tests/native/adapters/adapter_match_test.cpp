@@ -16,12 +16,17 @@ struct FakeAdapter {
     FakeAdapter* Next = nullptr;
     char Description[132] = {};
     unsigned char Address[8] = {};
+    unsigned Type = 0;
 };
 
-std::vector<FakeAdapter> Chain(const std::vector<std::string>& descriptions) {
+constexpr unsigned kEthernet = 6;
+
+std::vector<FakeAdapter> Chain(const std::vector<std::string>& descriptions,
+                               const std::vector<unsigned>& types = {}) {
     std::vector<FakeAdapter> chain(descriptions.size());
     for (std::size_t i = 0; i < chain.size(); ++i) {
         std::strncpy(chain[i].Description, descriptions[i].c_str(), sizeof chain[i].Description - 1);
+        chain[i].Type = i < types.size() ? types[i] : kEthernet;
         chain[i].Address[5] = static_cast<unsigned char>(i);
         if (i + 1 < chain.size()) chain[i].Next = &chain[i + 1];
     }
@@ -98,4 +103,29 @@ TEST(AdapterWalk, LoopedChainEnds) {
     std::size_t visits = 0;
     EXPECT_EQ(FindWirelessRecord(chain.data(), [&](const FakeAdapter&) { ++visits; }), nullptr);
     EXPECT_EQ(visits, kMaxAdapterRecords);
+}
+
+TEST(AdapterWalk, TodaysWiFiAdaptersAreFoundByTypeOrNameButNeverAVirtualOne) {
+    // As Windows lists them: its Wi-Fi Direct adapter first, then the real one, both of type 71. No
+    // keyword names either.
+    auto windows = Chain({"Microsoft Wi-Fi Direct Virtual Adapter", "Intel(R) Wi-Fi 6 AX201 160MHz"},
+                         {kIfTypeIeee80211, kIfTypeIeee80211});
+    EXPECT_EQ(FindWirelessRecord(windows.data()), nullptr);
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(windows.data()), &windows[1]);
+
+    // By the name alone after a wired adapter, by the type alone, and "Wi-Fi" as a Linux interface name.
+    auto named = Chain({"Realtek PCIe GbE Family Controller", "Intel(R) Wi-Fi 6E AX211 160MHz"});
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(named.data()), &named[1]);
+    auto typed = Chain({"Intel(R) Ethernet I219-V", "Qualcomm FastConnect 7800", "Intel(R) Wi-Fi 7 BE200"},
+                       {kEthernet, kIfTypeIeee80211, kIfTypeIeee80211});
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(typed.data()), &typed[1]);
+    auto linuxNames = Chain({"lo", "Wi-Fi"});
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(linuxNames.data()), &linuxNames[1]);
+
+    // Only a virtual adapter is wireless, or nothing is: none.
+    auto virtualOnly = Chain({"Realtek PCIe GbE Family Controller", "Microsoft Wi-Fi Direct Virtual Adapter"},
+                             {kEthernet, kIfTypeIeee80211});
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(virtualOnly.data()), nullptr);
+    auto wired = Chain({"eth0", "Hyper-V Virtual Ethernet Adapter"});
+    EXPECT_EQ(FindWirelessRecordByTypeOrName(wired.data()), nullptr);
 }

@@ -97,25 +97,55 @@ TEST_F(Receiver, RandomChunksOfManyMessagesArriveWhole) {
 }
 
 TEST_F(Receiver, RepeatedFramesAddNoDataButCompleteTheMessage) {
-    Feed(Frame(0x00, 255, {0xA1}) + Frame(0x40, 255, {0xA1}) + Frame(0x40, 0, {0xB2}) +
+    Feed(Frame(0x00, 255, {0x03}) + Frame(0x40, 255, {0x03}) + Frame(0x40, 0, {0x00}) +
          Frame(0x00, 0, {0xC3}));
     Feed(Frame(0xC0, 0, {0xC3}));
-    EXPECT_EQ(Take(), (Bytes{0xA1, 0xB2, 0xC3}));
+    EXPECT_EQ(Take(), (Bytes{0x03, 0x00, 0xC3}));
     EXPECT_EQ(rx->Stats().repeatedFrames, 2u);
     Feed(Frame(0xC0, 0, {0xC3})); // the last frame again: acknowledged, but no empty message to read
     EXPECT_EQ(ev.acks.size(), 2u);
     EXPECT_EQ(rx->MessageCount(), 0);
 }
 
-TEST_F(Receiver, BadChecksumDropsOnlyThatFrame) {
+TEST_F(Receiver, ADroppedFrameTakesItsWholeMessageAndNeverSplicesTwo) {
+    // The middle frame of three fails its sum: the message is gone, and its last frame does not pass as
+    // a message of its own, nor join the next one.
     Bytes bad = Frame(0x00, 2, {0x22});
     bad.back() = 0x02;
-    Feed(Frame(0x00, 1, {0x11}) + bad + Frame(0x80, 3, {0x33}));
-    EXPECT_EQ(Take(), (Bytes{0x11, 0x33}));
-    ASSERT_EQ(ev.traces.size(), 2u);
+    Feed(Frame(0x00, 1, {0x04, 0x00}) + bad + Frame(0x80, 3, {0x33, 0x44}));
+    EXPECT_EQ(rx->MessageCount(), 0);
+    ASSERT_EQ(ev.traces.size(), 3u);
     EXPECT_EQ(ev.traces[0], "          Hox2534DLL -> 수신데이터 CheckSum 틀림 : 02 2D \r\n");
     EXPECT_EQ(ev.traces[1], "          Hox2534DLL -> NAK응답1 \r\n");
-    EXPECT_EQ(ev.acks.size(), 1u);
+    EXPECT_EQ(ev.traces[2], "          Hox2534DLL -> Message of 2 bytes says 17459, dropped \r\n");
+    EXPECT_EQ(ev.acks.size(), 1u); // the VCI finished its message; it is acknowledged, not kept
+    EXPECT_EQ(rx->Stats().lengthMismatches, 1u);
+
+    // The first frame of a message, then silence: the byte time-out drops what was reassembled.
+    Feed(Frame(0x00, 4, {0x05, 0x00, 0x11}) + Bytes{0x02, 0x06});
+    rx->OnByteTimeout();
+    EXPECT_EQ(rx->MessageBytes(), 0);
+    Feed(Frame(0x80, 5, {0x03, 0x00, 0x22}));
+    EXPECT_EQ(Take(), (Bytes{0x03, 0x00, 0x22}));
+    EXPECT_EQ(rx->MessageCount(), 0);
+
+    // A lone byte cannot carry its length.
+    Feed(Frame(0x80, 6, {0x01}));
+    EXPECT_EQ(rx->MessageCount(), 0);
+    EXPECT_EQ(rx->Stats().lengthMismatches, 2u);
+}
+
+TEST_F(Receiver, DiscardDropsWhatWaitedButNotTheFrameOnTheWay) {
+    Feed(Frame(0x80, 1, {0x02, 0x00}) + Frame(0x80, 2, {0x02, 0x00}) + Frame(0x00, 3, {0x04, 0x00}));
+    Bytes next = Frame(0x80, 4, {0x02, 0x00});
+    Feed(Bytes(next.begin(), next.begin() + 4));
+    rx->DiscardMessages();
+    EXPECT_EQ(rx->MessageCount(), 0);
+    EXPECT_EQ(rx->MessageBytes(), 0);
+    EXPECT_EQ(rx->Stats().discardedMessages, 2u);
+    EXPECT_EQ(rx->CommMode(), kVciCommInFrame);
+    Feed(Bytes(next.begin() + 4, next.end()));
+    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
 }
 
 TEST_F(Receiver, MisplacedEtxWaitsForTheTimeoutThenResyncs) {
@@ -126,8 +156,8 @@ TEST_F(Receiver, MisplacedEtxWaitsForTheTimeoutThenResyncs) {
     EXPECT_TRUE(rx->IsByteTimeoutArmed());
     rx->OnByteTimeout();
     EXPECT_EQ(ev.traces.back(), "          Hox2534DLL -> Byte Timeout \r\n");
-    Feed(Frame(0x80, 2, {0x09, 0x00}));
-    EXPECT_EQ(Take(), (Bytes{0x09, 0x00}));
+    Feed(Frame(0x80, 2, {0x02, 0x00}));
+    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
 }
 
 TEST_F(Receiver, ImpossibleLengthsAndOverrunsDropTheFrameAtOnce) {
@@ -137,9 +167,9 @@ TEST_F(Receiver, ImpossibleLengthsAndOverrunsDropTheFrameAtOnce) {
     EXPECT_EQ(rx->CommMode(), kVciCommIdle);
     Bytes longest = Frame(0x00, 1, Bytes(3012, 0x11)); // LEN 3017 with ETX missing at 3018
     longest[3018] = 0x04;
-    Feed(longest + Frame(0x80, 2, {0x05, 0x00})); // the byte past the buffer starts the next frame
+    Feed(longest + Frame(0x80, 2, {0x02, 0x00})); // the byte past the buffer starts the next frame
     EXPECT_EQ(rx->Stats().bufferOverruns, 1u);
-    EXPECT_EQ(Take(), (Bytes{0x05, 0x00}));
+    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
 }
 
 TEST_F(Receiver, MessagesPast3008BytesAreDropped) {
@@ -150,17 +180,17 @@ TEST_F(Receiver, MessagesPast3008BytesAreDropped) {
     Feed(Frame(0x00, 3, Bytes(3000, 0x01)) + Frame(0x00, 4, Bytes(9, 0x02)) + Frame(0x80, 5, {0x03}));
     EXPECT_EQ(rx->MessageCount(), 0);
     EXPECT_EQ(rx->Stats().oversizedMessages, 1u);
-    Feed(Frame(0x80, 6, {0x04, 0x00}));
-    EXPECT_EQ(Take(), (Bytes{0x04, 0x00}));
+    Feed(Frame(0x80, 6, {0x02, 0x00}));
+    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
 }
 
 TEST_F(Receiver, ResetDropsPartialStateAndUnreadMessages) {
-    Feed(Frame(0x80, 9, {0x01}) + Frame(0x00, 10, {0x02}) + Bytes{0x02, 0x07});
+    Feed(Frame(0x80, 9, {0x02, 0x00}) + Frame(0x00, 10, {0x02}) + Bytes{0x02, 0x07});
     rx->ResetCommData();
     EXPECT_EQ(rx->MessageCount(), 0);
     EXPECT_EQ(rx->MessageBytes(), 0);
     EXPECT_EQ(rx->FrameBytes(), 0);
     EXPECT_EQ(rx->PrevSeqNum(), 0);
-    Feed(Frame(0x80, 1, {0x03}));
-    EXPECT_EQ(Take(), Bytes{0x03});
+    Feed(Frame(0x80, 1, {0x02, 0x00}));
+    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
 }

@@ -67,7 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FreshReceiver rx(0, &events);
     uint64_t taken = 0;
     while (in.remaining_bytes() > 0) {
-        switch (in.ConsumeIntegralInRange<int>(0, 9)) {
+        switch (in.ConsumeIntegralInRange<int>(0, 10)) {
+        case 10:
+            rx->DiscardMessages();
+            break;
         case 7:
             if (rx->IsByteTimeoutArmed()) rx->OnByteTimeout();
             break;
@@ -76,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::vector<uint8_t> dest(in.ConsumeIntegralInRange<size_t>(0, kVciMaxMessage));
             const int n = rx->TakeMessage(dest);
             Check(n <= static_cast<int>(dest.size()));
+            // Only whole messages are kept: each says at least as much as was copied of it.
+            if (n >= 2) Check(VciGetLe16(dest.data()) >= static_cast<size_t>(n));
             if (n >= 0) ++taken;
             break;
         }
@@ -96,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Every acknowledged message was either kept, read, pushed out of a full ring, or dropped for a
         // reason.
         const VciReceiveStats& s = rx->Stats();
-        Check(events.acks ==
-              rx->MessageCount() + taken + rx->Ring().Overwritten() + s.oversizedMessages + s.emptyMessages);
+        Check(events.acks == rx->MessageCount() + taken + rx->Ring().Overwritten() + s.oversizedMessages +
+                                 s.emptyMessages + s.lengthMismatches + s.discardedMessages);
     }
     return 0;
 }

@@ -71,6 +71,40 @@ TEST_F(AdapterDiscoveryTest, WithoutAWirelessAdapterNoMacIsKept) {
     EXPECT_TRUE(traces.Has("COrvaneDlg::FindWirelessAdapter : AA:00:00:00:00:01\r\n"));
 }
 
+TEST_F(AdapterDiscoveryTest, TodaysLaptopWiFiIsTakenWhenNoKeywordNamesIt) {
+    const FakeAdapter direct = {"Microsoft Wi-Fi Direct Virtual Adapter",
+                                {0x12, 0x11, 0x22, 0x33, 0x44, 0x55},
+                                false,
+                                "",
+                                IF_TYPE_IEEE80211};
+    const FakeAdapter ax201 = {
+        "Intel(R) Wi-Fi 6 AX201 160MHz", {0x10, 0x11, 0x22, 0x33, 0x44, 0x55}, false, "", IF_TYPE_IEEE80211};
+    const FakeAdapter ax211 = {
+        "Intel(R) Wi-Fi 6E AX211 160MHz", {0x20, 0x21, 0x22, 0x23, 0x24, 0x25}, false, "", MIB_IF_TYPE_OTHER};
+    CApProbeDlg dlg;
+    CString windowsOrder, wiredFirst, virtualOnly;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        // As Windows lists them: the virtual adapter first. Every record is examined (and traced) by the
+        // keyword walk before the second look takes the real one.
+        Chain chain = MakeChain({direct, ax201});
+        d.FindWirelessAdapter(chain.data());
+        windowsOrder = d.m_strPcMac;
+        chain = MakeChain({kWired, ax211});
+        d.FindWirelessAdapter(chain.data());
+        wiredFirst = d.m_strPcMac;
+        chain = MakeChain({kWired, direct});
+        d.FindWirelessAdapter(chain.data());
+        virtualOnly = d.m_strPcMac;
+    });
+    EXPECT_EQ(windowsOrder, CString(L"101122334455"));
+    EXPECT_EQ(wiredFirst, CString(L"202122232425"));
+    EXPECT_TRUE(virtualOnly.IsEmpty());
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"Read Completed", L"Read Completed"}));
+    EXPECT_TRUE(traces.Has("COrvaneDlg::FindWirelessAdapter : MICROSOFT WI-FI DIRECT VIRTUAL ADAPTER\r\n"));
+    EXPECT_TRUE(traces.Has("COrvaneDlg::FindWirelessAdapter : 10:11:22:33:44:55\r\n"));
+    EXPECT_TRUE(traces.Has("COrvaneDlg::FindWirelessAdapter : INTEL(R) WI-FI 6E AX211 160MHZ\r\n"));
+}
+
 TEST_F(AdapterDiscoveryTest, KeywordsMatchInAnyCaseAndAutomaticConfigurationStaysQuiet) {
     CApProbeDlg dlg;
     RunDialog(dlg, [&](CApProbeDlg& d) {

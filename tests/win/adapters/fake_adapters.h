@@ -20,6 +20,7 @@ struct FakeAdapter {
     std::array<uint8_t, 6> mac;
     bool dhcp = false;
     std::string dhcpServer;
+    UINT type = MIB_IF_TYPE_ETHERNET;
 };
 
 struct FakeAdapterList {
@@ -38,6 +39,7 @@ inline void FillAdapterRecords(const std::vector<FakeAdapter>& list, IP_ADAPTER_
         std::memset(&r, 0, sizeof r);
         r.Next = i + 1 < list.size() ? &records[i + 1] : nullptr;
         std::strncpy(r.Description, list[i].description.c_str(), sizeof r.Description - 1);
+        r.Type = list[i].type;
         r.AddressLength = 6;
         std::memcpy(r.Address, list[i].mac.data(), 6);
         r.DhcpEnabled = list[i].dhcp;

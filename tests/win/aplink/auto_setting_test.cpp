@@ -137,6 +137,82 @@ TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnA
     EXPECT_EQ(boxes.Count(L"Mac 등록 완료"), 0);
 }
 
+TEST_F(AutoSettingTest, AConfigurationThatStopsEndsAndLaterReportsNoSuccess) {
+    FakeAdapterSource wiredOnly({PcAdapters()[0]});
+    const CString noPcMac = L"PC MAC Address를 찾을 수 없습니다.";
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        ASSERT_TRUE(ConnectAndReadList(d));
+        ASSERT_TRUE(apsim.Ok("reset"));
+        // Answers a little late: the filter's answer is read on its own, as the VCI's acceptance, and
+        // the VCI's own answer comes while the box is open; it is only traced.
+        ASSERT_TRUE(apsim.Ok("delay 300"));
+
+        // No PC MAC: found once the VCI's MAC is in; the user is told and sees the AP's list, nothing is
+        // applied, and the configuration is over.
+        SetVciMac(d, L"001A2B3C4D5E");
+        Mark();
+        Click(d, IDC_AUTO_SETTING);
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2, 15000));
+        EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, noPcMac, L"Read Completed!!!"}));
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff3 \r"}));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        EXPECT_EQ(Rows(d), std::vector<CString>{L"00 1A 2B 3C 4D 5E"});
+
+        // Neither MAC (an all-zero one is none): found at once, before any add.
+        SetVciMac(d, L"000000000000");
+        Mark();
+        Click(d, IDC_AUTO_SETTING);
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 3, 15000));
+        EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, noPcMac, L"Read Completed!!!"}));
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff3 \r"}));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+
+        // The apply command cannot go out at the end of the list: its send error, and no success.
+        FakeAdapterSource adapters(PcAdapters());
+        SetVciMac(d, L"");
+        traces.onLine = [&](const std::string& l) {
+            if (l.rfind("COrvaneDlg::OnReceiveTCP : 701LIST", 0) == 0)
+                ::shutdown(d.m_pClientSock->m_hSocket, SD_SEND);
+        };
+        Mark();
+        Click(d, IDC_AUTO_SETTING);
+        ASSERT_TRUE(boxes.WaitFor(L"TCP 전송 에러. Error code : 10058", 1, 15000));
+        PumpFor(300);
+        traces.onLine = nullptr;
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        EXPECT_EQ(boxes.Count(L"자동 설정 완료"), 0);
+    });
+    const Lines log = apsim.Commands();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "w fff6 "), 0);
+}
+
+TEST_F(AutoSettingTest, ARefusedAddEndsTheConfigurationAndTheNextListReadIsAPlainOne) {
+    FakeAdapterSource adapters(PcAdapters());
+    const auto ap = ApEndpoint(); // the test answers as the AP
+    ASSERT_TRUE(ap);
+    CApProbeDlg dlg;
+    RunDialog(dlg, [&](CApProbeDlg& d) {
+        d.m_strApAddress = ap->Address();
+        SetVciMac(d, L"001A2B3C4D5E");
+        Click(d, IDC_AUTO_SETTING);
+        ASSERT_TRUE(ap->Accept());
+        ASSERT_TRUE(Receives(*ap, "w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r"));
+        ap->SendText("200");
+        ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 실패"));
+        PumpFor(300);
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+
+        Click(d, IDC_REFRESH_AP_LIST);
+        ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
+        ap->SendText(ListAnswer({"00 1A 2B 3C 4D 5E"}));
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+        PumpFor(1300); // an apply would follow its wait of a second
+    });
+    EXPECT_EQ(boxes.Texts(), (Texts{kVciAbsent, L"Mac 등록 실패", L"Read Completed!!!"}));
+    EXPECT_EQ(traces.Sent(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff3 \r"}));
+}
+
 TEST_F(AutoSettingTest, RepliesReadTogetherKeepTheCommandsAndTheRowsExact) {
     FakeAdapterSource adapters(PcAdapters());
     const auto ap = ApEndpoint(); // the test answers as the AP, when it chooses

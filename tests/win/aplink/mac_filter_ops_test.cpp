@@ -69,12 +69,18 @@ TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
         EXPECT_EQ(d.m_nApCommand, ApCmdAddMac);
 
         // A MAC text that is not twelve hexadecimal digits is never sent: a short VCI text counts as
-        // none, and a VCI text with a stray letter gives way to the PC's MAC.
+        // none, and a VCI text with a stray letter gives way to the PC's MAC. Nor is the all-zero MAC,
+        // the AP's end of list, from either side.
         Mark();
         SetVciMac(d, L"12345");
         Click(d, IDC_ADD_MAC_TO_AP);
+        SetVciMac(d, L"000000000000");
+        d.m_strPcMac = L"000000000000";
+        Click(d, IDC_ADD_MAC_TO_AP);
+        Click(d, IDC_WRITE_MAC_TO_AP);
         PumpFor(100);
         EXPECT_TRUE(SentSinceMark().empty());
+        EXPECT_TRUE(BoxesSinceMark().empty());
         SetVciMac(d, L"001A2B3C4D5G");
         d.m_strPcMac = L"021122334455";
         Click(d, IDC_ADD_MAC_TO_AP);
@@ -90,7 +96,8 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         ASSERT_TRUE(ConnectAndReadList(d));
         d.m_strPcMac = L"ACDE48001122";
 
-        // Refused: shown even during automatic configuration, and nothing follows.
+        // Refused: shown even during automatic configuration, nothing follows, and the configuration
+        // is over.
         Mark();
         d.m_bAutoSetting = 1;
         ASSERT_TRUE(apsim.Ok("refuse 1"));
@@ -100,12 +107,15 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff0 ac de 48 00 11 22\r"}));
         EXPECT_EQ(BoxesSinceMark(), (Texts{L"Mac 등록 실패"}));
         EXPECT_EQ(d.m_nApCommand, ApCmdAddMac);
-        d.m_bAutoSetting = 0;
+        EXPECT_EQ(d.m_bAutoSetting, 0);
 
-        // Anything else is shown with the text received; two characters are not a status.
+        // Anything else is shown with the text received, and ends it too; two characters are not a
+        // status.
+        d.m_bAutoSetting = 1;
         ASSERT_TRUE(apsim.Ok("garbage 1 oops"));
         Click(d, IDC_ADD_MAC_TO_AP);
         ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 에러인데 멀까? : oops"));
+        EXPECT_EQ(d.m_bAutoSetting, 0);
         ASSERT_TRUE(apsim.Ok("garbage 1 70"));
         Click(d, IDC_ADD_MAC_TO_AP);
         ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 에러인데 멀까? : 70"));
@@ -352,10 +362,10 @@ TEST_F(MacFilterOpsTest, WithoutAConnectionSendersOnlySaySo) {
             Click(d, id);
         EXPECT_EQ(boxes.Texts(), Texts(7, kNotConnected));
 
-        // 1022 still reports its setting after the two refusals of its senders.
+        // 1022: both senders say why, and no setting is reported complete.
         Mark();
         Click(d, IDC_MAC_FILTER_SETTING);
-        EXPECT_EQ(BoxesSinceMark(), (Texts{kNotConnected, kNotConnected, L"설정 완료"}));
+        EXPECT_EQ(BoxesSinceMark(), (Texts{kNotConnected, kNotConnected}));
 
         // 1018 asks first and finds no socket only when it is about to send.
         Mark();
@@ -383,6 +393,7 @@ TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
         // Our own end shut for sending: the next send fails with WSAESHUTDOWN.
         ASSERT_EQ(::shutdown(d.m_pClientSock->m_hSocket, SD_SEND), 0);
         Mark();
+        d.m_bAutoSetting = 1;
         Click(d, IDC_MAC_FILTER_ON);
         // The AP may notice the shut side and close while a box is open; that box may come in between.
         Texts shown;
@@ -391,6 +402,13 @@ TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
         ASSERT_EQ(shown.size(), 2u);
         EXPECT_EQ(shown[0], CString(L"TCP 전송 에러. Error code : 10058"));
         EXPECT_EQ(shown[1].Find(L"TCP 전송 에러. Error code : "), 0);
+        // A send error ends an automatic configuration, which must not report success later.
+        EXPECT_EQ(d.m_bAutoSetting, 0);
+        // 1022 after a failed send reports no setting.
+        Mark();
+        Click(d, IDC_MAC_FILTER_SETTING);
+        EXPECT_EQ(boxes.Count(L"설정 완료"), 0);
+        EXPECT_FALSE(BoxesSinceMark().empty());
         PumpFor(300);
     });
     EXPECT_TRUE(traces.Has(Cp949("TCP 전송 에러. Error code : 10058")));

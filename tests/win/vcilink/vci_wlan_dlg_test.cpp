@@ -132,21 +132,25 @@ TEST(VciMacRead, FromTheClickToTheCaption) {
     EXPECT_EQ(stats["badrequests"], 0u);
 }
 
-TEST(VciMacRead, MissingOrDamagedRepliesStillCompleteAndKeepTheEarlierMac) {
+TEST(VciMacRead, MissingOrDamagedRepliesFailTheReadAndKeepTheEarlierMac) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start());
     CProbedDlg dlg;
     BoxRecorder boxes;
     TraceRecorder traces;
     DWORD tookNoReply = 0, tookBadSum = 0;
-    CString captionAfterNoReply, captionAfterGood, captionAfterBadSum;
+    CString captionAfterNoReply, macAfterNoReply, captionAfterGood, captionAfterBadSum;
+    uint8_t bytesAfterNoReply[7] = {}, bytesAfterBadSum[7] = {};
     dlg.probe = [&](CProbedDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
+        std::memset(d.m_MacAddress, 0x77, sizeof d.m_MacAddress); // whatever it held stays
         ASSERT_TRUE(sim.Ok("noreply"));
         DWORD t0 = ::GetTickCount();
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         tookNoReply = ::GetTickCount() - t0;
         captionAfterNoReply = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        macAfterNoReply = d.m_strVciMac;
+        std::memcpy(bytesAfterNoReply, d.m_MacAddress, 7);
 
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         captionAfterGood = d.Text(IDC_READ_VCI_MAC_ADDRESS);
@@ -157,30 +161,47 @@ TEST(VciMacRead, MissingOrDamagedRepliesStillCompleteAndKeepTheEarlierMac) {
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         tookBadSum = ::GetTickCount() - t0;
         captionAfterBadSum = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        std::memcpy(bytesAfterBadSum, d.m_MacAddress, 7);
     };
     dlg.DoModal();
 
-    // 2000 ms pause, then the full 5000 ms wait for a reply that never comes.
+    // 2000 ms pause, then the full 5000 ms wait for a reply that never comes; nothing was ever read, so
+    // neither the caption nor the MAC shows twelve zeros.
     EXPECT_GE(tookNoReply, 7000u);
     EXPECT_LT(tookNoReply, 9000u);
-    EXPECT_EQ(captionAfterNoReply, CString(L"VCI MAC Address 읽기   000000000000"));
+    EXPECT_EQ(captionAfterNoReply, CString(L"VCI MAC Address 읽기"));
+    EXPECT_TRUE(macAfterNoReply.IsEmpty());
+    const uint8_t untouched[7] = {0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77};
+    EXPECT_EQ(0, std::memcmp(bytesAfterNoReply, untouched, 7));
     EXPECT_EQ(captionAfterGood, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
+    // A reply whose checksum fails is no reply: the earlier MAC stays, in the text and in the bytes.
     EXPECT_GE(tookBadSum, 7000u);
     EXPECT_EQ(captionAfterBadSum, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
     EXPECT_EQ(dlg.m_strVciMac, CString(L"001A2B3C4D5E"));
+    const uint8_t earlier[7] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x00};
+    EXPECT_EQ(0, std::memcmp(bytesAfterBadSum, earlier, 7));
+    EXPECT_EQ(0, std::memcmp(dlg.m_WlanSettings.MacAddress, earlier, 6));
     // As a debugger on a Korean PC reads it: code page 949, "수신데이터 CheckSum 틀림 : ".
     EXPECT_TRUE(traces.Contains("          Hox2534DLL -> \xBC\xF6\xBD\xC5\xB5\xA5\xC0\xCC\xC5\xCD CheckSum "
                                 "\xC6\xB2\xB8\xB2 : "));
-    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"Read Completed", L"Read Completed", L"Read Completed"}));
-    EXPECT_EQ(sim.Stats()["acks"], 1u); // only the good reply was acknowledged
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"VCI에서 응답이 없습니다.", L"Read Completed",
+                                                   L"VCI에서 응답이 없습니다."}));
+    for (const auto& b : boxes.boxes) {
+        EXPECT_EQ(b.caption, CString(AfxGetAppName()));
+        EXPECT_EQ(b.type & 0xF, static_cast<UINT>(MB_OK));
+    }
+    EXPECT_EQ(sim.Stats()["acks"], 1u);  // only the good reply was acknowledged
+    EXPECT_EQ(sim.Stats()["leave"], 1u); // a read that failed does not go on to leave
 }
 
-TEST(VciMacRead, OddlyShapedRepliesAndTheOldestUnreadMessage) {
+TEST(VciMacRead, OddlyShapedRepliesAndALateCopyThatAnswersNothing) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--mac 001A2B3C4D5E"));
     CProbedDlg dlg;
     BoxRecorder boxes;
     CString first, second;
+    int waitingCopies = 0;
+    uint32_t discarded = 0;
     dlg.probe = [&](CProbedDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
         // Every frame repeated with bit 0x40, in frames of 9 data bytes, written twice in one block.
@@ -189,14 +210,19 @@ TEST(VciMacRead, OddlyShapedRepliesAndTheOldestUnreadMessage) {
         ASSERT_TRUE(sim.Ok("twice"));
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         first = d.m_strVciMac;
-        // The copy still waits in the ring: the next read takes it, whatever the device says now.
+        waitingCopies = d.m_UartComm.Receiver().MessageCount();
+        // The copy still waits in the ring, and it answered the earlier request: the next request drops
+        // it, and only what the device says now counts.
         ASSERT_TRUE(sim.Ok("mac 0A0B0C0D0E0F"));
         d.Click(IDC_READ_VCI_MAC_ADDRESS);
         second = d.m_strVciMac;
+        discarded = d.m_UartComm.Receiver().Stats().discardedMessages;
     };
     dlg.DoModal();
     EXPECT_EQ(first, CString(L"001A2B3C4D5E"));
-    EXPECT_EQ(second, CString(L"001A2B3C4D5E"));
+    EXPECT_EQ(waitingCopies, 1);
+    EXPECT_EQ(second, CString(L"0A0B0C0D0E0F"));
+    EXPECT_EQ(discarded, 1u);
     EXPECT_EQ(dlg.m_UartComm.Receiver().MessageCount(), 0); // the dialog's end reset the link
     EXPECT_EQ(boxes.Texts().size(), 2u);
     EXPECT_EQ(sim.Stats()["badframes"], 0u);

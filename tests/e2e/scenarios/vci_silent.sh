@@ -1,0 +1,25 @@
+# The VCI is attached but its WLAN module does not answer: the one button says so, registers the PC's
+# MAC alone (never the all-zero entry that ends the AP's list) and completes; the read button alone
+# says so too, and no MAC is shown that was never read.
+start_apsim --mac 0A:0B:0C:0D:0E:0F
+start_vcisim --mac 001A2B3C4D5E
+start_orvane
+vci "noreply 2" >/dev/null
+drive <<'UI'
+wait-window 60
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+click 1016
+wait-text 1014 "AP 연결" 15
+expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
+expect-box "자동 설정 완료" answer ok timeout 40
+expect-text 1019 "PC MAC Address  읽기   021122334455"
+expect-text 1020 "VCI MAC Address 읽기"
+click 1020
+expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
+expect-text 1020 "VCI MAC Address 읽기"
+sleep 500
+close 15
+UI
+expect_list "0A 0B 0C 0D 0E 0F" "02 11 22 33 44 55"
+expect_commands "w fff5 00" "w fff0 02 11 22 33 44 55" "w fff3 " "w fff6 "
+expect_boxes "VCI에서 응답이 없습니다.	ok" "자동 설정 완료	ok" "VCI에서 응답이 없습니다.	ok"
