@@ -15,7 +15,7 @@ class VciLinkEvents {
     virtual void OnArmByteTimeout() {}
     // Stop the byte time-out: no frame is open any more.
     virtual void OnCancelByteTimeout() {}
-    // Write this one unframed byte to the VCI (its result is not examined).
+    // Write this one unframed byte to the VCI; the receiver goes on whatever becomes of it.
     virtual void OnSendAck(uint8_t /*b*/) {}
     // One finished trace line for the debugger output, UTF-8, with its own line end.
     virtual void OnTrace(const char* /*line*/) {}

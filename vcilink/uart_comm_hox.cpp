@@ -238,6 +238,12 @@ LRESULT CUartCommHox::OnReceiveFrameData(WPARAM wParam, LPARAM lParam) {
 void CUartCommHox::ReceiveBlock(const BYTE* bytes, int count) {
     if (!bytes || count <= 0) return;
     m_pReceiver->OnReceiveFrameData({bytes, static_cast<size_t>(count)});
+    // An acknowledgement that could not be written is a failed write: the link closes, but only now that
+    // the receiver is done with the block.
+    if (m_bAckFailed) {
+        m_bAckFailed = false;
+        CloseComm();
+    }
 }
 
 void CUartCommHox::ProcessByteData(BYTE b) {
@@ -280,7 +286,10 @@ void CUartCommHox::OnByteTimer() {
 }
 
 void CUartCommHox::OnSendAck(uint8_t b) {
-    WriteByte(b); // its result is not examined: a broken link shows at the next request
+    // Bounded like every write (kVciWriteTimeoutMs); after one failure the rest of the block's
+    // acknowledgements are not tried, each could take as long again. Without a pipe the link is closed.
+    if (m_bAckFailed || m_hWritePipe == INVALID_HANDLE_VALUE) return;
+    if (!WriteByte(b)) m_bAckFailed = true;
 }
 
 void CUartCommHox::OnTrace(const char* line) {

@@ -95,5 +95,6 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     DWORD m_dwLastByteTick = 0;
     bool m_bByteTimeoutWanted = false;
     bool m_bByteTimerSet = false;
+    bool m_bAckFailed = false; // set by OnSendAck, acted on once the block has been taken in
     std::unique_ptr<VciFrameReceiver> m_pReceiver; // its message ring is too big for a stack frame
 };

@@ -23,7 +23,7 @@ struct UsbThreadParam {
     UsbThreadParam& operator=(const UsbThreadParam&) = delete;
     ~UsbThreadParam();
 
-    // Asks the reader to end without WM_USB_THREAD_END and cancels its pending read; does not wait.
+    // Asks the reader to end without WM_USB_THREAD_END (it cancels its pending read); does not wait.
     void RequestStop();
     // The flag mirrors m_StopEvent; testing it costs no system call on every pass.
     bool StopRequested() const { return bStop.load(std::memory_order_acquire); }
@@ -39,6 +39,11 @@ struct UsbThreadParam {
 
 // The reader thread's function; pParam is the block handed over by StartUsbReader. Returns 0.
 UINT __cdecl UsbReadThread(LPVOID pParam);
+
+// Test seam: the reader's reads go through `read` (null: ReadFile again), to stand in for a driver's
+// errors.
+using UsbReadFileFn = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+void UsbSetReadFileForTest(UsbReadFileFn read);
 
 // Starts a reader for the link window hWnd on its read pipe, with a block of its own that holds a
 // duplicate of the pipe handle and takes over the read record `ov` and its event. Null, with what it

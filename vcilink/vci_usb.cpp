@@ -4,6 +4,7 @@
 #include <setupapi.h>
 
 #include <cstring>
+#include <new>
 
 #include "afxmem.h"
 #include "afxwin.h"
@@ -11,6 +12,16 @@
 
 const GUID GUID_VCI_USB_INTERFACE = {
     0x8E120C45, 0x4968, 0x4188, {0xBA, 0x19, 0x9A, 0x82, 0x36, 0x1C, 0x8F, 0xA8}};
+
+struct VciWriteRecord {
+    VciWriteRecord() { ov.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr); }
+    VciWriteRecord(const VciWriteRecord&) = delete;
+    VciWriteRecord& operator=(const VciWriteRecord&) = delete;
+    ~VciWriteRecord() {
+        if (ov.hEvent) ::CloseHandle(ov.hEvent);
+    }
+    OVERLAPPED ov{};
+};
 
 namespace {
 // In a USB interface path, "\\?\usb#vid_xxxx" comes first: the nine characters from here name the product.
@@ -21,6 +32,7 @@ constexpr size_t kProductIdLength = 9;
 CVciUsb::CVciUsb() : m_hWrite(INVALID_HANDLE_VALUE), m_szDevicePath{}, m_ReadOverlapped{} {}
 
 CVciUsb::~CVciUsb() {
+    // Every write has ended (or been given up) before WriteCommBlock returned: the record is free.
     if (m_ReadOverlapped.hEvent) ::CloseHandle(m_ReadOverlapped.hEvent);
 }
 
@@ -88,8 +100,9 @@ BOOL CVciUsb::AppendPipeName(const char* name) {
 
 HANDLE CVciUsb::OpenWritePipe(const char* name) {
     if (!IsDevicePresent() || !AppendPipeName(name)) return INVALID_HANDLE_VALUE;
-    m_hWrite =
-        ::CreateFileA(m_szDevicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Overlapped, so that a write can be given up: a synchronous one cannot be waited for with a bound.
+    m_hWrite = ::CreateFileA(m_szDevicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr);
     return m_hWrite;
 }
 
@@ -118,15 +131,49 @@ OVERLAPPED CVciUsb::TakeReadOverlapped() {
 
 BOOL CVciUsb::WriteCommBlock(const void* data, DWORD length) {
     if (m_hWrite == INVALID_HANDLE_VALUE) return FALSE;
+    if (!m_pWriteRecord) m_pWriteRecord.reset(new (std::nothrow) VciWriteRecord);
+    DWORD err = ERROR_SUCCESS;
     DWORD written = 0;
-    if (!::WriteFile(m_hWrite, data, length, &written, nullptr)) {
-        AfxTrace("%sCVciUsb USB 데이터 전송 에러1-1(err=%lx) \r\n\r\n\r\n", kVciTracePrefix,
-                 ::GetLastError());
+    if (!m_pWriteRecord || !m_pWriteRecord->ov.hEvent) {
+        m_pWriteRecord.reset();
+        err = ERROR_NOT_ENOUGH_MEMORY;
+    } else {
+        OVERLAPPED& ov = m_pWriteRecord->ov;
+        ov.Offset = ov.OffsetHigh = 0;
+        // A handle opened without FILE_FLAG_OVERLAPPED (a test's anonymous pipe) completes here.
+        if (::WriteFile(m_hWrite, data, length, nullptr, &ov))
+            ::GetOverlappedResult(m_hWrite, &ov, &written, FALSE);
+        else if ((err = ::GetLastError()) == ERROR_IO_PENDING)
+            err = AwaitWrite(written);
+    }
+    if (err != ERROR_SUCCESS) {
+        AfxTrace("%sCVciUsb USB 데이터 전송 에러1-1(err=%lx) \r\n\r\n\r\n", kVciTracePrefix, err);
         return FALSE;
     }
+    // Part of a frame is no frame: the VCI would wait for the rest until its time-out.
     if (written != length) {
         AfxTrace("%sCVciUsb USB 데이터 전송 에러1-2(err=%lx) \r\n", kVciTracePrefix, ::GetLastError());
         return FALSE;
     }
     return TRUE;
+}
+
+DWORD CVciUsb::AwaitWrite(DWORD& written) {
+    OVERLAPPED& ov = m_pWriteRecord->ov;
+    if (::WaitForSingleObject(ov.hEvent, kVciWriteTimeoutMs) == WAIT_OBJECT_0)
+        return ::GetOverlappedResult(m_hWrite, &ov, &written, FALSE) ? ERROR_SUCCESS : ::GetLastError();
+
+    ::CancelIoEx(m_hWrite, &ov);
+    if (::WaitForSingleObject(ov.hEvent, kVciCancelWaitMs) != WAIT_OBJECT_0) {
+        // A driver that does not complete the cancel still holds the record and will write the outcome
+        // into it whenever it does: the record is left to it (a few dozen bytes, only with such a driver)
+        // and nothing waits any longer. Its event is closed (the pending write holds the event itself,
+        // not our handle); the bytes need no keeping, the system captured them when the write began. The
+        // link closes the pipe after this failure, and the next write gets a new record.
+        ::CloseHandle(ov.hEvent);
+        static_cast<void>(m_pWriteRecord.release()); // deliberately never freed
+        return ERROR_TIMEOUT;
+    }
+    // Ended now: cancelled, or finished just before the cancel came, and then it counts.
+    return ::GetOverlappedResult(m_hWrite, &ov, &written, FALSE) ? ERROR_SUCCESS : ERROR_TIMEOUT;
 }

@@ -3,10 +3,22 @@
 
 #include <windows.h>
 
+#include <memory>
+
 // The device interface class the VCI's driver publishes.
 extern const GUID GUID_VCI_USB_INTERFACE;
 
 inline constexpr size_t kVciDevicePathSize = 256; // m_szDevicePath, terminating zero included
+
+// The longest one write to the VCI may take: the longest silence the link allows inside a frame. On
+// Windows a USB bulk write lasts as long as the device holds it off, so a VCI that stops taking data
+// would otherwise hold the user-interface thread for good.
+inline constexpr DWORD kVciWriteTimeoutMs = 1000;
+// How long a cancelled transfer (a write here, a read in the reader) is given to end.
+inline constexpr DWORD kVciCancelWaitMs = 500;
+
+// The record of the write in flight, with its own event.
+struct VciWriteRecord;
 
 class CVciUsb {
   public:
@@ -25,7 +37,8 @@ class CVciUsb {
     // Also prepares m_ReadOverlapped (offsets 0, a new manual-reset event) for the reads on it.
     HANDLE OpenReadPipe(const char* name);
 
-    // One synchronous write of the whole block; TRUE when every byte went out.
+    // One write of the whole block, given at most kVciWriteTimeoutMs; TRUE when every byte went out.
+    // A write that did not finish in time is cancelled and fails like any other.
     BOOL WriteCommBlock(const void* data, DWORD length);
 
     // Hands the prepared read record over to the reader: the caller owns its event from now on.
@@ -37,4 +50,7 @@ class CVciUsb {
 
   private:
     BOOL AppendPipeName(const char* name);
+    DWORD AwaitWrite(DWORD& written);
+
+    std::unique_ptr<VciWriteRecord> m_pWriteRecord; // made at the first write, again after one given up
 };

@@ -15,7 +15,7 @@ namespace {
 const char kUsage[] =
     "usage: vcisim [--control-port N] [--port-file PATH] [--mac HEX12] [--instance NAME]\n"
     "              [--vid-pid VID_xxxx&PID_xxxx] [--unplugged] [--client-pid PID] [--parent-pid PID]\n"
-    "              [--log PATH]\n"
+    "              [--write-buffer BYTES] [--stall-write] [--log PATH]\n"
     "       vcisim --cleanup   (remove the registry keys a killed simulator left behind)\n";
 
 struct Options {
@@ -55,6 +55,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& o) {
             o.server.vidPid = v;
         } else if (a == L"--client-pid" && value(v)) {
             o.server.clientPid = std::wcstoul(v.c_str(), nullptr, 10);
+        } else if (a == L"--write-buffer" && value(v)) {
+            o.server.writeBuffer = std::wcstoul(v.c_str(), nullptr, 10);
+        } else if (a == L"--stall-write") {
+            o.server.startWriteStalled = true;
         } else if (a == L"--parent-pid" && value(v)) {
             o.parentPid = std::wcstoul(v.c_str(), nullptr, 10);
         } else {

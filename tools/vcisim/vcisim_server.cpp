@@ -14,7 +14,8 @@ constexpr DWORD kSecondPipeTimeoutMs = 5000; // the program opens PIPE00 right a
 constexpr DWORD kSliceMs = 20;               // pauses are cut into slices so that an unplug is seen
 
 const char kHelp[] =
-    "status | stats | frames | plug | unplug | break-write | client PID | mac HEX12 | set OFFSET HEX...\n"
+    "status | stats | frames | plug | unplug | break-write | stall-write [off] | client PID | mac HEX12\n"
+    "set OFFSET HEX...\n"
     "noreply [N] | badsum [N] | repeat [N] | twice [N] | stall MS [N] [resume] | trickle BYTES MS [N]\n"
     "split SIZE [N] | delay MS | unsolicited [TEXT] | flood BYTES [MSGSIZE] | clear | reset | quit\n";
 
@@ -60,7 +61,8 @@ struct Overlapped {
 
 Server::Server(const ServerOptions& options)
     : m_Options(options), m_Device(options.vidPid, options.instance),
-      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_ClientPid(options.clientPid) {
+      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bWriteStalled(options.startWriteStalled),
+      m_ClientPid(options.clientPid) {
     // Every frame in or out goes to the run log too.
     m_Engine.onFrame = [this](const std::string& line) { Log(line); };
 }
@@ -107,9 +109,10 @@ void Server::SessionThread() {
             continue;
         }
         m_bBreakWrite = false;
-        HANDLE in = ::CreateNamedPipeW(kWritePipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
-                                       PIPE_UNLIMITED_INSTANCES, kPipeBuffer, kPipeBuffer, 0, nullptr);
+        HANDLE in =
+            ::CreateNamedPipeW(kWritePipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                               PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                               kPipeBuffer, m_Options.writeBuffer, 0, nullptr);
         HANDLE out = ::CreateNamedPipeW(kReadPipe, PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
                                         PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
                                         kPipeBuffer * 16, kPipeBuffer, 0, nullptr);
@@ -196,20 +199,53 @@ bool Server::AcceptClient(HANDLE pipe, DWORD timeoutMs) {
 Server::SessionEnd Server::Serve(HANDLE in, HANDLE out) {
     Overlapped r;
     std::vector<uint8_t> buf(4096);
+    // m_bReadPending: a read of PIPE01 is pending (or about to be). The stall command waits for it to
+    // go, so that no write of the program slips into a read issued before the stall.
+    struct Pending {
+        std::atomic<bool>& flag;
+        ~Pending() { flag = false; }
+    } pendingGuard{m_bReadPending};
+    auto ended = [&] {
+        if (m_bReadPending) {
+            ::CancelIo(in);
+            DWORD n;
+            ::GetOverlappedResult(in, &r.ov, &n, TRUE);
+        }
+        return m_bQuit         ? SessionEnd::Quit
+               : !m_bPlugged   ? SessionEnd::Unplugged
+               : m_bBreakWrite ? SessionEnd::BreakWrite
+                               : SessionEnd::ClientGone;
+    };
     for (;;) {
         DWORD n = 0;
-        BOOL ok = ::ReadFile(in, buf.data(), static_cast<DWORD>(buf.size()), &n, &r.ov);
-        if (!ok && ::GetLastError() != ERROR_IO_PENDING) return SessionEnd::ClientGone;
-        if (!ok) {
-            for (;;) {
-                HANDLE waits[2] = {r.ov.hEvent, m_hWake};
-                if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0) break;
-                if (m_bQuit || !m_bPlugged || m_bBreakWrite) {
+        bool got = false;
+        // A stalled device reads nothing: the program's writes stay in PIPE01's buffer, and one that
+        // does not fit waits. The flag is raised before the stall is looked at (see Command).
+        if (!m_bReadPending) {
+            m_bReadPending = true;
+            if (m_bWriteStalled) {
+                m_bReadPending = false;
+            } else if (::ReadFile(in, buf.data(), static_cast<DWORD>(buf.size()), &n, &r.ov)) {
+                m_bReadPending = false;
+                got = true;
+            } else if (::GetLastError() != ERROR_IO_PENDING) {
+                return SessionEnd::ClientGone;
+            }
+        }
+        if (!got) {
+            HANDLE waits[2] = {m_hWake, r.ov.hEvent};
+            if (::WaitForMultipleObjects(m_bReadPending ? 2 : 1, waits, FALSE, INFINITE) ==
+                WAIT_OBJECT_0 + 1) {
+                m_bReadPending = false;
+                if (!::GetOverlappedResult(in, &r.ov, &n, FALSE)) return SessionEnd::ClientGone;
+                got = true;
+            } else {
+                if (Interrupted()) return ended();
+                if (m_bWriteStalled && m_bReadPending) {
+                    // The pending read would take the next write: withdrawn, keeping what it already got.
                     ::CancelIo(in);
-                    ::GetOverlappedResult(in, &r.ov, &n, TRUE);
-                    return m_bQuit       ? SessionEnd::Quit
-                           : !m_bPlugged ? SessionEnd::Unplugged
-                                         : SessionEnd::BreakWrite;
+                    got = ::GetOverlappedResult(in, &r.ov, &n, TRUE) != FALSE;
+                    m_bReadPending = false;
                 }
                 std::deque<std::vector<SimWrite>> queued;
                 {
@@ -217,28 +253,16 @@ Server::SessionEnd Server::Serve(HANDLE in, HANDLE out) {
                     queued.swap(m_Queued);
                 }
                 for (auto& writes : queued)
-                    if (!Perform(out, writes)) {
-                        ::CancelIo(in);
-                        ::GetOverlappedResult(in, &r.ov, &n, TRUE);
-                        return m_bQuit         ? SessionEnd::Quit
-                               : !m_bPlugged   ? SessionEnd::Unplugged
-                               : m_bBreakWrite ? SessionEnd::BreakWrite
-                                               : SessionEnd::ClientGone;
-                    }
+                    if (!Perform(out, writes)) return ended();
             }
-            if (!::GetOverlappedResult(in, &r.ov, &n, FALSE)) return SessionEnd::ClientGone;
         }
+        if (!got || n == 0) continue;
         std::vector<SimWrite> writes;
         {
             std::lock_guard<std::mutex> lock(m_Mutex);
             writes = m_Engine.OnBytes({buf.data(), n});
         }
-        if (!Perform(out, writes)) {
-            return m_bQuit         ? SessionEnd::Quit
-                   : !m_bPlugged   ? SessionEnd::Unplugged
-                   : m_bBreakWrite ? SessionEnd::BreakWrite
-                                   : SessionEnd::ClientGone;
-        }
+        if (!Perform(out, writes)) return ended();
     }
 }
 
@@ -308,7 +332,8 @@ std::string Server::Command(std::string_view line) {
     if (cmd == "status") {
         std::ostringstream s;
         s << "ok plugged=" << (m_bPlugged ? 1 : 0) << " connected=" << (m_bConnected ? 1 : 0)
-          << " client=" << m_ClientPid.load() << " path=" << m_Device.DevicePath() << "\n";
+          << " stalled=" << (m_bWriteStalled ? 1 : 0) << " client=" << m_ClientPid.load()
+          << " path=" << m_Device.DevicePath() << "\n";
         return s.str();
     }
     if (cmd == "stats") return Stats();
@@ -337,6 +362,15 @@ std::string Server::Command(std::string_view line) {
         m_bBreakWrite = true;
         Wake();
         return "ok\n";
+    }
+    if (cmd == "stall-write") {
+        if (w.size() > 2 || (w.size() == 2 && w[1] != "off")) return "error usage: stall-write [off]\n";
+        m_bWriteStalled = w.size() == 1;
+        Wake();
+        // "ok" once the session has withdrawn its read: from then on nothing the program writes is taken.
+        for (int i = 0; m_bWriteStalled && m_bReadPending && i < 2000; ++i)
+            ::Sleep(1);
+        return m_bWriteStalled && m_bReadPending ? "error the session did not stop reading\n" : "ok\n";
     }
     if (cmd == "client") {
         DWORD pid;

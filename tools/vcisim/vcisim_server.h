@@ -22,7 +22,9 @@ struct ServerOptions {
     std::wstring vidPid = kDefaultVidPid;
     std::wstring instance = kDefaultInstance;
     bool startPlugged = true;
-    DWORD clientPid = 0; // 0: serve any process
+    DWORD clientPid = 0;           // 0: serve any process
+    DWORD writeBuffer = 64 * 1024; // PIPE01's buffer: a write that does not fit waits for our read
+    bool startWriteStalled = false;
     std::FILE* log = nullptr;
 };
 
@@ -61,6 +63,8 @@ class Server {
     std::atomic<bool> m_bQuit{false};
     std::atomic<bool> m_bPlugged{false};
     std::atomic<bool> m_bBreakWrite{false};
+    std::atomic<bool> m_bWriteStalled{false}; // PIPE01 is not read: the device takes nothing
+    std::atomic<bool> m_bReadPending{false};  // the session has a read of PIPE01 pending
     std::atomic<bool> m_bConnected{false};
     std::atomic<DWORD> m_ClientPid{0};
     std::atomic<uint32_t> m_Sessions{0};

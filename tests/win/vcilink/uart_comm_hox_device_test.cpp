@@ -1,7 +1,9 @@
-// The link window with the simulated VCI: connecting, unplug and re-plug, broken writes, a reader stopped
-// mid-delivery, and replies shaped by the device's faults.
+// The link window with the simulated VCI: connecting, unplug and re-plug, broken writes, a device that
+// stops taking data, read errors, a reader stopped mid-delivery, and replies shaped by the device's faults.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,12 +24,14 @@ using vcitest::VciSimProcess;
 
 class LinkWithDevice : public ::testing::Test {
   protected:
+    virtual std::wstring SimArgs() const { return L""; }
     void SetUp() override {
-        ASSERT_TRUE(sim.Start());
+        ASSERT_TRUE(sim.Start(SimArgs()));
         ASSERT_TRUE(link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326));
         link.m_nMaxFrameData = 1500;
     }
     void TearDown() override {
+        UsbSetReadFileForTest(nullptr);
         link.DestroyWindow();
         sim.Stop();
     }
@@ -137,6 +141,105 @@ TEST_F(LinkWithDevice, AFailedWriteDropsTheLinkAndExactlyOneReconnectFollows) {
     PumpFor(1500);
     EXPECT_TRUE(link.m_bUsbConnected);
     EXPECT_EQ(sim.Stats()["sessions"], 2u);
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+}
+
+// The program's reads fail with this error while it is set (0: they are real again).
+std::atomic<DWORD> g_ReadError{0};
+BOOL WINAPI FailingRead(HANDLE h, LPVOID buf, DWORD size, LPDWORD n, LPOVERLAPPED ov) {
+    if (const DWORD err = g_ReadError) {
+        ::SetLastError(err);
+        return FALSE;
+    }
+    return ::ReadFile(h, buf, size, n, ov);
+}
+
+TEST_F(LinkWithDevice, AReadErrorOfAVanishedDeviceEndsTheReaderOnceAndTheLinkPollsAgain) {
+    Connect();
+    TraceRecorder traces;
+    g_ReadError = 1617; // ERROR_DEVICE_REMOVED, not among the pipe's own errors
+    UsbSetReadFileForTest(&FailingRead);
+    ASSERT_TRUE(sim.Ok("unsolicited HELLO")); // ends the read pending now: the next one fails
+    // The device is back as soon as the reader has ended: only that reader meets the error.
+    auto heal = [&](const MSG& m) {
+        if (m.hwnd == link.m_hWnd && m.message == WM_USB_THREAD_END) g_ReadError = 0;
+    };
+    const bool dropped = PumpUntil([&] { return !link.m_bUsbConnected; }, 2000, nullptr, heal);
+    g_ReadError = 0;
+    const auto lines = traces.Lines();
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(traces.Count("Read Data Failed (err=1617)"), 1);
+    EXPECT_LE(lines.size(), 6u) << ::testing::PrintToString(lines);
+
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    UsbSetReadFileForTest(nullptr);
+    EXPECT_EQ(sim.Stats()["sessions"], 2u);
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+    EXPECT_EQ(traces.Count("Read Data Failed (err=1617)"), 1);
+}
+
+// A VCI that stops taking data holds every write off, as a USB device does; the simulator's pipe takes
+// nothing ahead for that.
+class StalledDevice : public LinkWithDevice {
+  protected:
+    std::wstring SimArgs() const override { return L"--write-buffer 0"; }
+};
+
+TEST_F(StalledDevice, AWriteItHoldsOffDropsTheLinkWithinTheBoundAndTheLinkComesBackAfter) {
+    Connect();
+    TraceRecorder traces;
+    ASSERT_TRUE(sim.Ok("stall-write"));
+    const auto enter = BuildEnterWlanConfig();
+    DWORD spent = 0;
+    {
+        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        const DWORD t0 = ::GetTickCount();
+        link.WriteMsg(enter.data());
+        spent = ::GetTickCount() - t0;
+    }
+    EXPECT_GE(spent, kVciWriteTimeoutMs - 20);
+    EXPECT_LT(spent, kVciWriteTimeoutMs + 600);
+    EXPECT_FALSE(link.m_bUsbConnected);
+    EXPECT_FALSE(link.HasReader());
+    EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(traces.Contains(Cp949("CVciUsb USB 데이터 전송 에러1-1(err=5b4)")));
+
+    // While it stalls it cannot be opened again; once it takes data, the link is back.
+    PumpFor(1200);
+    EXPECT_FALSE(link.m_bUsbConnected);
+    ASSERT_TRUE(sim.Ok("stall-write off"));
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
+    EXPECT_EQ(sim.Stats()["sessions"], 2u);
+    EXPECT_EQ(sim.Stats()["enter"], 0u); // the write given up never reached it
+    EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
+}
+
+TEST_F(StalledDevice, AnAcknowledgementItHoldsOffBlocksTheWindowNoLongerThanTheBound) {
+    Connect();
+    ASSERT_TRUE(sim.Ok("stall-write"));
+    ASSERT_TRUE(sim.Ok("unsolicited HELLO")); // it still sends: the acknowledgement cannot go
+    // The longest the thread went without handling its 20 ms timer.
+    DWORD last = ::GetTickCount(), longest = 0;
+    const UINT_PTR tick = ::SetTimer(nullptr, 0, 20, nullptr);
+    auto gaps = [&](const MSG& m) {
+        if (m.message != WM_TIMER || m.wParam != tick) return;
+        longest = std::max(longest, ::GetTickCount() - last);
+        last = ::GetTickCount();
+    };
+    bool dropped = false;
+    {
+        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        dropped = PumpUntil([&] { return !link.m_bUsbConnected; }, 3000, nullptr, gaps);
+        PumpFor(200);
+    }
+    ::KillTimer(nullptr, tick);
+    EXPECT_TRUE(dropped);
+    EXPECT_GE(longest, kVciWriteTimeoutMs - 100); // it was tried
+    EXPECT_LT(longest, kVciWriteTimeoutMs + 600);
+    EXPECT_EQ(sim.Stats()["acks"], 0u);
+
+    ASSERT_TRUE(sim.Ok("stall-write off"));
+    ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000));
     EXPECT_EQ(ReadSetting(kWlanTypeMacAddress), "00 1A 2B 3C 4D 5E");
 }
 

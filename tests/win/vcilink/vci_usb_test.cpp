@@ -66,6 +66,44 @@ TEST(VciUsb, FindsTheDeviceOpensBothPipesAndWritesToIt) {
     EXPECT_TRUE(usb.IsDevicePresent());
 }
 
+TEST(VciUsb, AWriteTheDeviceHoldsOffIsGivenUpAfterItsBound) {
+    VciSimProcess sim;
+    ASSERT_TRUE(sim.Start(L"--write-buffer 0")); // under Wine a write waits only when it does not fit
+    TraceRecorder traces;
+    CVciUsb usb;
+    HANDLE w = usb.OpenWritePipe("PIPE01");
+    ASSERT_NE(w, INVALID_HANDLE_VALUE);
+    HANDLE r = usb.OpenReadPipe("PIPE00");
+    ASSERT_NE(r, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(
+        PumpUntil([&] { return sim.Command("status").find("connected=1") != std::string::npos; }, 3000));
+    const uint8_t enter[] = {0x02, 0x0D, 0x00, 0x80, 0x00, 0x01, 0x08, 0x00,
+                             0x00, 0x21, 0x00, 0x00, 0x29, 0x00, 0x03, 0xE3};
+
+    ASSERT_TRUE(sim.Ok("stall-write"));
+    DWORD spent = 0;
+    BOOL written = TRUE;
+    {
+        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        const DWORD t0 = ::GetTickCount();
+        written = usb.WriteCommBlock(enter, sizeof enter);
+        spent = ::GetTickCount() - t0;
+    }
+    EXPECT_FALSE(written);
+    EXPECT_GE(spent, kVciWriteTimeoutMs - 20);
+    EXPECT_LT(spent, kVciWriteTimeoutMs + 600);
+    EXPECT_TRUE(traces.Contains("CVciUsb USB ")) << "no trace of the failed write";
+    EXPECT_TRUE(traces.Contains("(err=5b4)")); // ERROR_TIMEOUT
+
+    // The cancelled write left nothing in the pipe, and the pipe still carries the next one.
+    ASSERT_TRUE(sim.Ok("stall-write off"));
+    EXPECT_TRUE(usb.WriteCommBlock(enter, sizeof enter));
+    EXPECT_TRUE(WaitForStat(sim, "enter", 1));
+    EXPECT_EQ(sim.Stats()["frames"], 1u);
+    ::CloseHandle(w);
+    ::CloseHandle(r);
+}
+
 TEST(VciUsb, WithoutTheDeviceNothingOpensAndNothingIsWritten) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--unplugged"));

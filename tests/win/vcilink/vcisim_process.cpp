@@ -163,4 +163,17 @@ std::string VciSimProcess::DevicePath() {
     return s.substr(at + 5, end - at - 5);
 }
 
+DeferredCommand::DeferredCommand(VciSimProcess& sim, std::string line, DWORD ms)
+    : m_hCancel(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    m_Thread = std::thread([this, &sim, line = std::move(line), ms] {
+        if (::WaitForSingleObject(m_hCancel, ms) == WAIT_TIMEOUT) sim.Command(line);
+    });
+}
+
+DeferredCommand::~DeferredCommand() {
+    ::SetEvent(m_hCancel);
+    m_Thread.join();
+    ::CloseHandle(m_hCancel);
+}
+
 } // namespace vcitest

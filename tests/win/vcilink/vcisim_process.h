@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vcitest {
@@ -37,6 +38,21 @@ class VciSimProcess {
     PROCESS_INFORMATION m_Process{};
     SOCKET m_Control = INVALID_SOCKET;
     std::wstring m_PortFile;
+};
+
+// Sends one control line after `ms` unless it is destroyed first: the way out for a test whose own
+// thread may be held by the device (a write that the stalled device never takes). Until it is destroyed
+// the test must not talk to the simulator itself.
+class DeferredCommand {
+  public:
+    DeferredCommand(VciSimProcess& sim, std::string line, DWORD ms);
+    DeferredCommand(const DeferredCommand&) = delete;
+    DeferredCommand& operator=(const DeferredCommand&) = delete;
+    ~DeferredCommand(); // cancels the line if it has not gone yet, and waits for the thread
+
+  private:
+    HANDLE m_hCancel;
+    std::thread m_Thread;
 };
 
 } // namespace vcitest

@@ -1,0 +1,38 @@
+# The VCI stops taking data, its pipe holding nothing ahead as a USB device's does not: a VCI MAC read
+# gives up its write after the bound and ends with the no-answer box instead of freezing the dialog, the
+# dialog keeps answering clicks, the title shows the link lost, and it comes back when the VCI takes
+# data again.
+start_vcisim --mac 001A2B3C4D5E --write-buffer 0
+start_orvane
+drive <<'UI'
+wait-window 60
+wait-title "Orvane Version 0.64 (USB - Connected)" 10
+UI
+vci stall-write >/dev/null
+# "Test" is pressed while the read's first write waits. That write is given up after 1 s and the link
+# drops; the read's own 2 s pause follows, without pumping, then its next write fails at once and the
+# no-answer box opens, with the dialog answering again: the title and Test's box come within 4 s.
+drive <<'UI'
+click 1020
+sleep 300
+click 1025
+wait-title "Orvane Version 0.64 (USB - NOT Connected)" 4
+expect-box "GetCount = 0" answer ok timeout 1
+expect-box "VCI에서 응답이 없습니다." answer ok timeout 1
+expect-text 1015 "VCI 미연결"
+expect-text 1020 "VCI MAC Address 읽기"
+click 1025
+expect-box "GetCount = 0" answer ok timeout 1
+UI
+vci stats | grep -q " enter=0 " || fail "the VCI took a request while it stalled"
+vci "stall-write off" >/dev/null
+drive <<'UI'
+wait-title "Orvane Version 0.64 (USB - Connected)" 5
+click 1020
+expect-box "Read Completed" answer ok timeout 20
+expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+close 15
+UI
+# The trace file is complete once the program has ended.
+expect_trace "err=5b4"
+expect_boxes "GetCount = 0	ok" "VCI에서 응답이 없습니다.	ok" "GetCount = 0	ok" "Read Completed	ok"
