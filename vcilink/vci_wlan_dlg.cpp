@@ -13,6 +13,9 @@ constexpr DWORD kSettingReplyTimeoutMs = 5000;
 BOOL COrvaneDlg::EnterWlanConfig() {
     const auto msg = BuildEnterWlanConfig();
     if (!m_UartComm.WriteMsg(msg.data())) return FALSE;
+    // A frame that could not be written took the link down: no VCI is entering its configuration, and
+    // the pause would only hold the dialog.
+    if (!m_UartComm.m_bUsbConnected) return FALSE;
     ::Sleep(kEnterConfigPauseMs); // deliberately without pumping: the reader waits in its SendMessage
     return TRUE;
 }
@@ -48,8 +51,7 @@ void COrvaneDlg::ReadVciMacAddress() {
         MessageBox(L"VCI is not connected. (USB)");
         return;
     }
-    if (!EnterWlanConfig()) return;
-    if (!ReadWlanSetting(kWlanTypeMacAddress)) {
+    if (!EnterWlanConfig() || !ReadWlanSetting(kWlanTypeMacAddress)) {
         // Shown during automatic configuration too: the MAC it goes on with is not a fresh one.
         MessageBox(L"VCI에서 응답이 없습니다.");
         return;
