@@ -153,7 +153,7 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // CWnd: handles, creation and dispatch
 
 const AFX_MSGMAP* CWnd::GetThisMessageMap() {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, nullptr}};
     static const AFX_MSGMAP map = {&CCmdTarget::GetThisMessageMap, &entries[0]};
     return &map;
 }
@@ -266,10 +266,9 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
             if (e->nMessage != msg) continue;
-            if (msg == WM_COMMAND) {
-                UINT code = HIWORD(wParam), id = LOWORD(wParam);
-                if (e->nCode != code || id < e->nID || id > e->nLastID) continue;
-            }
+            // Command entries take clicks (and menu commands, also code 0); a control's other
+            // notifications go to the default procedure.
+            if (msg == WM_COMMAND && (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != e->nID)) continue;
             *result = e->pfn(this, wParam, lParam);
             return TRUE;
         }

@@ -168,21 +168,7 @@ class CWnd : public CCmdTarget {
 
     // Default handlers: derived classes call them to get the window's default behaviour.
     afx_msg void OnDestroy() { Default(); }
-    afx_msg void OnPaint() { Default(); }
-    afx_msg void OnNcPaint() { Default(); }
-    afx_msg void OnClose() { Default(); }
-    afx_msg void OnTimer(UINT_PTR) { Default(); }
-    afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
-    afx_msg void OnSize(UINT, int, int) { Default(); }
     afx_msg int OnCreate(LPCREATESTRUCTW) { return static_cast<int>(Default()); }
-    afx_msg BOOL OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
-    afx_msg void OnLButtonDown(UINT, CPoint) { Default(); }
-    afx_msg void OnLButtonUp(UINT, CPoint) { Default(); }
-    afx_msg void OnLButtonDblClk(UINT, CPoint) { Default(); }
-    afx_msg void OnVScroll(UINT, UINT, CWnd*) { Default(); }
-    afx_msg void OnHScroll(UINT, UINT, CWnd*) { Default(); }
-    afx_msg void OnSetFocus(CWnd*) { Default(); }
-    afx_msg void OnKillFocus(CWnd*) { Default(); }
 
     WNDPROC m_pfnSuper = nullptr; // the procedure behind ours; null means DefWindowProcW
 
