@@ -14,7 +14,6 @@ CWinApp* g_pApp = nullptr;
 } // namespace
 
 LPCWSTR AfxGetAppName() {
-    if (g_pApp && g_pApp->m_pszAppName) return g_pApp->m_pszAppName;
     static const CString name = [] {
         wchar_t path[MAX_PATH] = {};
         DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -66,7 +65,7 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCWSTR appName) : m_hInstance(::GetModuleHandleW(nullptr)), m_pszAppName(appName) {
+CWinApp::CWinApp() {
     if (!g_pApp) g_pApp = this;
 }
 
@@ -81,11 +80,11 @@ HICON CWinApp::LoadIcon(UINT id) const {
 int AfxWinMain() {
     CWinApp* app = AfxGetApp();
     if (!app) return -1;
-    if (!app->InitInstance()) return app->ExitInstance();
+    if (!app->InitInstance()) return 0;
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    return app->ExitInstance();
+    return 0;
 }

@@ -23,19 +23,16 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH ba
 
 class CWinApp : public CCmdTarget {
   public:
-    explicit CWinApp(LPCWSTR appName = nullptr);
+    CWinApp();
     ~CWinApp() override;
 
     virtual BOOL InitInstance() { return TRUE; }
-    virtual int ExitInstance() { return 0; }
     BOOL Enable3dControls() { return TRUE; } // controls draw in 3-D on every supported system
 
     HICON LoadIcon(UINT id) const;
     afx_msg void OnHelp() {}
 
-    HINSTANCE m_hInstance;
     CWnd* m_pMainWnd = nullptr;
-    LPCWSTR m_pszAppName;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -11,16 +11,10 @@ class CListBox : public CWnd {
     int AddString(LPCWSTR s) {
         return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s)));
     }
-    int InsertString(int i, LPCWSTR s) {
-        return static_cast<int>(
-            SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(s)));
-    }
-    int DeleteString(UINT i) { return static_cast<int>(SendMessage(LB_DELETESTRING, i)); }
     void ResetContent() { SendMessage(LB_RESETCONTENT); }
     int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
     int GetText(int i, CString& out) const;
     int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
-    int SetCurSel(int i) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(i))); }
     int GetSel(int i) const { return static_cast<int>(SendMessage(LB_GETSEL, static_cast<WPARAM>(i))); }
     int SetSel(int i, BOOL select = TRUE) { return static_cast<int>(SendMessage(LB_SETSEL, select, i)); }
 };
@@ -29,9 +23,7 @@ class CMenu {
   public:
     HMENU m_hMenu = nullptr;
     static CMenu* FromHandle(HMENU h); // borrowed
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr) {
         return ::AppendMenuW(m_hMenu, flags, id, text);
     }
-    UINT GetMenuItemCount() const { return static_cast<UINT>(::GetMenuItemCount(m_hMenu)); }
 };

@@ -20,7 +20,7 @@ ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent)
-    : m_nIDHelp(templateId), m_lpszTemplateName(MAKEINTRESOURCEW(templateId)), m_pParentWnd(parent) {}
+    : m_lpszTemplateName(MAKEINTRESOURCEW(templateId)), m_pParentWnd(parent) {}
 
 INT_PTR CDialog::DoModal() {
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
@@ -85,15 +85,4 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value) {
         pDX->m_pDlgWnd->GetDlgItemText(id, value);
     else
         pDX->m_pDlgWnd->SetDlgItemText(id, value);
-}
-
-void DDX_Text(CDataExchange* pDX, int id, int& value) {
-    assert(pDX && pDX->m_pDlgWnd);
-    if (pDX->m_bSaveAndValidate) {
-        BOOL ok = FALSE;
-        int v = static_cast<int>(::GetDlgItemInt(pDX->m_pDlgWnd->m_hWnd, id, &ok, TRUE));
-        if (ok) value = v;
-    } else {
-        ::SetDlgItemInt(pDX->m_pDlgWnd->m_hWnd, id, static_cast<UINT>(value), TRUE);
-    }
 }

@@ -16,7 +16,6 @@ class CDataExchange {
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 void DDX_Text(CDataExchange* pDX, int id, CString& value);
-void DDX_Text(CDataExchange* pDX, int id, int& value);
 
 class CDialog : public CWnd {
   public:
@@ -26,7 +25,6 @@ class CDialog : public CWnd {
     void EndDialog(int result);
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
-    UINT m_nIDHelp;
     LPCWSTR m_lpszTemplateName;
     CWnd* m_pParentWnd;
 

@@ -62,10 +62,6 @@ BOOL CBitmap::LoadBitmap(UINT id) {
     return Attach(::LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id)));
 }
 
-BOOL CBitmap::CreateCompatibleBitmap(CDC* dc, int w, int h) {
-    return Attach(::CreateCompatibleBitmap(dc ? dc->m_hDC : nullptr, w, h));
-}
-
 namespace {
 
 // Only a window that exists gets WM_PAINT.

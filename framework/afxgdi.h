@@ -30,18 +30,11 @@ class CGdiObject {
     CGdiObject& operator=(const CGdiObject&) = delete;
     virtual ~CGdiObject() { DeleteObject(); }
 
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
     BOOL Attach(HGDIOBJ h) {
         DeleteObject();
         m_hObject = h;
         m_bOwned = true;
         return h != nullptr;
-    }
-    HGDIOBJ Detach() {
-        HGDIOBJ h = m_hObject;
-        m_hObject = nullptr;
-        m_bOwned = false;
-        return h;
     }
     BOOL DeleteObject() {
         BOOL ok = FALSE;
@@ -50,7 +43,6 @@ class CGdiObject {
         m_bOwned = false;
         return ok;
     }
-    int GetObject(int size, void* out) const { return ::GetObjectW(m_hObject, size, out); }
 
   protected:
     void Borrow(HGDIOBJ h) {
@@ -65,21 +57,14 @@ class CGdiObject {
 class CPen : public CGdiObject {
   public:
     CPen() = default;
-    CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
-    BOOL CreatePen(int style, int width, COLORREF color) { return Attach(::CreatePen(style, width, color)); }
-    operator HPEN() const { return static_cast<HPEN>(m_hObject); }
+    CPen(int style, int width, COLORREF color) { Attach(::CreatePen(style, width, color)); }
     static CPen* FromHandle(HPEN h);
 };
 
 class CBrush : public CGdiObject {
   public:
     CBrush() = default;
-    explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
-    BOOL CreateSolidBrush(COLORREF color) { return Attach(::CreateSolidBrush(color)); }
-    BOOL CreateSysColorBrush(int index) {
-        Borrow(::GetSysColorBrush(index)); // system colour brushes must never be deleted
-        return m_hObject != nullptr;
-    }
+    explicit CBrush(COLORREF color) { Attach(::CreateSolidBrush(color)); }
     operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
     static CBrush* FromHandle(HBRUSH h);
 };
@@ -93,19 +78,15 @@ class CFont : public CGdiObject {
                                     strikeOut, charSet, outPrecision, clipPrecision, quality, pitchAndFamily,
                                     face));
     }
-    BOOL CreateFontIndirect(const LOGFONTW* lf) { return Attach(::CreateFontIndirectW(lf)); }
-    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
     static CFont* FromHandle(HFONT h);
 };
 
 class CBitmap : public CGdiObject {
   public:
     BOOL LoadBitmap(UINT id); // from the application's resources
-    BOOL CreateCompatibleBitmap(class CDC* dc, int w, int h);
-    int GetBitmap(BITMAP* bm) const { return GetObject(sizeof(BITMAP), bm); }
     CSize GetSize() const {
         BITMAP bm{};
-        GetBitmap(&bm);
+        ::GetObjectW(m_hObject, sizeof bm, &bm);
         return CSize(bm.bmWidth, bm.bmHeight);
     }
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
@@ -124,7 +105,6 @@ class CDC {
     }
 
     HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
     BOOL Attach(HDC h) {
         m_hDC = h;
         m_bOwned = false;
@@ -151,51 +131,30 @@ class CDC {
     CBrush* SelectObject(CBrush* p) { return CBrush::FromHandle(static_cast<HBRUSH>(Select(p))); }
     CFont* SelectObject(CFont* p) { return CFont::FromHandle(static_cast<HFONT>(Select(p))); }
     CBitmap* SelectObject(CBitmap* p) { return CBitmap::FromHandle(static_cast<HBITMAP>(Select(p))); }
-    HGDIOBJ SelectObject(HGDIOBJ h) { return ::SelectObject(m_hDC, h); }
-    HGDIOBJ SelectStockObject(int index) { return ::SelectObject(m_hDC, ::GetStockObject(index)); }
 
     COLORREF SetTextColor(COLORREF c) { return ::SetTextColor(m_hDC, c); }
-    COLORREF SetBkColor(COLORREF c) { return ::SetBkColor(m_hDC, c); }
     int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
-    BOOL TextOut(int x, int y, LPCWSTR s, int n) { return ::TextOutW(m_hDC, x, y, s, n); }
-    BOOL TextOut(int x, int y, const CString& s) { return TextOut(x, y, s, s.GetLength()); }
-    BOOL ExtTextOut(int x, int y, UINT opts, LPCRECT rc, const CString& s, const int* dx = nullptr) {
-        return ::ExtTextOutW(m_hDC, x, y, opts, rc, s, static_cast<UINT>(s.GetLength()), dx);
+    int DrawText(const CString& s, LPRECT rc, UINT fmt) {
+        return ::DrawTextW(m_hDC, s, s.GetLength(), rc, fmt);
     }
-    int DrawText(LPCWSTR s, int n, LPRECT rc, UINT fmt) { return ::DrawTextW(m_hDC, s, n, rc, fmt); }
-    int DrawText(const CString& s, LPRECT rc, UINT fmt) { return DrawText(s, s.GetLength(), rc, fmt); }
-    CSize GetTextExtent(LPCWSTR s, int n) const {
+    CSize GetTextExtent(const CString& s) const {
         SIZE sz{};
-        ::GetTextExtentPoint32W(m_hDC, s, n, &sz);
+        ::GetTextExtentPoint32W(m_hDC, s, s.GetLength(), &sz);
         return CSize(sz);
     }
-    CSize GetTextExtent(const CString& s) const { return GetTextExtent(s, s.GetLength()); }
     BOOL GetTextMetrics(TEXTMETRICW* tm) const { return ::GetTextMetricsW(m_hDC, tm); }
 
     void FillRect(LPCRECT rc, CBrush* b) { ::FillRect(m_hDC, rc, b ? static_cast<HBRUSH>(*b) : nullptr); }
-    void FillSolidRect(LPCRECT rc, COLORREF c) {
+    void FillSolidRect(int x, int y, int w, int h, COLORREF c) {
+        const RECT rc{x, y, x + w, y + h};
         COLORREF old = ::SetBkColor(m_hDC, c);
-        ::ExtTextOutW(m_hDC, 0, 0, ETO_OPAQUE, rc, nullptr, 0, nullptr);
+        ::ExtTextOutW(m_hDC, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
         ::SetBkColor(m_hDC, old);
     }
-    void FillSolidRect(int x, int y, int w, int h, COLORREF c) {
-        RECT rc{x, y, x + w, y + h};
-        FillSolidRect(&rc, c);
-    }
-    void Draw3dRect(LPCRECT rc, COLORREF topLeft, COLORREF bottomRight) {
-        assert(rc);
-        int x = rc->left, y = rc->top, w = rc->right - rc->left, h = rc->bottom - rc->top;
-        FillSolidRect(x, y, w - 1, 1, topLeft);
-        FillSolidRect(x, y, 1, h - 1, topLeft);
-        FillSolidRect(x + w, y, -1, h, bottomRight);
-        FillSolidRect(x, y + h, w, -1, bottomRight);
-    }
     void DrawFocusRect(LPCRECT rc) { ::DrawFocusRect(m_hDC, rc); }
-    BOOL DrawEdge(LPRECT rc, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rc, edge, flags); }
-    BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
     BOOL Rectangle(LPCRECT rc) {
         assert(rc);
-        return Rectangle(rc->left, rc->top, rc->right, rc->bottom);
+        return ::Rectangle(m_hDC, rc->left, rc->top, rc->right, rc->bottom);
     }
     CPoint MoveTo(int x, int y) {
         POINT old{};
@@ -206,17 +165,7 @@ class CDC {
     BOOL BitBlt(int x, int y, int w, int h, CDC* src, int xs, int ys, DWORD rop) {
         return ::BitBlt(m_hDC, x, y, w, h, src ? src->m_hDC : nullptr, xs, ys, rop);
     }
-    BOOL PatBlt(int x, int y, int w, int h, DWORD rop) { return ::PatBlt(m_hDC, x, y, w, h, rop); }
     BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
-    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
-    COLORREF SetPixel(int x, int y, COLORREF c) { return ::SetPixel(m_hDC, x, y, c); }
-    int GetClipBox(LPRECT rc) const { return ::GetClipBox(m_hDC, rc); }
-    int IntersectClipRect(LPCRECT rc) {
-        assert(rc);
-        return ::IntersectClipRect(m_hDC, rc->left, rc->top, rc->right, rc->bottom);
-    }
-    int SaveDC() { return ::SaveDC(m_hDC); }
-    BOOL RestoreDC(int saved) { return ::RestoreDC(m_hDC, saved); }
 
   protected:
     HGDIOBJ Select(CGdiObject* p) { return p ? ::SelectObject(m_hDC, p->m_hObject) : nullptr; }

@@ -69,7 +69,7 @@ int AfxShowMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (!g_responder) return ::MessageBoxW(owner, text, caption, type);
 
     // A real box with its own modal loop; a timer of its loop asks the responder for the answer.
-    PendingBox pending{{CString(text), CString(caption), type, owner, nullptr}};
+    PendingBox pending{{CString(text), CString(caption), type, nullptr}};
     g_boxes.push_back(&pending);
     bool installed = false;
     if (!g_boxHook) {
@@ -105,7 +105,7 @@ int AfxMessageBox(LPCWSTR text, UINT type, UINT) {
     return AfxShowMessageBox(DefaultBoxOwner(), text, nullptr, AfxDefaultBoxIcon(type));
 }
 
-int AfxMessageBox(UINT idPrompt, UINT type, UINT) {
+int AfxMessageBox(UINT idPrompt, UINT type) {
     const wchar_t* res = nullptr;
     int n = ::LoadStringW(AfxGetResourceHandle(), idPrompt, reinterpret_cast<LPWSTR>(&res), 0);
     CString text = n > 0 ? CString(res, n) : CString();

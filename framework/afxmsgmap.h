@@ -3,7 +3,7 @@
 // Classes: CCmdTarget (the root of every class with a message map).
 // A class declares its map with DECLARE_MESSAGE_MAP() and defines it next to its handlers between
 // BEGIN_MESSAGE_MAP and END_MESSAGE_MAP; the window procedure walks the maps from the class to its bases.
-// The entries' thunks name CWnd, CDC and CPoint: they expand where afxwin.h is included.
+// The entries' thunks name CWnd and CPoint: they expand where afxwin.h is included.
 #pragma once
 
 #include "afxtypes.h"
@@ -17,9 +17,7 @@ using AFX_PMSG_THUNK = LRESULT (*)(CCmdTarget* self, WPARAM wParam, LPARAM lPara
 
 struct AFX_MSGMAP_ENTRY {
     UINT nMessage; // window message
-    UINT nCode;    // notification code for WM_COMMAND
-    UINT nID;      // first control id for WM_COMMAND
-    UINT nLastID;  // last control id of the range
+    UINT nID;      // control or command id for WM_COMMAND (whose notification code must be 0)
     AFX_PMSG_THUNK pfn;
 };
 
@@ -46,7 +44,7 @@ struct AFX_MSGMAP {
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                                    \
-    { 0, 0, 0, 0, nullptr }                                                                                  \
+    { 0, 0, nullptr }                                                                                        \
     }                                                                                                        \
     ;                                                                                                        \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};            \
@@ -63,67 +61,44 @@ struct AFX_MSGMAP {
     }
 
 #define ON_COMMAND(id, memberFxn)                                                                            \
-    { WM_COMMAND, 0, static_cast<UINT>(id), static_cast<UINT>(id), AFX_THUNK(t_->memberFxn(); return 0;) }   \
+    { WM_COMMAND, static_cast<UINT>(id), AFX_THUNK(t_->memberFxn(); return 0;) }                             \
     ,
 #define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
-#define ON_CONTROL(code, id, memberFxn)                                                                      \
-    {                                                                                                        \
-        WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id), static_cast<UINT>(id),                   \
-            AFX_THUNK(t_->memberFxn(); return 0;)                                                            \
-    }                                                                                                        \
-    ,
 #define ON_MESSAGE(msg, memberFxn)                                                                           \
-    { static_cast<UINT>(msg), 0, 0, 0, AFX_THUNK(return t_->memberFxn(wp_, lp_);) }                          \
+    { static_cast<UINT>(msg), 0, AFX_THUNK(return t_->memberFxn(wp_, lp_);) }                                \
     ,
 #define ON_WM_CREATE()                                                                                       \
-    { WM_CREATE, 0, 0, 0, AFX_THUNK(return t_->OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lp_));) }          \
+    { WM_CREATE, 0, AFX_THUNK(return t_->OnCreate(reinterpret_cast<LPCREATESTRUCTW>(lp_));) }                \
     ,
 #define ON_WM_DESTROY()                                                                                      \
-    { WM_DESTROY, 0, 0, 0, AFX_THUNK(t_->OnDestroy(); return 0;) }                                           \
-    ,
-#define ON_WM_CLOSE()                                                                                        \
-    { WM_CLOSE, 0, 0, 0, AFX_THUNK(t_->OnClose(); return 0;) }                                               \
+    { WM_DESTROY, 0, AFX_THUNK(t_->OnDestroy(); return 0;) }                                                 \
     ,
 #define ON_WM_PAINT()                                                                                        \
-    { WM_PAINT, 0, 0, 0, AFX_THUNK(t_->OnPaint(); return 0;) }                                               \
-    ,
-#define ON_WM_NCPAINT()                                                                                      \
-    { WM_NCPAINT, 0, 0, 0, AFX_THUNK(t_->OnNcPaint(); return 0;) }                                           \
-    ,
-#define ON_WM_ERASEBKGND()                                                                                   \
-    {                                                                                                        \
-        WM_ERASEBKGND, 0, 0, 0,                                                                              \
-            AFX_THUNK(CDC dc_; dc_.Attach(reinterpret_cast<HDC>(wp_)); return t_->OnEraseBkgnd(&dc_);)       \
-    }                                                                                                        \
+    { WM_PAINT, 0, AFX_THUNK(t_->OnPaint(); return 0;) }                                                     \
     ,
 #define ON_WM_TIMER()                                                                                        \
-    { WM_TIMER, 0, 0, 0, AFX_THUNK(t_->OnTimer(static_cast<UINT_PTR>(wp_)); return 0;) }                     \
+    { WM_TIMER, 0, AFX_THUNK(t_->OnTimer(static_cast<UINT_PTR>(wp_)); return 0;) }                           \
     ,
 #define ON_WM_SYSCOMMAND()                                                                                   \
-    { WM_SYSCOMMAND, 0, 0, 0, AFX_THUNK(t_->OnSysCommand(static_cast<UINT>(wp_), lp_); return 0;) }          \
+    { WM_SYSCOMMAND, 0, AFX_THUNK(t_->OnSysCommand(static_cast<UINT>(wp_), lp_); return 0;) }                \
     ,
 #define ON_WM_QUERYDRAGICON()                                                                                \
-    { WM_QUERYDRAGICON, 0, 0, 0, AFX_THUNK(return reinterpret_cast<LRESULT>(t_->OnQueryDragIcon());) }       \
+    { WM_QUERYDRAGICON, 0, AFX_THUNK(return reinterpret_cast<LRESULT>(t_->OnQueryDragIcon());) }             \
     ,
 #define ON_WM_SIZE()                                                                                         \
     {                                                                                                        \
-        WM_SIZE, 0, 0, 0,                                                                                    \
+        WM_SIZE, 0,                                                                                          \
             AFX_THUNK(t_->OnSize(static_cast<UINT>(wp_), static_cast<short>(LOWORD(lp_)),                    \
                                  static_cast<short>(HIWORD(lp_)));                                           \
                       return 0;)                                                                             \
     }                                                                                                        \
     ,
-#define AFX_MOUSE_ENTRY(msg, memberFxn)                                                                      \
-    { msg, 0, 0, 0, AFX_THUNK(t_->memberFxn(static_cast<UINT>(wp_), CPoint(lp_)); return 0;) }               \
+#define ON_WM_LBUTTONDOWN()                                                                                  \
+    { WM_LBUTTONDOWN, 0, AFX_THUNK(t_->OnLButtonDown(static_cast<UINT>(wp_), CPoint(lp_)); return 0;) }      \
     ,
-#define ON_WM_LBUTTONDOWN() AFX_MOUSE_ENTRY(WM_LBUTTONDOWN, OnLButtonDown)
-#define ON_WM_LBUTTONUP() AFX_MOUSE_ENTRY(WM_LBUTTONUP, OnLButtonUp)
-#define ON_WM_LBUTTONDBLCLK() AFX_MOUSE_ENTRY(WM_LBUTTONDBLCLK, OnLButtonDblClk)
-#define ON_WM_RBUTTONDOWN() AFX_MOUSE_ENTRY(WM_RBUTTONDOWN, OnRButtonDown)
-#define ON_WM_MOUSEMOVE() AFX_MOUSE_ENTRY(WM_MOUSEMOVE, OnMouseMove)
 #define AFX_SCROLL_ENTRY(msg, memberFxn)                                                                     \
     {                                                                                                        \
-        msg, 0, 0, 0,                                                                                        \
+        msg, 0,                                                                                              \
             AFX_THUNK(                                                                                       \
                 t_->memberFxn(LOWORD(wp_), HIWORD(wp_), CWnd::FromHandle(reinterpret_cast<HWND>(lp_)));      \
                 return 0;)                                                                                   \
@@ -131,35 +106,6 @@ struct AFX_MSGMAP {
     ,
 #define ON_WM_VSCROLL() AFX_SCROLL_ENTRY(WM_VSCROLL, OnVScroll)
 #define ON_WM_HSCROLL() AFX_SCROLL_ENTRY(WM_HSCROLL, OnHScroll)
-#define ON_WM_MOUSEWHEEL()                                                                                   \
-    {                                                                                                        \
-        WM_MOUSEWHEEL, 0, 0, 0,                                                                              \
-            AFX_THUNK(                                                                                       \
-                POINT p_{static_cast<short>(LOWORD(lp_)), static_cast<short>(HIWORD(lp_))};                  \
-                return t_->OnMouseWheel(GET_KEYSTATE_WPARAM(wp_), GET_WHEEL_DELTA_WPARAM(wp_), CPoint(p_));) \
-    }                                                                                                        \
-    ,
-#define ON_WM_KEYDOWN()                                                                                      \
-    {                                                                                                        \
-        WM_KEYDOWN, 0, 0, 0,                                                                                 \
-            AFX_THUNK(t_->OnKeyDown(static_cast<UINT>(wp_), LOWORD(lp_), HIWORD(lp_)); return 0;)            \
-    }                                                                                                        \
-    ,
-#define ON_WM_SETFOCUS()                                                                                     \
-    {                                                                                                        \
-        WM_SETFOCUS, 0, 0, 0,                                                                                \
-            AFX_THUNK(t_->OnSetFocus(CWnd::FromHandle(reinterpret_cast<HWND>(wp_))); return 0;)              \
-    }                                                                                                        \
-    ,
-#define ON_WM_KILLFOCUS()                                                                                    \
-    {                                                                                                        \
-        WM_KILLFOCUS, 0, 0, 0,                                                                               \
-            AFX_THUNK(t_->OnKillFocus(CWnd::FromHandle(reinterpret_cast<HWND>(wp_))); return 0;)             \
-    }                                                                                                        \
-    ,
-#define ON_WM_GETDLGCODE()                                                                                   \
-    { WM_GETDLGCODE, 0, 0, 0, AFX_THUNK(return t_->OnGetDlgCode();) }                                        \
-    ,
 
 class CCmdTarget {
   public:

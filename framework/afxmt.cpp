@@ -11,19 +11,17 @@ CWinThread::~CWinThread() {
 unsigned __stdcall CWinThread::ThreadEntry(void* self) {
     auto* thread = static_cast<CWinThread*>(self);
     const UINT result = thread->m_pfnThreadProc(thread->m_pThreadParams);
-    if (thread->m_bAutoDelete) delete thread;
+    delete thread;
     return result;
 }
 
 BOOL CWinThread::CreateThread(DWORD dwCreateFlags, UINT nStackSize, LPSECURITY_ATTRIBUTES lpSecurityAttrs) {
     assert(m_pfnThreadProc); // the thread would call it
     // _beginthreadex rather than CreateThread: the thread function may use the C runtime.
-    unsigned id = 0;
     const uintptr_t h = ::_beginthreadex(lpSecurityAttrs, nStackSize, &ThreadEntry, this,
-                                         dwCreateFlags | CREATE_SUSPENDED, &id);
+                                         dwCreateFlags | CREATE_SUSPENDED, nullptr);
     if (h == 0) return FALSE;
     m_hThread = reinterpret_cast<HANDLE>(h);
-    m_nThreadID = id;
     if (!(dwCreateFlags & CREATE_SUSPENDED)) ::ResumeThread(m_hThread);
     return TRUE;
 }

@@ -1,17 +1,16 @@
 // Threads and synchronisation objects: CEvent, CWinThread and AfxBeginThread.
 //
-// Classes: CEvent (owns one kernel event), CWinThread (one worker thread; deletes itself when its
-// function returns unless m_bAutoDelete is cleared before it starts).
+// Classes: CEvent (owns one kernel event), CWinThread (one worker thread; deletes itself, and closes its
+// handle, when its function returns, so a pointer to it must not be used once the thread may have ended).
 #pragma once
 
 #include <windows.h>
 
 class CEvent {
   public:
-    // Unnamed events need no security attributes; a name is passed on as given.
-    explicit CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE, LPCWSTR lpszName = nullptr,
-                    LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr)
-        : m_hObject(::CreateEventW(lpsaAttribute, bManualReset, bInitiallyOwn, lpszName)) {}
+    // Unnamed, with the default security.
+    CEvent(BOOL bInitiallyOwn, BOOL bManualReset)
+        : m_hObject(::CreateEventW(nullptr, bManualReset, bInitiallyOwn, nullptr)) {}
     CEvent(const CEvent&) = delete;
     CEvent& operator=(const CEvent&) = delete;
     ~CEvent() {
@@ -20,11 +19,6 @@ class CEvent {
 
     operator HANDLE() const { return m_hObject; }
     BOOL SetEvent() { return ::SetEvent(m_hObject); }
-    BOOL ResetEvent() { return ::ResetEvent(m_hObject); }
-    // TRUE when the event is signalled within the time-out (an auto-reset event is reset by it).
-    BOOL Lock(DWORD dwTimeout = INFINITE) {
-        return ::WaitForSingleObject(m_hObject, dwTimeout) == WAIT_OBJECT_0;
-    }
 
     HANDLE m_hObject;
 };
@@ -44,13 +38,8 @@ class CWinThread {
                       LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
-    operator HANDLE() const { return m_hThread; }
 
     HANDLE m_hThread = nullptr;
-    DWORD m_nThreadID = 0;
-    // TRUE: the object deletes itself (and closes its handle) when the thread function returns, so a
-    // pointer to it must not be used once the thread may have ended.
-    BOOL m_bAutoDelete = TRUE;
 
   private:
     static unsigned __stdcall ThreadEntry(void* self);

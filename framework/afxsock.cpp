@@ -69,10 +69,10 @@ void AfxSetSocketInitFailure(bool fail) {
     g_failSocketInit = fail;
 }
 
-BOOL AfxSocketInit(WSADATA* data) {
+BOOL AfxSocketInit() {
     if (g_failSocketInit) return FALSE;
-    WSADATA local;
-    if (::WSAStartup(kWinsockVersion, data ? data : &local) != 0) return FALSE;
+    WSADATA data;
+    if (::WSAStartup(kWinsockVersion, &data) != 0) return FALSE;
     static const bool cleanupRegistered = [] { return std::atexit([] { ::WSACleanup(); }) == 0; }();
     (void)cleanupRegistered;
     return TRUE;
@@ -102,22 +102,13 @@ struct CAsyncSocketDispatch {
             socket->OnReceive(error);
             break;
         }
-        case FD_WRITE:
-            socket->OnSend(error);
-            break;
-        case FD_OOB:
-            socket->OnOutOfBandData(error);
-            break;
-        case FD_ACCEPT:
-            socket->OnAccept(error);
-            break;
         case FD_CONNECT:
             socket->OnConnect(error);
             break;
         case FD_CLOSE:
             socket->OnClose(error);
             break;
-        default:
+        default: // FD_WRITE, FD_OOB, FD_ACCEPT: nothing of the program waits for them
             break;
         }
         // The callback may have deleted the socket: nothing of it is used from here on.
@@ -233,8 +224,5 @@ int CAsyncSocket::Send(const void* lpBuf, int nBufLen, int nFlags) {
 }
 
 void CAsyncSocket::OnReceive(int) {}
-void CAsyncSocket::OnSend(int) {}
-void CAsyncSocket::OnOutOfBandData(int) {}
-void CAsyncSocket::OnAccept(int) {}
 void CAsyncSocket::OnConnect(int) {}
 void CAsyncSocket::OnClose(int) {}

@@ -8,7 +8,7 @@
 #include <winsock2.h>
 
 // WSAStartup for the program; FALSE when sockets cannot be used.
-BOOL AfxSocketInit(WSADATA* data = nullptr);
+BOOL AfxSocketInit();
 // Tests make the next AfxSocketInit calls fail as on a PC without working sockets.
 void AfxSetSocketInitFailure(bool fail);
 
@@ -25,8 +25,6 @@ class CAsyncSocket {
     CAsyncSocket& operator=(const CAsyncSocket&) = delete;
     // Closes the handle if one is open; events still queued for it are dropped.
     virtual ~CAsyncSocket();
-
-    operator SOCKET() const { return m_hSocket; }
 
     // A socket of the given type bound to the local port (0: any) and address (null: any), with its
     // events selected for this thread's notification window.
@@ -49,9 +47,6 @@ class CAsyncSocket {
     // Each runs on the creating thread with the event's Winsock error code. A callback may delete
     // its own object: the dispatcher touches nothing of it after the call.
     virtual void OnReceive(int nErrorCode);
-    virtual void OnSend(int nErrorCode);
-    virtual void OnOutOfBandData(int nErrorCode);
-    virtual void OnAccept(int nErrorCode);
     virtual void OnConnect(int nErrorCode);
     virtual void OnClose(int nErrorCode);
 

@@ -48,21 +48,14 @@ template <> void CStringT<wchar_t>::FormatV(const wchar_t* fmt, va_list ap) {
     }
 }
 
-static CStringA WideTo(UINT cp, const wchar_t* s) {
+CStringA AfxWideToAnsi(const wchar_t* s) {
     if (!s || !*s) return CStringA();
-    int n = WideCharToMultiByte(cp, 0, s, -1, nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_ACP, 0, s, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1) return CStringA();
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(cp, 0, s, -1, out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, s, -1, out.data(), n, nullptr, nullptr);
     out.resize(static_cast<size_t>(n - 1));
     return CStringA(out);
-}
-
-CStringA AfxWideToUtf8(const wchar_t* s) {
-    return WideTo(CP_UTF8, s);
-}
-CStringA AfxWideToAnsi(const wchar_t* s) {
-    return WideTo(CP_ACP, s);
 }
 
 CString AfxUtf8ToWide(const char* s) {

@@ -138,13 +138,12 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     st.current = saved;
 
     if (msg == WM_NCDESTROY) {
-        // The window is gone: give the handle back and let the object know.
+        // The window is gone: put back the procedure behind ours and forget the handle.
         if (wnd->m_pfnSuper &&
             reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == &AfxWndProc)
             ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(wnd->m_pfnSuper));
         wnd->Detach();
         wnd->m_pfnSuper = nullptr;
-        wnd->PostNcDestroy();
     }
     return result;
 }
@@ -153,7 +152,7 @@ LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // CWnd: handles, creation and dispatch
 
 const AFX_MSGMAP* CWnd::GetThisMessageMap() {
-    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+    static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, nullptr}};
     static const AFX_MSGMAP map = {&CCmdTarget::GetThisMessageMap, &entries[0]};
     return &map;
 }
@@ -228,20 +227,20 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
     return parent ? SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id))) : FALSE;
 }
 
-BOOL CWnd::Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
-                  void*) {
+BOOL CWnd::Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                  UINT id) {
     return CreateEx(0, className, windowName, style | WS_CHILD, rect, parent, id);
 }
 
 BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
-                    CWnd* parent, UINT id, LPVOID param) {
+                    CWnd* parent, UINT id) {
     if (!className) className = DefaultChildClass();
     bool installed = afxstate::HookWindowCreate(this, className);
     HWND h =
         ::CreateWindowExW(exStyle, className, windowName, style, rect.left, rect.top, rect.right - rect.left,
                           rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
                           (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr,
-                          AfxGetInstanceHandle(), param);
+                          AfxGetInstanceHandle(), nullptr);
     afxstate::UnhookWindowCreate(installed);
     if (!h) {
         if (m_hWnd && !::IsWindow(m_hWnd)) Detach();
@@ -266,10 +265,9 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->pfn; ++e) {
             if (e->nMessage != msg) continue;
-            if (msg == WM_COMMAND) {
-                UINT code = HIWORD(wParam), id = LOWORD(wParam);
-                if (e->nCode != code || id < e->nID || id > e->nLastID) continue;
-            }
+            // Command entries take clicks (and menu commands, also code 0); a control's other
+            // notifications go to the default procedure.
+            if (msg == WM_COMMAND && (HIWORD(wParam) != BN_CLICKED || LOWORD(wParam) != e->nID)) continue;
             *result = e->pfn(this, wParam, lParam);
             return TRUE;
         }
@@ -288,7 +286,7 @@ LRESULT CWnd::Default() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// CWnd: text, geometry, device contexts, menus and boxes
+// CWnd: text, geometry, menus and boxes
 
 void CWnd::GetWindowText(CString& out) const {
     int n = ::GetWindowTextLengthW(m_hWnd);
@@ -312,17 +310,9 @@ void CWnd::ScreenToClient(LPRECT rc) const {
     ::ScreenToClient(m_hWnd, reinterpret_cast<LPPOINT>(&rc->right));
 }
 
-void CWnd::ClientToScreen(LPRECT rc) const {
-    assert(rc);
-    ::ClientToScreen(m_hWnd, reinterpret_cast<LPPOINT>(&rc->left));
-    ::ClientToScreen(m_hWnd, reinterpret_cast<LPPOINT>(&rc->right));
-}
-
-void CWnd::CenterWindow(CWnd* alternateOwner) {
+void CWnd::CenterWindow() {
     assert(m_hWnd);
-    HWND owner = alternateOwner
-                     ? alternateOwner->m_hWnd
-                     : ((GetStyle() & WS_CHILD) ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER));
+    HWND owner = (GetStyle() & WS_CHILD) ? ::GetParent(m_hWnd) : ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
     ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
@@ -341,28 +331,6 @@ void CWnd::CenterWindow(CWnd* alternateOwner) {
         x = p.x, y = p.y;
     }
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// A null window would give the whole screen's device context.
-CDC* CWnd::GetDC() {
-    assert(m_hWnd);
-    auto* dc = new CDC;
-    dc->Attach(::GetDC(m_hWnd));
-    return dc;
-}
-
-CDC* CWnd::GetWindowDC() {
-    assert(m_hWnd);
-    auto* dc = new CDC;
-    dc->Attach(::GetWindowDC(m_hWnd));
-    return dc;
-}
-
-int CWnd::ReleaseDC(CDC* dc) {
-    if (!dc) return 0;
-    int r = ::ReleaseDC(m_hWnd, dc->Detach());
-    delete dc;
-    return r;
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL revert) const {

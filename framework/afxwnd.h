@@ -6,7 +6,6 @@
 
 #include <cassert>
 
-#include "afxgdi.h"
 #include "afxmsgmap.h"
 #include "afxstr.h"
 #include "afxtypes.h"
@@ -23,7 +22,6 @@ class CWnd : public CCmdTarget {
     ~CWnd() override;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }
 
     // A permanent object if the handle is attached to one, else a borrowed wrapper.
     static CWnd* FromHandle(HWND h);
@@ -36,16 +34,15 @@ class CWnd : public CCmdTarget {
 
     // A null class name takes the framework's default child window class.
     virtual BOOL Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
-                        UINT id, void* context = nullptr);
+                        UINT id);
     BOOL CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
-                  CWnd* parent, UINT id, LPVOID param = nullptr);
+                  CWnd* parent, UINT id);
     virtual BOOL DestroyWindow();
 
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
     virtual LRESULT DefWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Default(); // the default handling of the message being dispatched
-    virtual void PostNcDestroy() {}
 
     LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
         return ::SendMessageW(m_hWnd, msg, wp, lp);
@@ -62,27 +59,15 @@ class CWnd : public CCmdTarget {
         GetWindowText(s);
         return s;
     }
-    int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
     CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
     void SetDlgItemText(int id, LPCWSTR s) { ::SetDlgItemTextW(m_hWnd, id, s); }
     int GetDlgItemText(int id, CString& out) const;
-    void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
     UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
-    CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
 
     void GetWindowRect(LPRECT rc) const { ::GetWindowRect(m_hWnd, rc); }
     void GetClientRect(LPRECT rc) const { ::GetClientRect(m_hWnd, rc); }
-    void ScreenToClient(LPPOINT p) const {
-        assert(p);
-        ::ScreenToClient(m_hWnd, p);
-    }
     void ScreenToClient(LPRECT rc) const;
-    void ClientToScreen(LPPOINT p) const {
-        assert(p);
-        ::ClientToScreen(m_hWnd, p);
-    }
-    void ClientToScreen(LPRECT rc) const;
     void MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) {
         ::MoveWindow(m_hWnd, x, y, w, h, repaint);
     }
@@ -90,40 +75,22 @@ class CWnd : public CCmdTarget {
         assert(rc);
         MoveWindow(rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top, repaint);
     }
-    BOOL SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags) {
-        return ::SetWindowPos(m_hWnd, after ? after->m_hWnd : nullptr, x, y, cx, cy, flags);
-    }
-    void CenterWindow(CWnd* alternateOwner = nullptr);
-    BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
+    // Over its owner (a child: its parent) when that is shown, else the work area; kept inside that area.
+    void CenterWindow();
     BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
-    BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
-    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-    CWnd* SetFocus() {
-        assert(m_hWnd); // a null window takes the focus away from every window
-        return FromHandle(::SetFocus(m_hWnd));
-    }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
-    DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
 
     // A null window would invalidate every window of the desktop.
     void Invalidate(BOOL erase = TRUE) {
         assert(m_hWnd);
         ::InvalidateRect(m_hWnd, nullptr, erase);
     }
-    void InvalidateRect(LPCRECT rc, BOOL erase = TRUE) {
-        assert(m_hWnd);
-        ::InvalidateRect(m_hWnd, rc, erase);
-    }
-    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
     // Not asserted: the owner of a check-list whose creation failed still asks it to redraw.
     BOOL RedrawWindow(LPCRECT rc = nullptr, HRGN rgn = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
         return ::RedrawWindow(m_hWnd, rc, rgn, flags);
     }
-    CDC* GetDC();
-    CDC* GetWindowDC();
-    int ReleaseDC(CDC* dc);
 
     // Not asserted: the main dialog starts its device link's polling even when the link's window failed.
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) {
@@ -145,15 +112,8 @@ class CWnd : public CCmdTarget {
     int SetScrollPos(int bar, int pos, BOOL redraw = TRUE) {
         return ::SetScrollPos(m_hWnd, bar, pos, redraw);
     }
-    void SetScrollRange(int bar, int minPos, int maxPos, BOOL redraw = TRUE) {
-        ::SetScrollRange(m_hWnd, bar, minPos, maxPos, redraw);
-    }
     void ShowScrollBar(UINT bar, BOOL show = TRUE) { ::ShowScrollBar(m_hWnd, static_cast<int>(bar), show); }
 
-    void SetFont(CFont* font, BOOL redraw = TRUE) {
-        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font ? font->m_hObject : nullptr), redraw);
-    }
-    CFont* GetFont() const { return CFont::FromHandle(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT))); }
     HICON SetIcon(HICON icon, BOOL big) {
         return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big, reinterpret_cast<LPARAM>(icon)));
     }
@@ -168,26 +128,11 @@ class CWnd : public CCmdTarget {
 
     // Default handlers: derived classes call them to get the window's default behaviour.
     afx_msg void OnDestroy() { Default(); }
-    afx_msg void OnPaint() { Default(); }
-    afx_msg void OnNcPaint() { Default(); }
-    afx_msg void OnClose() { Default(); }
-    afx_msg void OnTimer(UINT_PTR) { Default(); }
-    afx_msg void OnSysCommand(UINT, LPARAM) { Default(); }
-    afx_msg void OnSize(UINT, int, int) { Default(); }
     afx_msg int OnCreate(LPCREATESTRUCTW) { return static_cast<int>(Default()); }
-    afx_msg BOOL OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
-    afx_msg void OnLButtonDown(UINT, CPoint) { Default(); }
-    afx_msg void OnLButtonUp(UINT, CPoint) { Default(); }
-    afx_msg void OnLButtonDblClk(UINT, CPoint) { Default(); }
-    afx_msg void OnVScroll(UINT, UINT, CWnd*) { Default(); }
-    afx_msg void OnHScroll(UINT, UINT, CWnd*) { Default(); }
-    afx_msg void OnSetFocus(CWnd*) { Default(); }
-    afx_msg void OnKillFocus(CWnd*) { Default(); }
 
     WNDPROC m_pfnSuper = nullptr; // the procedure behind ours; null means DefWindowProcW
 
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
-    friend class CDialog;
 };
 
 LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -7,22 +7,20 @@
 
 namespace {
 
-TEST(Event, ManualResetStaysSignalledAutoResetServesOneWait) {
-    CEvent manual(FALSE, TRUE);
-    EXPECT_FALSE(manual.Lock(0));
-    manual.SetEvent();
-    EXPECT_TRUE(manual.Lock(0));
-    EXPECT_TRUE(manual.Lock(0));
-    manual.ResetEvent();
-    EXPECT_FALSE(manual.Lock(0));
+bool Signalled(HANDLE event) {
+    return ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
 
-    CEvent automatic; // the defaults: auto-reset, not signalled
-    automatic.SetEvent();
-    EXPECT_TRUE(automatic.Lock(0));
-    EXPECT_FALSE(automatic.Lock(0));
+// The reader thread's stop event: manual reset, so that once set it wakes every wait.
+TEST(Event, ManualResetStaysSignalled) {
+    CEvent manual(FALSE, TRUE);
+    EXPECT_FALSE(Signalled(manual));
+    manual.SetEvent();
+    EXPECT_TRUE(Signalled(manual));
+    EXPECT_TRUE(Signalled(manual));
 
     CEvent initially(TRUE, TRUE);
-    EXPECT_TRUE(initially.Lock(0));
+    EXPECT_TRUE(Signalled(initially));
 }
 
 struct ThreadProbe {
@@ -45,7 +43,7 @@ TEST(WorkerThread, RunsTheFunctionWithItsParameterAndPriority) {
     HANDLE own = nullptr;
     ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), t->m_hThread, ::GetCurrentProcess(), &own, 0, FALSE,
                                   DUPLICATE_SAME_ACCESS));
-    const DWORD id = t->m_nThreadID;
+    const DWORD id = ::GetThreadId(own);
     EXPECT_EQ(::GetThreadPriority(own), THREAD_PRIORITY_BELOW_NORMAL);
     EXPECT_EQ(probe.ran.load(), 0);
     t->ResumeThread();

@@ -17,7 +17,7 @@ using aptest::LoopbackListener;
 using aptest::PumpUntil;
 
 struct Event {
-    char kind; // 'r'eceive, 's'end, 'c'onnect, 'x' close
+    char kind; // 'r'eceive, 'c'onnect, 'x' close
     int error;
 };
 
@@ -49,7 +49,6 @@ class CRecordingSocket : public CAsyncSocket {
         const int n = Receive(buf, sizeof buf);
         if (n > 0) received.append(buf, static_cast<size_t>(n));
     }
-    void OnSend(int error) override { events.push_back({'s', error}); }
     void OnConnect(int error) override { events.push_back({'c', error}); }
     void OnClose(int error) override {
         events.push_back({'x', error});
