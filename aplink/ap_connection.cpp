@@ -6,9 +6,7 @@
 
 void COrvaneDlg::ConnectToAP() {
     if (m_pClientSock) {
-        m_pClientSock->Close();
-        delete m_pClientSock;
-        m_pClientSock = nullptr;
+        DropApSocket();
         SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
     }
 
@@ -19,11 +17,7 @@ void COrvaneDlg::ConnectToAP() {
     if (!m_pClientSock->Connect(m_strApAddress, aplink_dlg::kApPort)) {
         const int error = CAsyncSocket::GetLastError();
         if (error != WSAEWOULDBLOCK) {
-            // Dropped before the box: handlers that run while it is open must not find this socket.
-            CClientSock* failed = m_pClientSock;
-            m_pClientSock = nullptr;
-            failed->Close();
-            delete failed;
+            DropApSocket();
             CString text;
             text.Format(L"연결 실패 : %d", error);
             MessageBox(text);
@@ -38,13 +32,20 @@ void COrvaneDlg::ConnectToAP() {
 }
 
 void COrvaneDlg::DisconnectFromAP() {
-    if (m_pClientSock) {
-        delete m_pClientSock;
-        m_pClientSock = nullptr;
-    }
+    DropApSocket();
     SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
     m_nApCommand = ApCmdNone;
     m_bApConnected = 0;
+}
+
+// The pointer is cleared before the socket is closed: a handler that runs inside a later box (a connect
+// failure's, the lost connection's) must never find a socket that is gone.
+void COrvaneDlg::DropApSocket() {
+    CClientSock* socket = m_pClientSock;
+    m_pClientSock = nullptr;
+    if (!socket) return;
+    socket->Close();
+    delete socket;
 }
 
 void COrvaneDlg::OnConnectAp() {

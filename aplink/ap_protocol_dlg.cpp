@@ -82,12 +82,7 @@ void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
             dlg.RefreshApMacList();
         return;
     }
-    if (dlg.m_pClientSock) {
-        CClientSock* failed = dlg.m_pClientSock;
-        dlg.m_pClientSock = nullptr;
-        failed->Close();
-        delete failed;
-    }
+    dlg.DropApSocket();
     dlg.m_bApConnected = 0;
     dlg.SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
     if (dlg.MessageBox(L"AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오.",

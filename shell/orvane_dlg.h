@@ -53,6 +53,7 @@ class COrvaneDlg : public CDialog {
     // AP connection (aplink/)
     void ConnectToAP();
     void DisconnectFromAP();
+    void DropApSocket();
     afx_msg void OnConnectAp();
 
     // AP command protocol (aplink/)
