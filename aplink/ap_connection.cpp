@@ -7,7 +7,7 @@
 void COrvaneDlg::ConnectToAP() {
     if (m_pClientSock) {
         DropApSocket();
-        SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+        ShowApStatus(false);
     }
 
     m_pClientSock = new CClientSock;
@@ -33,7 +33,7 @@ void COrvaneDlg::ConnectToAP() {
 
 void COrvaneDlg::DisconnectFromAP() {
     DropApSocket();
-    SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+    ShowApStatus(false);
     m_nApCommand = ApCmdNone;
     m_bApConnected = 0;
 }

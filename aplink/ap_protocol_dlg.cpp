@@ -75,7 +75,7 @@ namespace {
 void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
     if (error == 0) {
         dlg.m_bApConnected = 1;
-        dlg.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");
+        dlg.ShowApStatus(true);
         if (dlg.m_bAutoSetting == 1)
             ContinueAutoSetting(dlg);
         else
@@ -84,7 +84,7 @@ void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
     }
     dlg.DropApSocket();
     dlg.m_bApConnected = 0;
-    dlg.SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+    dlg.ShowApStatus(false);
     if (dlg.MessageBox(L"AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오.",
                        kConfirmCaption, MB_RETRYCANCEL) == IDRETRY)
         dlg.ConnectToAP();

@@ -78,7 +78,7 @@ BOOL COrvaneDlg::OnInitDialog() {
     SetIcon(m_hIcon, FALSE);
 
     std::memset(m_MacAddress, 0, sizeof(m_MacAddress));
-    SetDlgItemText(IDC_STATUS_AP, L"AP 미연결");
+    ShowApStatus(false);
 
     m_pClientSock = nullptr;
     m_nApCommand = 0;

@@ -97,6 +97,8 @@ class COrvaneDlg : public CDialog {
 
     // Status display (shell/)
     afx_msg void OnTimer(UINT_PTR nIDEvent);
+    void ShowApStatus(bool connected);
+    void ShowVciStatus(bool connected);
 
     // The AP's address compiled into the program.
     static const wchar_t* const kDefaultApAddress;

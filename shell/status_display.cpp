@@ -1,4 +1,5 @@
-// The main dialog's status display: every 500 ms the VCI link's state goes to the title and IDC_STATUS_VCI.
+// The main dialog's status display: the AP and VCI labels, and every 500 ms the VCI link's state in the
+// title and IDC_STATUS_VCI.
 #include "orvane_dlg.h"
 #include "orvane_version.h"
 #include "resource.h"
@@ -10,13 +11,18 @@ constexpr UINT_PTR kStatusTimer = 1;
 void COrvaneDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kStatusTimer) {
         // Written on every tick, changed or not: the texts are cheap and always current.
-        if (m_UartComm.m_bUsbConnected) {
-            SetWindowText(L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - Connected)");
-            SetDlgItemText(IDC_STATUS_VCI, L"VCI 연결");
-        } else {
-            SetWindowText(L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)");
-            SetDlgItemText(IDC_STATUS_VCI, L"VCI 미연결");
-        }
+        const bool connected = m_UartComm.m_bUsbConnected;
+        SetWindowText(connected ? L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - Connected)"
+                                : L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)");
+        ShowVciStatus(connected);
     }
     Default();
+}
+
+void COrvaneDlg::ShowApStatus(bool connected) {
+    SetDlgItemText(IDC_STATUS_AP, connected ? L"AP 연결" : L"AP 미연결");
+}
+
+void COrvaneDlg::ShowVciStatus(bool connected) {
+    SetDlgItemText(IDC_STATUS_VCI, connected ? L"VCI 연결" : L"VCI 미연결");
 }

@@ -47,7 +47,7 @@ BOOL COrvaneDlg::ReadWlanSetting(int type) {
 
 void COrvaneDlg::ReadVciMacAddress() {
     if (!m_UartComm.m_bUsbConnected) {
-        SetDlgItemText(IDC_STATUS_VCI, L"VCI 미연결");
+        ShowVciStatus(false);
         MessageBox(L"VCI is not connected. (USB)");
         return;
     }
@@ -66,7 +66,7 @@ void COrvaneDlg::ReadVciMacAddress() {
 
 void COrvaneDlg::OnReadVciMac() {
     if (!m_UartComm.m_bUsbConnected) {
-        SetDlgItemText(IDC_STATUS_VCI, L"VCI 미연결");
+        ShowVciStatus(false);
         MessageBox(L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오.");
         return;
     }
