@@ -93,7 +93,7 @@ BOOL COrvaneDlg::OnInitDialog() {
     m_UartComm.m_nMaxFrameData = 1500;
 
     std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
-    SetTimer(1, 500);
+    SetTimer(kStatusTimer, kStatusTimerMs);
 
     // The list box's screen rectangle, unconverted: the dialog is centred only after this, so the
     // control stands off from the list box by the dialog's frame and caption.

@@ -95,7 +95,9 @@ class COrvaneDlg : public CDialog {
     afx_msg void ReadVciMacAddress();
     afx_msg void OnReadVciMac();
 
-    // Status display (shell/)
+    // Status display (shell/): kStatusTimer writes the title and the VCI label every kStatusTimerMs.
+    static constexpr UINT_PTR kStatusTimer = 1;
+    static constexpr UINT kStatusTimerMs = 500;
     afx_msg void OnTimer(UINT_PTR nIDEvent);
     void ShowApStatus(bool connected);
     void ShowVciStatus(bool connected);

@@ -1,12 +1,8 @@
-// The main dialog's status display: the AP and VCI labels, and every 500 ms the VCI link's state in the
-// title and IDC_STATUS_VCI.
+// The main dialog's status display: the AP and VCI labels, and every kStatusTimerMs the VCI link's state in
+// the title and IDC_STATUS_VCI.
 #include "orvane_dlg.h"
 #include "orvane_version.h"
 #include "resource.h"
-
-namespace {
-constexpr UINT_PTR kStatusTimer = 1;
-} // namespace
 
 void COrvaneDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kStatusTimer) {
