@@ -1,5 +1,5 @@
-// The AP handlers' shared steps: blocking waits, reply text for boxes, MAC loading, the socket test and
-// the send with its error report.
+// The AP handlers' shared steps: reply text for boxes, MAC loading, the socket test and the send with its
+// error report.
 #include "ap_dlg_support.h"
 
 #include <string>
@@ -9,10 +9,6 @@
 #include "orvane_dlg.h"
 
 namespace aplink_dlg {
-
-void BlockingWait(DWORD ms) {
-    ::Sleep(ms);
-}
 
 CString FromApText(std::string_view bytes) {
     if (bytes.empty()) return CString();
@@ -53,7 +49,7 @@ bool RequireSocket(COrvaneDlg& dlg) {
 }
 
 bool WaitAndSend(COrvaneDlg& dlg, const char* command, DWORD waitMs) {
-    if (waitMs != kNoWait) BlockingWait(waitMs);
+    if (waitMs != kNoWait) COrvaneDlg::BlockingWait(waitMs);
     if (dlg.SendDataToAP(command) != SOCKET_ERROR) return true;
     dlg.MessageBox(AfxUtf8ToWide(SendErrorText(::WSAGetLastError())));
     // An automatic configuration that could not send has stopped; left set, it would later report

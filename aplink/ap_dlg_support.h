@@ -28,9 +28,6 @@ inline bool IsMarkedForDelete(int check) {
     return check == 1 || check == 2;
 }
 
-// Blocks the thread; no message is processed meanwhile, so socket events wait in the queue.
-void BlockingWait(DWORD ms);
-
 // Bytes received from the AP as text for a box: shown as data, converted from the ANSI code page.
 CString FromApText(std::string_view bytes);
 

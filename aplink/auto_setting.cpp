@@ -15,7 +15,7 @@ void ContinueAutoSetting(COrvaneDlg& dlg) {
     SendFilterCommand(dlg, dlg.m_bMacFilterEnable == 1);
     // A send error has ended the configuration; registering MACs as a plain add would follow otherwise.
     if (!dlg.m_bAutoSetting) return;
-    BlockingWait(kAutoFilterWaitMs);
+    COrvaneDlg::BlockingWait(kAutoFilterWaitMs);
     // The AP's answer to the filter command is still unread; it is read under the add command.
     dlg.OnAddMacToAp();
 }

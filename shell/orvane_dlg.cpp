@@ -1,4 +1,4 @@
-// The main dialog's construction, initialisation, system menu, minimised painting and destruction.
+// The main dialog's construction, initialisation, system menu, minimised painting, BlockingWait, destruction.
 #include "orvane_dlg.h"
 
 #include <cstring>
@@ -133,6 +133,10 @@ void COrvaneDlg::OnPaint() {
 
 HCURSOR COrvaneDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
+}
+
+void COrvaneDlg::BlockingWait(DWORD ms) {
+    ::Sleep(ms);
 }
 
 void COrvaneDlg::OnDestroy() {

@@ -102,6 +102,10 @@ class COrvaneDlg : public CDialog {
     void ShowApStatus(bool connected);
     void ShowVciStatus(bool connected);
 
+    // The fixed pauses of the AP and VCI steps. Blocks the thread: no message is processed meanwhile, so
+    // socket events wait in the queue and the VCI's reader waits inside its SendMessage.
+    static void BlockingWait(DWORD ms);
+
     // The AP's address compiled into the program.
     static const wchar_t* const kDefaultApAddress;
 

@@ -16,7 +16,7 @@ BOOL COrvaneDlg::EnterWlanConfig() {
     // A frame that could not be written took the link down: no VCI is entering its configuration, and
     // the pause would only hold the dialog.
     if (!m_UartComm.m_bUsbConnected) return FALSE;
-    ::Sleep(kEnterConfigPauseMs); // deliberately without pumping: the reader waits in its SendMessage
+    BlockingWait(kEnterConfigPauseMs); // deliberately without pumping: the reader waits in its SendMessage
     return TRUE;
 }
 
