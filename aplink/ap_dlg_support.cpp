@@ -76,4 +76,17 @@ bool SendApply(COrvaneDlg& dlg) {
     return SendSingleCommand(dlg, ApCmdNone, aplink::MakeApplyCommand(), kCommandWaitMs);
 }
 
+bool SendAddCommand(COrvaneDlg& dlg, const CString& macText) {
+    if (!LoadMacForAdd(dlg, macText)) return false;
+    char command[aplink::kApCommandBufferSize] = {};
+    dlg.MakeMacDataToAdd(command);
+    WaitAndSend(dlg, command, kCommandWaitMs);
+    return true;
+}
+
+void SendPcMacAdd(COrvaneDlg& dlg) {
+    dlg.m_bPcMacStep = 1;
+    if (!SendAddCommand(dlg, dlg.m_strPcMac)) EndAutoSettingWithoutPcMac(dlg);
+}
+
 } // namespace aplink_dlg

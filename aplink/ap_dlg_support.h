@@ -58,4 +58,10 @@ bool SendFilterCommand(COrvaneDlg& dlg, bool enable);
 // "w fff6 "; the AP's answer is not evaluated (pending ApCmdNone).
 bool SendApply(COrvaneDlg& dlg);
 
+// The steps a button and a reply both take (the pending value is the caller's):
+// the add command for macText, after the wait; false, sending nothing, when LoadMacForAdd refuses it.
+bool SendAddCommand(COrvaneDlg& dlg, const CString& macText);
+// The add sequence's PC step (m_bPcMacStep 1): the PC's MAC, or EndAutoSettingWithoutPcMac without one.
+void SendPcMacAdd(COrvaneDlg& dlg);
+
 } // namespace aplink_dlg

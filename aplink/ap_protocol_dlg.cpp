@@ -94,15 +94,7 @@ void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
     switch (aplink::ClassifyStatusReply(reply)) {
     case aplink::ApStatus::Accepted:
         if (dlg.m_bPcMacStep == 0) {
-            // The VCI's MAC is in; the PC's follows if there is a usable one.
-            dlg.m_bPcMacStep = 1;
-            if (!LoadMacForAdd(dlg, dlg.m_strPcMac)) {
-                EndAutoSettingWithoutPcMac(dlg);
-                return;
-            }
-            char command[aplink::kApCommandBufferSize] = {};
-            dlg.MakeMacDataToAdd(command);
-            WaitAndSend(dlg, command, kCommandWaitMs);
+            SendPcMacAdd(dlg); // the VCI's MAC is in
         } else {
             if (!dlg.m_bAutoSetting) dlg.MessageBox(L"Mac 등록 완료");
             dlg.RefreshApMacList();

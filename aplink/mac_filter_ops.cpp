@@ -16,19 +16,8 @@ void COrvaneDlg::OnAddMacToAp() {
     if (!RequireSocket(*this)) return;
     m_bPcMacStep = 0;
     m_nApCommand = ApCmdAddMac;
-    char command[aplink::kApCommandBufferSize] = {};
     // A MAC text that is not twelve hexadecimal digits, or is all zeros, counts as no MAC at all.
-    if (LoadMacForAdd(*this, m_strVciMac)) {
-        MakeMacDataToAdd(command);
-    } else {
-        m_bPcMacStep = 1;
-        if (!LoadMacForAdd(*this, m_strPcMac)) {
-            EndAutoSettingWithoutPcMac(*this);
-            return;
-        }
-        MakeMacDataToAdd(command);
-    }
-    WaitAndSend(*this, command, kCommandWaitMs);
+    if (!SendAddCommand(*this, m_strVciMac)) SendPcMacAdd(*this);
 }
 
 void COrvaneDlg::OnDeleteSelectedMac() {
@@ -122,10 +111,7 @@ void COrvaneDlg::OnWriteMacToAp() {
     UpdateData(TRUE);
     if (!RequireSocket(*this)) return;
     // Only a twelve-digit MAC becomes an add command; anything else sends nothing.
-    if (!LoadMacForAdd(*this, m_strVciMac)) return;
-    char command[aplink::kApCommandBufferSize] = {};
-    MakeMacDataToAdd(command);
-    WaitAndSend(*this, command, kCommandWaitMs);
+    SendAddCommand(*this, m_strVciMac);
 }
 
 void COrvaneDlg::OnDeleteApMac() {
