@@ -1,14 +1,25 @@
-// The AP handlers' shared steps: reply text for boxes, MAC loading, the socket test and the send with its
-// error report.
+// The AP handlers' shared steps: reply text for boxes, MAC loading, the socket test, the send with its
+// error report, and the add and delete steps.
 #include "ap_dlg_support.h"
 
 #include <string>
 
 #include "ap_protocol.h"
+#include "check_list.h"
 #include "mac_text.h"
 #include "orvane_dlg.h"
 
 namespace aplink_dlg {
+
+namespace {
+
+// A row of a delete run is deleted when ticked or in the middle state; the answer for a row that is no
+// longer there (kNoItem) counts as not ticked, so a run never deletes what nobody ticked.
+bool IsMarkedForDelete(int check) {
+    return check == checklist::kChecked || check == checklist::kMiddle;
+}
+
+} // namespace
 
 CString FromApText(std::string_view bytes) {
     if (bytes.empty()) return CString();
@@ -87,6 +98,24 @@ bool SendAddCommand(COrvaneDlg& dlg, const CString& macText) {
 void SendPcMacAdd(COrvaneDlg& dlg) {
     dlg.m_bPcMacStep = 1;
     if (!SendAddCommand(dlg, dlg.m_strPcMac)) EndAutoSettingWithoutPcMac(dlg);
+}
+
+void SendNextDelete(COrvaneDlg& dlg, const wchar_t* doneText) {
+    while (dlg.m_nDeleteIndex < dlg.m_nListCount &&
+           !IsMarkedForDelete(dlg.m_pCheckList ? dlg.m_pCheckList->GetCheck(dlg.m_nDeleteIndex)
+                                               : checklist::kNoItem))
+        ++dlg.m_nDeleteIndex;
+    if (dlg.m_nDeleteIndex >= dlg.m_nListCount) {
+        if (!dlg.m_bAutoSetting) dlg.MessageBox(doneText);
+        dlg.RefreshApMacList();
+        return;
+    }
+    const int entry = dlg.m_nDeleteIndex++;
+    // Only now: a button's confirmation and the scan come before the socket test.
+    if (!RequireSocket(dlg)) return;
+    char command[aplink::kApCommandBufferSize] = {};
+    dlg.MakeMacDataToDelete(entry, command);
+    WaitAndSend(dlg, command, kCommandWaitMs);
 }
 
 } // namespace aplink_dlg

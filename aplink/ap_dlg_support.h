@@ -1,5 +1,6 @@
 // What the dialog's AP handlers share: the AP's port, the fixed waits, the texts several of them show,
-// and the two steps of every sender (a socket must exist; wait, send, report a failed send).
+// the two steps of every sender (a socket must exist; wait, send, report a failed send), and the add and
+// delete steps that a button and a reply both take.
 #pragma once
 
 #include <string>
@@ -21,12 +22,6 @@ inline constexpr DWORD kNoWait = 0;
 inline constexpr DWORD kAutoFilterWaitMs = 2000;
 
 inline constexpr const wchar_t* kConfirmCaption = L"AP MAC Setting";
-
-// A row of a delete run is deleted when ticked or in the middle state; the error value of a row that
-// is no longer there counts as not ticked, so a run never deletes what nobody ticked.
-inline bool IsMarkedForDelete(int check) {
-    return check == 1 || check == 2;
-}
 
 // Bytes received from the AP as text for a box: shown as data, converted from the ANSI code page.
 CString FromApText(std::string_view bytes);
@@ -63,5 +58,9 @@ bool SendApply(COrvaneDlg& dlg);
 bool SendAddCommand(COrvaneDlg& dlg, const CString& macText);
 // The add sequence's PC step (m_bPcMacStep 1): the PC's MAC, or EndAutoSettingWithoutPcMac without one.
 void SendPcMacAdd(COrvaneDlg& dlg);
+// The delete run's step: the delete command of the next row ticked for deletion from m_nDeleteIndex on,
+// m_nDeleteIndex then past it. With none left the run is over: doneText (unless automatic configuration
+// runs) and the list read again.
+void SendNextDelete(COrvaneDlg& dlg, const wchar_t* doneText);
 
 } // namespace aplink_dlg

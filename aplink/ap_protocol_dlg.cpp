@@ -114,27 +114,10 @@ void OnAddReply(COrvaneDlg& dlg, std::string_view reply) {
 
 void OnDeleteReply(COrvaneDlg& dlg, std::string_view reply) {
     switch (aplink::ClassifyStatusReply(reply)) {
-    case aplink::ApStatus::Accepted: {
-        if (dlg.m_nListCount <= dlg.m_nDeleteIndex) {
-            if (!dlg.m_bAutoSetting) dlg.MessageBox(L"Mac 삭제 완료3");
-            dlg.RefreshApMacList();
-            return;
-        }
-        while (dlg.m_nDeleteIndex < dlg.m_nListCount &&
-               !IsMarkedForDelete(dlg.m_pCheckList ? dlg.m_pCheckList->GetCheck(dlg.m_nDeleteIndex) : -1))
-            ++dlg.m_nDeleteIndex;
-        if (dlg.m_nDeleteIndex >= dlg.m_nListCount) {
-            if (!dlg.m_bAutoSetting) dlg.MessageBox(L"삭제 완료2");
-            dlg.RefreshApMacList();
-            return;
-        }
-        const int entry = dlg.m_nDeleteIndex;
-        dlg.m_nDeleteIndex = entry + 1;
-        char command[aplink::kApCommandBufferSize] = {};
-        dlg.MakeMacDataToDelete(entry, command);
-        WaitAndSend(dlg, command, kCommandWaitMs);
+    case aplink::ApStatus::Accepted:
+        // The box says whether the run had passed its last row already or found no more ticked ones.
+        SendNextDelete(dlg, dlg.m_nDeleteIndex >= dlg.m_nListCount ? L"Mac 삭제 완료3" : L"삭제 완료2");
         break;
-    }
     case aplink::ApStatus::Refused:
         dlg.MessageBox(L"Mac 삭제 실패");
         break;

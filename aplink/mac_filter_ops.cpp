@@ -31,20 +31,7 @@ void COrvaneDlg::OnDeleteSelectedMac() {
         return;
     m_nApCommand = ApCmdDeleteMac;
     m_nDeleteIndex = 0;
-    while (m_nDeleteIndex < m_nListCount && !IsMarkedForDelete(m_pCheckList->GetCheck(m_nDeleteIndex)))
-        ++m_nDeleteIndex;
-    if (m_nDeleteIndex >= m_nListCount) {
-        if (!m_bAutoSetting) MessageBox(L"삭제 완료1");
-        RefreshApMacList();
-        return;
-    }
-    const int entry = m_nDeleteIndex;
-    m_nDeleteIndex = entry + 1;
-    // Only now: the confirmation and the scan come before the socket test.
-    if (!RequireSocket(*this)) return;
-    char command[aplink::kApCommandBufferSize] = {};
-    MakeMacDataToDelete(entry, command);
-    WaitAndSend(*this, command, kCommandWaitMs);
+    SendNextDelete(*this, L"삭제 완료1");
 }
 
 void COrvaneDlg::OnDeleteAllMac() {
