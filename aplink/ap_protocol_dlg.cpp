@@ -72,6 +72,9 @@ void COrvaneDlg::RefreshApMacList() {
 
 namespace {
 
+// The check-list rows carry no value of ours.
+constexpr int kNoItemData = -1;
+
 void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
     if (error == 0) {
         dlg.m_bApConnected = 1;
@@ -136,8 +139,9 @@ void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
         std::copy(entry.begin(), entry.end(), text);
         dlg.m_ListApMac.AddString(text);
         if (dlg.m_pCheckList) {
-            dlg.m_pCheckList->AddItem(text, nullptr, 0, -1, ::GetSysColor(COLOR_INFOTEXT),
-                                      ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
+            dlg.m_pCheckList->AddItem(text, nullptr, checklist::kUnchecked, kNoItemData,
+                                      ::GetSysColor(COLOR_INFOTEXT), ::GetSysColor(COLOR_HIGHLIGHTTEXT),
+                                      ::GetSysColor(COLOR_HIGHLIGHT));
             // A control whose creation failed has no window: redrawing "no window" would redraw the desktop.
             if (dlg.m_pCheckList->GetSafeHwnd())
                 dlg.m_pCheckList->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

@@ -40,7 +40,7 @@ void COrvaneDlg::OnDeleteAllMac() {
         return;
     m_nListCount = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
     for (int i = 0; i < m_nListCount; ++i)
-        m_pCheckList->SetCheck(i, 1);
+        m_pCheckList->SetCheck(i, checklist::kChecked);
     OnDeleteSelectedMac();
 }
 
@@ -62,8 +62,9 @@ void COrvaneDlg::OnFilterDisable() {
 }
 
 void COrvaneDlg::UpdateFilterRadios() {
-    GetDlgItem(IDC_FILTER_ENABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 1 : 0);
-    GetDlgItem(IDC_FILTER_DISABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? 0 : 1);
+    GetDlgItem(IDC_FILTER_ENABLE)->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? BST_CHECKED : BST_UNCHECKED);
+    GetDlgItem(IDC_FILTER_DISABLE)
+        ->SendMessage(BM_SETCHECK, m_bMacFilterEnable ? BST_UNCHECKED : BST_CHECKED);
 }
 
 void COrvaneDlg::OnTest() {

@@ -88,7 +88,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     dlg.probe = [&](CProbedDlg& d) {
         // Read inside the modal loop: the dialog's end clears part of this again.
         sockAtStart = d.m_pClientSock;
-        EXPECT_EQ(d.m_nApCommand, 0);
+        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
         EXPECT_EQ(d.m_bAutoSetting, 0);
         EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(d.m_bMacFilterEnable, 1);
