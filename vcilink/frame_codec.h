@@ -13,7 +13,9 @@ inline constexpr size_t kVciLenOverhead =
     5; // LEN counts mode, mode 2, sequence, ETX and checksum besides the data
 inline constexpr size_t kVciMaxLen = kVciFrameBuffer - 3;                       // 3017
 inline constexpr size_t kVciMaxFrameData = kVciFrameBuffer - kVciFrameOverhead; // 3012
+// Data bytes a frame sent carries at most: a new link window's, and what the main dialog sets on its link.
 inline constexpr int kVciInitialMaxFrameData = 1100;
+inline constexpr int kVciDialogMaxFrameData = 1500;
 
 inline constexpr uint8_t kVciStx = 0x02;
 inline constexpr uint8_t kVciEtx = 0x03;

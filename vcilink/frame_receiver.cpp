@@ -116,7 +116,9 @@ void VciFrameReceiver::StoreFrameData() {
     } else if (static_cast<size_t>(m_ReceiveFrameDataCounter) + n > kVciMaxMessage) {
         m_bMessageTooLong = true;
         m_ReceiveFrameDataCounter = 0;
-        Trace("Message longer than 3008 bytes, dropped \r\n");
+        char line[96];
+        std::snprintf(line, sizeof line, "Message longer than %zu bytes, dropped \r\n", kVciMaxMessage);
+        Trace(line);
     } else {
         std::memcpy(&m_RecvMessage[m_ReceiveFrameDataCounter], &m_RecvFrame[kVciIdxData], n);
         m_ReceiveFrameDataCounter += static_cast<int>(n);
