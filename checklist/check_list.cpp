@@ -212,7 +212,7 @@ int CCheckList::GetCheck(int index) const {
 }
 
 int CCheckList::SetCheck(int index, int state) {
-    if (index < -1 || index > m_Tree.GetCount(nullptr) - 1 || !HasView() || !checklist::IsCheckState(state))
+    if (index < 0 || index >= m_Tree.GetCount(nullptr) || !HasView() || !checklist::IsCheckState(state))
         return checklist::kNoItem;
     return m_pView->SetItemCheck(index, state);
 }

@@ -38,7 +38,7 @@ class CCheckListView : public CWnd {
 
     void UpdateScrollBars();
     void ClearSelection();
-    // Sets one item's state, repaints it and its ancestors where shown; -1 when no item has the index.
+    // Sets one item's state, repaints it and its ancestors where shown; kNoItem when no item has the index.
     int SetItemCheck(int index, int state);
     // Back to the first row and no horizontal offset (the frame emptied the list).
     void ResetPosition();
@@ -49,7 +49,7 @@ class CCheckListView : public CWnd {
     int GetTopRow() const { return m_Core ? m_Core->TopRow() : 0; }
     int GetOffset() const { return m_Core ? m_Core->Offset() : 0; }
     int GetVisibleRows() const { return m_Core ? m_Core->VisibleRows() : 0; }
-    int GetSelectedIndex() const { return m_Core ? m_Core->SelectedIndex() : -1; }
+    int GetSelectedIndex() const { return m_Core ? m_Core->SelectedIndex() : checklist::kNoItem; }
 
   protected:
     void DrawItem(CDC* dc, const CheckListItem& item, int row);

@@ -73,7 +73,7 @@ class CheckListTree {
     const CheckListItemList& Items() const { return m_Items; }
 
     CheckListItem* FindItem(int32_t index) const;
-    // Flat index of an item of this tree, or -1.
+    // Flat index of an item of this tree, or kNoItem.
     int32_t IndexOf(const CheckListItem* item) const;
 
     int32_t GetCheck(int32_t index) const;

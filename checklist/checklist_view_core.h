@@ -56,7 +56,7 @@ class CheckListViewCore {
     ClickResult Click(int32_t x, int32_t y);
 
     // Sets one item's state (its descendants keep theirs) and recomputes its ancestors.
-    // -1 when no item has the index or the state is not 0..2.
+    // kNoItem when no item has the index or the state is not a check state.
     int32_t SetItemCheck(int32_t index, int32_t state, std::vector<CheckListRowPaint>& repaint);
 
     void ClearSelection();
