@@ -96,8 +96,9 @@ std::string_view ReplyText(const char* data, int received) {
 }
 
 ApStatus ClassifyStatusReply(std::string_view replyText) {
-    if (replyText.substr(0, 3) == kApAccepted) return ApStatus::Accepted;
-    if (replyText.substr(0, 3) == kApRefused) return ApStatus::Refused;
+    const std::string_view status = replyText.substr(0, kApAccepted.size());
+    if (status == kApAccepted) return ApStatus::Accepted;
+    if (status == kApRefused) return ApStatus::Refused;
     return ApStatus::Unexpected;
 }
 
@@ -105,8 +106,8 @@ ApListScan ScanListReply(const char* data, int received) {
     ApListScan scan;
     if (data == nullptr || received <= 0) return scan;
     const auto n = static_cast<std::size_t>(received);
-    for (std::size_t p = 0; p + 3 < n; ++p) {
-        if (data[p] != '7' || data[p + 1] != '0' || data[p + 2] != '1') continue;
+    for (std::size_t p = 0; p + kApAccepted.size() < n; ++p) {
+        if (std::string_view(data + p, kApAccepted.size()) != kApAccepted) continue;
         // Bytes past the read count as zero, so a cut entry ends at the cut.
         const std::size_t start = p + kApEntryMacOffset;
         std::size_t length = 0;

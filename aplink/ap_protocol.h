@@ -30,6 +30,7 @@ inline constexpr std::size_t kApEntryTextLength = common::kMacSpacedLength;
 inline constexpr std::string_view kApListEndText = "00 00 00 00 00 00";
 inline constexpr std::string_view kApAccepted = "701";
 inline constexpr std::string_view kApRefused = "200";
+static_assert(kApRefused.size() == kApAccepted.size());
 
 // Command texts. Each is one line ending in a single carriage return.
 // "w fff0 xx xx xx xx xx xx\r" for the common::kMacBytes bytes at mac.
@@ -56,12 +57,12 @@ std::size_t MakeMacDataToRead(char* buffer, std::size_t bufferSize);
 // The text of one read: the received bytes up to the first NUL. A count of 0 or -1 is empty.
 std::string_view ReplyText(const char* data, int received);
 
-// A status reply counts by its first three characters only.
+// A status reply counts by its first three characters (kApAccepted or kApRefused) only.
 enum class ApStatus { Accepted, Refused, Unexpected };
 ApStatus ClassifyStatusReply(std::string_view replyText);
 
 // "701" starts every entry and never overlaps itself, so one read holds at most this many.
-inline constexpr std::size_t kApListMaxEntries = kApReplyReadSize / 3;
+inline constexpr std::size_t kApListMaxEntries = kApReplyReadSize / kApAccepted.size();
 
 // The entries of one read, each a view of the read's own bytes (valid as long as they are): listing a
 // reply takes no memory, whatever the AP sends.
@@ -93,7 +94,7 @@ struct ApListScan {
     bool endSeen = false;  // kApListEndText was found; the scan stopped there
 };
 
-// Scans one read for list entries: kApAccepted at every position p with p + 3 < received, the
+// Scans one read for list entries: kApAccepted at every position p that some byte follows, the
 // entry's text being up to kApEntryTextLength bytes from p + kApEntryMacOffset. The text ends early at
 // the end of the received bytes (an entry cut by the read) and at the first byte outside printable ASCII.
 // A whole-length text that is not a spaced MAC text is no entry. Nothing past data[received - 1] is read.
