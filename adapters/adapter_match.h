@@ -37,12 +37,16 @@ inline bool IsWirelessDescription(std::string_view description) {
 // The second look, for a list where no keyword matched: wireless by type or by "WI-FI", and not virtual.
 bool IsWirelessByTypeOrName(std::string_view description, unsigned type);
 
-// Text of a fixed-size Description array, bounded by the array even without a NUL.
-template <typename Record> std::string_view DescriptionOf(const Record& record) {
+// Text of a fixed-size char array of a record, bounded by the array even without a NUL.
+template <std::size_t N> std::string_view BoundedText(const char (&text)[N]) {
     std::size_t length = 0;
-    while (length < sizeof record.Description && record.Description[length] != '\0')
+    while (length < N && text[length] != '\0')
         ++length;
-    return {record.Description, length};
+    return {text, length};
+}
+
+template <typename Record> std::string_view DescriptionOf(const Record& record) {
+    return BoundedText(record.Description);
 }
 
 // Walks records linked by Next from first, calling visit(record) on each one before it is

@@ -17,14 +17,6 @@ ULONG QueryAdapters(PIP_ADAPTER_INFO info, PULONG size) {
     return g_infoSource ? g_infoSource(info, size) : ::GetAdaptersInfo(info, size);
 }
 
-// Text of a fixed-size char array, bounded by the array even without a NUL.
-template <size_t N> std::string BoundedText(const char (&text)[N]) {
-    size_t length = 0;
-    while (length < N && text[length] != '\0')
-        ++length;
-    return std::string(text, length);
-}
-
 } // namespace
 
 void SetAdaptersInfoSource(AdaptersInfoSource source) {
@@ -60,15 +52,14 @@ void COrvaneDlg::GetMacAddress() {
 
 void COrvaneDlg::FindWirelessAdapter(_IP_ADAPTER_INFO* adapter) {
     const IP_ADAPTER_INFO* found =
-        adapters::FindWirelessRecord<IP_ADAPTER_INFO>(adapter, [this](const IP_ADAPTER_INFO& record) {
+        adapters::FindWirelessRecord<IP_ADAPTER_INFO>(adapter, [](const IP_ADAPTER_INFO& record) {
             AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n",
                      common::FormatMacColon(record.Address).c_str());
-            const std::string mac = common::FormatMac12(record.Address);
-            m_strPcMac = CString(std::wstring(mac.begin(), mac.end()));
-            AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", mac.c_str());
+            AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", common::FormatMac12(record.Address).c_str());
             const std::string description = adapters::UpperAscii(adapters::DescriptionOf(record));
             const std::string dhcp =
-                record.DhcpEnabled ? BoundedText(record.DhcpServer.IpAddress.String) : "N/A";
+                record.DhcpEnabled ? std::string(adapters::BoundedText(record.DhcpServer.IpAddress.String))
+                                   : "N/A";
             AfxTrace("COrvaneDlg::FindWirelessAdapter DHCP : %s\r\n", dhcp.c_str());
             AfxTrace("COrvaneDlg::FindWirelessAdapter : %s\r\n", description.c_str());
         });
