@@ -2,7 +2,8 @@
 // header.
 #pragma once
 
-// Replies name no command, so the dialog remembers which one it awaits.
+// Replies name no command, so the dialog remembers which one it awaits. Who sets which value, and what each
+// reply does under it: the table at COrvaneDlg::OnReceiveTCP (ap_protocol_dlg.cpp).
 enum ApCommand : int {
     ApCmdNone = 0,
     ApCmdAddMac = 1,

@@ -161,6 +161,55 @@ void OnListReply(COrvaneDlg& dlg, const aplink::ApReplyBuffer& reply) {
 
 } // namespace
 
+// The AP conversation. Replies name no command, so m_nApCommand (an ApCommand) says how the next read of
+// the socket is taken; every read is traced first. The table is every transition: pending value, reply,
+// the state that decides among actions, the action, the next pending value. A sender tests for the socket
+// before it sets anything (without one it shows "AP에 연결되어 있지 않습니다."), OnDeleteSelectedMac only
+// before its first delete. Words used:
+//   send   WaitAndSend: kCommandWaitMs first (the filter-on command goes at once); a failed send shows its
+//          error and ends automatic configuration, the pending value staying as it is.
+//   list   RefreshApMacList: both lists emptied and the read sent, pending ReadList.
+//   none   m_strPcMac holds no MAC LoadMacForAdd takes (twelve digits, not all zero: that one is never sent).
+//   auto   automatic configuration runs (m_bAutoSetting); "auto ends": m_bAutoSetting 0.
+//   (box)  not shown under auto.
+//
+// pending    reply  deciding                    action                                           next
+// AddMac     "701"  m_bPcMacStep 0, PC MAC      m_bPcMacStep 1, send the PC's add                AddMac
+//                   m_bPcMacStep 0, none, auto  m_bPcMacStep 1, EndAutoSettingWithoutPcMac:      ReadList
+//                                               None, "PC MAC Address를 찾을 수 없습니다.",
+//                                               auto ends, list
+//                   m_bPcMacStep 0, none        m_bPcMacStep 1, nothing else                     AddMac
+//                   m_bPcMacStep 1              (box) "Mac 등록 완료", list                      ReadList
+//            "200"                              "Mac 등록 실패", auto ends                       AddMac
+//            other                              "Mac 등록 에러인데 멀까? : " + reply, auto ends  AddMac
+// DeleteMac  "701"  a ticked (or middle) row    send its delete, m_nDeleteIndex past it          DeleteMac
+//                     from m_nDeleteIndex on
+//                   m_nDeleteIndex at the end   (box) "Mac 삭제 완료3", list                     ReadList
+//                   no ticked row left          (box) "삭제 완료2", list                         ReadList
+//            "200"                              "Mac 삭제 실패"                                  DeleteMac
+//            other                              "Mac 삭제 에러인데 멀까? : " + reply             DeleteMac
+// ReadList   any    no end entry                its entries added to both lists                  ReadList
+//                   end entry, auto             the entries, SendApply (None); auto ends, with   None
+//                                               "자동 설정 완료" when the apply went out
+//                   end entry                   the entries, "Read Completed!!!"                 ReadList
+// SetFilter  any                                "응답 : " + reply                                SetFilter
+// None       any                                nothing                                          None
+//
+// The senders. OnAddMacToAp: AddMac, m_bPcMacStep 0, the VCI's add; without a VCI MAC, the "701" rows
+// of m_bPcMacStep 0 at once. OnWriteMacToAp: the VCI's add, the pending value left as it is.
+// OnDeleteSelectedMac (OnDeleteAllMac ticks every row first): DeleteMac, m_nListCount the rows,
+// m_nDeleteIndex 0, then the "701" rows' step with "삭제 완료1" for "삭제 완료2". OnDeleteApMac:
+// DeleteMac, the selected entry's delete. ReadApMacList: ReadList. SendFilterCommand: SetFilter.
+// SendApply, OnCloseSocket: None. OnMacFilterSetting: SetFilter, then SendApply (None); "설정 완료"
+// only when both went out. OnAutoSetting: auto; ContinueAutoSetting when connected, else
+// ConnectToAP and the connect carries it on. None is also the value at the start.
+//
+// The socket's other events. Connected: m_bApConnected 1, "AP 연결"; under auto ContinueAutoSetting
+// (both MACs read, the filter on: SetFilter; kAutoFilterWaitMs, then OnAddMacToAp: AddMac, under which
+// the filter command's answer is read), else list. Connect failed: the socket dropped, m_bApConnected 0,
+// "AP 미연결", a Retry/Cancel box whose Retry connects again. Closed: DisconnectFromAP (the socket
+// dropped, "AP 미연결", None), then "AP와 연결이 끊어 졌습니다.". Neither changes auto: the next
+// connect carries an unfinished automatic configuration on.
 LRESULT COrvaneDlg::OnReceiveTCP(WPARAM wParam, LPARAM lParam) {
     if (wParam == TCP_EVT_CONNECT) {
         OnConnectResult(*this, lParam);

@@ -27,7 +27,7 @@ class COrvaneDlg : public CDialog {
     int m_nListCount;           // check-list entries when a delete run starts
     int m_nDeleteIndex;         // next check-list entry a delete run examines
     CCheckList* m_pCheckList;   // owned; the visible list of the AP's MAC addresses
-    int m_nApCommand;           // which AP reply is awaited
+    int m_nApCommand;           // which AP reply is awaited: an ApCommand (table at OnReceiveTCP)
     CString m_strApAddress;     // the AP's IPv4 address, dotted decimal
     BOOL m_bApConnected;        // set only by a successful connect notification
     CClientSock* m_pClientSock; // owned; null when there is no socket
