@@ -77,13 +77,13 @@ field() { sed -n "s/.*\b$1=\([0-9-]*\).*/\1/p" <<<"$2"; }
 ap_entries() { sim_control "$apsim_control" list | grep -vc '^ok' || true; }
 
 auto_steps() {
-  echo 'click 1016'
+  echo 'click IDC_AUTO_SETTING'
   echo 'expect-box "자동 설정 완료" answer ok timeout 60'
 }
 refresh_steps() {
   local i
   for i in $(seq 1 "$1"); do
-    echo 'click 1002'
+    echo 'click IDC_REFRESH_AP_LIST'
     echo 'expect-box "Read Completed!!!" answer ok timeout 30'
   done
 }
@@ -108,7 +108,7 @@ rounds=$autos
 if [ "$autos" -eq 0 ]; then
   # Without an automatic configuration the connection comes from the connect button, and its list read.
   drive connect <<'UI'
-click 1006
+click IDC_CONNECT_AP
 expect-box "Read Completed!!!" answer ok timeout 30
 UI
   rounds=1
@@ -153,7 +153,7 @@ done
 # The check-list holds the AP's list and nothing more: as many rows as the AP has entries.
 listed=$(ap_entries)
 {
-  echo 'click 1025'
+  echo 'click IDC_TEST'
   echo "expect-box \"GetCount = $listed\" answer ok"
   for i in $(seq 0 $((listed - 1))); do echo "expect-box \"GetCheck($i) = 0\" answer ok"; done
 } | drive rows

@@ -69,13 +69,13 @@ working_set_kb=$(field workingset_kb "$(procstat)")
 rss_kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$program/status")
 
 drive auto <<'UI'
-click 1016
+click IDC_AUTO_SETTING
 expect-box "자동 설정 완료" answer ok timeout 60
 UI
 auto_ms=$(waited auto "자동 설정 완료")
 
 drive delete <<'UI'
-click 1017
+click IDC_DELETE_ALL_MAC
 expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
 expect-box "Mac 삭제 완료3" answer ok timeout 120

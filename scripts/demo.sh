@@ -104,7 +104,7 @@ shot() { # the screen cut down to the windows on it
 drive start <<'UI'
 wait-window 30
 wait-title "Orvane Version 0.64 (USB - Connected)" 15
-click 1016
+click IDC_AUTO_SETTING
 UI
 # The box that ends the run is photographed while it is open, then answered.
 timeout 60 xdotool search --sync --onlyvisible --name '^orvane$' >/dev/null || {
@@ -116,8 +116,8 @@ shot "$out/orvane-box.png"
 drive finish <<'UI'
 expect-box "자동 설정 완료" answer ok timeout 5
 sleep 1000
-read 1019
-read 1020
+read IDC_READ_PC_MAC_ADDRESS
+read IDC_READ_VCI_MAC_ADDRESS
 UI
 shot "$out/orvane.png"
 after=$(ap_list)
@@ -130,8 +130,8 @@ if [ $hostapd = 1 ]; then
 else
   echo "Orvane demo: automatic configuration against the simulated AP and VCI"
 fi
-echo "  PC's wireless adapter (wifi0):  $(caption 1019 | sed 's/.*   //')"
-echo "  VCI's WLAN module:              $(caption 1020 | sed 's/.*   //')"
+echo "  PC's wireless adapter (wifi0):  $(caption IDC_READ_PC_MAC_ADDRESS | sed 's/.*   //')"
+echo "  VCI's WLAN module:              $(caption IDC_READ_VCI_MAC_ADDRESS | sed 's/.*   //')"
 printf '  %-32s%s\n' "$list_name before:" "$(echo $before)" "$list_name after:" "$(echo $after)"
 if [ $hostapd = 1 ]; then
   echo "  after \"apply\", $out/hostapd/accept:"

@@ -17,9 +17,9 @@ for cycle in $(seq 1 100); do
 done
 drive <<'UI'
 wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1020
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
 UI
 after=$(procstat)
 echo "before: $before"
