@@ -47,7 +47,7 @@ if [ "${ORVANE_LONGRUN_IN_NETNS:-0}" != 1 ]; then
 fi
 
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
 trap 'stop_sims || true; stop_xvfb || true' EXIT
@@ -61,19 +61,11 @@ sim_start_apsim --capacity $((entries + 8)) "${macs[@]}"
 sim_start_vcisim --mac 001A2B3C4D5E
 sim_start_orvane
 
-drive() { # steps on stdin; output to $out/$1.out; every box goes to boxes.tsv
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$bin/tools/uidriver/uidriver.exe" --boxes-log "$(winpath "$out/boxes.tsv")" \
-    "$(winpath "$out/$1.ui")" >"$out/$1.out" 2>&1 || {
-    echo "longrun: uidriver failed in $1:" >&2
-    tail -5 "$out/$1.out" >&2
-    exit 1
-  }
-}
+# Steps on stdin; output to $out/$1.out; every box goes to boxes.tsv.
+drive() { ui_drive "$out/$1" --boxes-log "$(winpath "$out/boxes.tsv")" || exit 1; }
 # The times from click to box of one drive, in ms, one a line.
 waits() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out"; }
 mean() { awk '{ s += $1; n++ } END { if (n) printf "%.0f", s / n; else printf "-" }'; }
-field() { sed -n "s/.*\b$1=\([0-9-]*\).*/\1/p" <<<"$2"; }
 ap_entries() { sim_control "$apsim_control" list | grep -vc '^ok' || true; }
 
 auto_steps() {
@@ -186,8 +178,7 @@ echo
 printf '| %-44s | %-10s | %-10s | %-18s |\n' measure start end growth
 printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" \
   "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..20})"
-gui=$(sed -n 's/.*\bgui=\([a-z]*\).*/\1/p' <<<"$first")
-if [ "$gui" = counted ]; then
+if [ "$(field gui "$first")" = counted ]; then
   fig "USER objects (windows)" user
 else
   fig "USER objects" user

@@ -22,7 +22,7 @@ if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
 fi
 
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
 trap 'stop_sims || true; stop_xvfb || true' EXIT
@@ -41,16 +41,9 @@ sim_start_apsim "${macs[@]}"
 sim_start_vcisim --mac 001A2B3C4D5E
 sim_start_orvane
 
-drive() { # steps on stdin; output to $out/$1.out
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$bin/tools/uidriver/uidriver.exe" --auto-answer ok "$(winpath "$out/$1.ui")" >"$out/$1.out" 2>&1 || {
-    cat "$out/$1.out" >&2
-    exit 1
-  }
-}
+drive() { ui_drive "$out/$1" --auto-answer ok || exit 1; } # steps on stdin; output to $out/$1.out
 waited() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out" | tail -1; }
 procstat() { scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null; }
-field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
 
 drive start <<'UI'
 wait-window 30

@@ -35,7 +35,7 @@ if [ "${ORVANE_DEMO_IN_NETNS:-0}" != 1 ]; then
 fi
 
 bin=$root/build/windows
-uidriver=$bin/tools/uidriver/uidriver.exe
+export ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 export ORVANE_WINEPREFIX=$root/build/wineprefix-demo
@@ -87,20 +87,11 @@ if [ $headless = 0 ]; then
 fi
 
 rm -f "$out/boxes.tsv"
-drive() { # steps on stdin
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$uidriver" --boxes-log "$(winpath "$out/boxes.tsv")" "$(winpath "$out/$1.ui")" \
-    >>"$out/driver.out" 2>&1 || {
-    cat "$out/driver.out"
-    echo "demo: the UI driver failed; logs in $out" >&2
-    exit 1
-  }
-}
+drive() { ui_drive "$out/$1" --boxes-log "$(winpath "$out/boxes.tsv")" || exit 1; } # steps on stdin
 shot() { # the screen cut down to the windows on it
   import -window root "$out/screen.png"
   convert "$out/screen.png" -trim +repage "$1" 2>/dev/null || cp "$out/screen.png" "$1"
 }
-: >"$out/driver.out"
 drive start <<'UI'
 wait-window 30
 wait-title "Orvane Version 0.64 (USB - Connected)" 15
@@ -121,9 +112,9 @@ read IDC_READ_VCI_MAC_ADDRESS
 UI
 shot "$out/orvane.png"
 after=$(ap_list)
-scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
+scripts/wine.sh "$ORVANE_UIDRIVER" -e "close 15" >/dev/null 2>&1 || true
 
-caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/driver.out"; }
+caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/finish.out"; }
 echo
 if [ $hostapd = 1 ]; then
   echo "Orvane demo: automatic configuration against the AP side kept by hostapd, and the simulated VCI"

@@ -3,11 +3,10 @@
 #   SIM_APSIM, SIM_VCISIM, SIM_ORVANE   the programs (apsim is a Linux program, the others run under Wine)
 #   SIM_DIR                             where logs and port files go
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
-sims_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
 hostapd_pid="" hostapd_dir=""
-
-winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
 
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
 sim_control() {
@@ -25,8 +24,8 @@ sim_control() {
 # A fresh wineserver for the prefix, kept up for the session's many short Wine processes. It starts
 # here, inside the caller's network namespace, so that Wine lists that namespace's interfaces.
 sim_start_wineserver() {
-  "$sims_root/scripts/wine.sh" --stop
-  "$sims_root/scripts/wine.sh" --prepare
+  "$orvane_root/scripts/wine.sh" --stop
+  "$orvane_root/scripts/wine.sh" --prepare
   WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 }
 
@@ -97,7 +96,7 @@ sim_stop_hostapd() {
 
 sim_start_vcisim() {
   rm -f "$SIM_DIR/vcisim.port"
-  "$sims_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
+  "$orvane_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
     --log "$(winpath "$SIM_DIR/vcisim.log")" "$@" >"$SIM_DIR/vcisim.out" 2>&1 &
   vcisim_pid=$!
   local _
@@ -111,7 +110,7 @@ sim_start_vcisim() {
 }
 
 sim_start_orvane() {
-  "$sims_root/scripts/wine.sh" "$SIM_ORVANE" >"$SIM_DIR/orvane.out" 2>&1 &
+  "$orvane_root/scripts/wine.sh" "$SIM_ORVANE" >"$SIM_DIR/orvane.out" 2>&1 &
   orvane_pid=$!
 }
 
@@ -119,7 +118,7 @@ sim_start_orvane() {
 stop_sims() {
   [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
   [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
-  "$sims_root/scripts/wine.sh" --stop
+  "$orvane_root/scripts/wine.sh" --stop
   [ -n "$orvane_pid" ] && wait "$orvane_pid" 2>/dev/null
   [ -n "$vcisim_pid" ] && wait "$vcisim_pid" 2>/dev/null
   if [ -n "$apsim_pid" ]; then

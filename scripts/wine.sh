@@ -18,9 +18,9 @@
 # reads our output through a pipe never waits on them.
 set -u
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(dirname "$here")
-export WINEPREFIX=${ORVANE_WINEPREFIX:-$root/build/wineprefix}
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+export WINEPREFIX=${ORVANE_WINEPREFIX:-$orvane_root/build/wineprefix}
 export WINEARCH=win64
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 wine=/usr/lib/wine/wine64
@@ -51,7 +51,7 @@ prepare() {
     local log="$WINEPREFIX.setup.log"
     DISPLAY= "$wine" wineboot -i >"$log" 2>&1 </dev/null
     write_font_reg "$WINEPREFIX.fonts.reg"
-    DISPLAY= "$wine" regedit /S "$(winepath_of "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
+    DISPLAY= "$wine" regedit /S "$(winpath "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
     rm -f "$WINEPREFIX.fonts.reg"
     touch "$WINEPREFIX/.orvane-ready"
   fi
@@ -84,9 +84,6 @@ prepare() {
   flock -u 9
   exec 9>&-
 }
-
-# Unix paths are visible to Wine through drive Z:.
-winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 
 case "${1:-}" in
   --prepare) prepare; exit 0 ;;

@@ -7,8 +7,8 @@
 #
 #   run.sh SCENARIO
 #
-# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_E2E_UIDRIVER,
-# ORVANE_E2E_ORVANE, ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (a folder for logs and the Wine prefix).
+# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_UIDRIVER, ORVANE_E2E_ORVANE,
+# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (logs and the Wine prefix).
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -58,17 +58,13 @@ start_orvane() { sim_start_orvane; }
 
 # Runs a uidriver script (stdin) against the running program; the boxes it saw go to boxes.tsv.
 drive() {
-  cat >"$work/driver.ui"
-  "$root/scripts/wine.sh" "$ORVANE_E2E_UIDRIVER" --boxes-log "$(winpath "$work/boxes.tsv")" \
-    "$(winpath "$work/driver.ui")" >"$work/driver.out" 2>&1
-  local rc=$?
+  ui_drive "$work/driver" --boxes-log "$(winpath "$work/boxes.tsv")" 2>/dev/null ||
+    fail "uidriver exited with $?"
   cat "$work/driver.out"
-  [ $rc -eq 0 ] || fail "uidriver exited with $rc"
 }
 
-# handles=N threads=N ... of the running program.
+# handles=N threads=N ... of the running program (read them with field).
 procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
-field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
 
 # Waits until vcisim's status shows KEY=VALUE (e.g. connected=1), at most SECONDS.
 wait_vci() {
