@@ -50,6 +50,7 @@ export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 sim_start_session "$out/xvfb.log"
 
@@ -89,9 +90,9 @@ sample() {
   echo "$stat ap=$(ap_entries) t=$(( $(date +%s) - begin ))"
 }
 
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
 UI
 begin=$(date +%s)
 launched=$(sample)

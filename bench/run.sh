@@ -25,6 +25,7 @@ export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 sim_start_session "$out/xvfb.log"
 
@@ -45,9 +46,9 @@ drive() { ui_drive "$out/$1" --auto-answer ok || exit 1; } # steps on stdin; out
 waited() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out" | tail -1; }
 procstat() { scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null; }
 
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
 UI
 
 # Idle: connected to the VCI, nothing to do. The program is a Linux process under Wine: its CPU

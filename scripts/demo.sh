@@ -44,6 +44,7 @@ export ORVANE_TRACE=$out/trace.log
 
 . scripts/xvfb.sh
 . scripts/sims.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
 list_name="AP's list"
@@ -92,9 +93,9 @@ shot() { # the screen cut down to the windows on it
   import -window root "$out/screen.png"
   convert "$out/screen.png" -trim +repage "$1" 2>/dev/null || cp "$out/screen.png" "$1"
 }
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
 click IDC_AUTO_SETTING
 UI
 # The box that ends the run is photographed while it is open, then answered.

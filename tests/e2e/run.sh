@@ -8,7 +8,7 @@
 #   run.sh SCENARIO
 #
 # Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_UIDRIVER, ORVANE_E2E_ORVANE,
-# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (logs and the Wine prefix).
+# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (logs and the Wine prefix), ORVANE_VERSION.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -20,7 +20,7 @@ if [ "${ORVANE_E2E_IN_NETNS:-0}" != 1 ]; then
   exec "$root/scripts/netns.sh" "$0" "$@"
 fi
 
-: "${ORVANE_E2E_WORK:?}"
+: "${ORVANE_E2E_WORK:?}" "${ORVANE_VERSION:?}"
 export ORVANE_WIFI_MAC=${ORVANE_WIFI_MAC:-02:11:22:33:44:55}
 work=$ORVANE_E2E_WORK/$scenario
 rm -rf "$work"

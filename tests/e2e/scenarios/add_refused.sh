@@ -4,9 +4,9 @@
 start_apsim --mac 0A:0B:0C:0D:0E:0F --capacity 1
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 click IDC_CONNECT_AP
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15

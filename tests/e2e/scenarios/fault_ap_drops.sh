@@ -4,9 +4,9 @@
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 UI
 for step in 1 2 3 4 5; do
   ap reset >/dev/null

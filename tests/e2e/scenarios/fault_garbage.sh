@@ -8,9 +8,9 @@ start_apsim "${macs[@]}" --capacity 200
 ap "pad-full on" >/dev/null
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 click IDC_CONNECT_AP
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 20

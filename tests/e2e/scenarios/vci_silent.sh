@@ -5,9 +5,9 @@ start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 vci "noreply 2" >/dev/null
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
