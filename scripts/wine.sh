@@ -15,7 +15,8 @@
 #
 # Wine's helper processes outlive the program and inherit its stdout/stderr, so the
 # program's output goes to files first and is copied out when it ends: a caller that
-# reads our output through a pipe never waits on them.
+# reads our output through a pipe never waits on them. Ended by a signal, it ends the program
+# and removes those files.
 set -u
 
 # shellcheck source=scripts/lib.sh
@@ -93,13 +94,19 @@ esac
 
 prepare
 
+tmp="" program=""
+trap '[ -z "$tmp" ] || rm -rf "$tmp"' EXIT
+trap '[ -z "$program" ] || kill "$program" 2>/dev/null; exit 143' TERM INT HUP
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/orvane-wine.XXXXXX")
 if [ -n "${ORVANE_TRACE:-}" ]; then
   export WINEDEBUG=${WINEDEBUG:+$WINEDEBUG,}+debugstr
 else
   export WINEDEBUG=${WINEDEBUG:--all}
 fi
-"$wine" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+# In the background, so that a signal reaches the trap at once, and the program ends with us.
+"$wine" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null &
+program=$!
+wait "$program"
 rc=$?
 cat "$tmp/out"
 if [ -n "${ORVANE_TRACE:-}" ]; then
@@ -108,5 +115,4 @@ if [ -n "${ORVANE_TRACE:-}" ]; then
 else
   cat "$tmp/err" >&2
 fi
-rm -rf "$tmp"
 exit $rc
