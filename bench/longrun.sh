@@ -67,7 +67,12 @@ drive() { ui_drive "$out/$1" --boxes-log "$(winpath "$out/boxes.tsv")" || exit 1
 # The times from click to box of one drive, in ms, one a line.
 waits() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out"; }
 mean() { awk '{ s += $1; n++ } END { if (n) printf "%.0f", s / n; else printf "-" }'; }
-ap_entries() { sim_control "$apsim_control" list | grep -vc '^ok' || true; }
+# The AP's list length; fails when apsim does not answer.
+ap_entries() {
+  local list
+  list=$(sim_control "$apsim_control" list) || return 1
+  grep -vc '^ok' <<<"$list" || true
+}
 
 auto_steps() {
   echo 'click IDC_AUTO_SETTING'

@@ -9,16 +9,21 @@ apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
 hostapd_pid="" hostapd_dir=""
 
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
+# Fails when the simulator did not answer, or answered "error".
 sim_control() {
-  local port=$1 line=$2 reply
+  local port=$1 line=$2 reply status=1
   exec 7<>"/dev/tcp/127.0.0.1/$port" || return 1
   printf '%s\n' "$line" >&7
   while IFS= read -r -t 10 reply <&7; do
     reply=${reply%$'\r'}
     printf '%s\n' "$reply"
-    case "$reply" in ok*|error*) break ;; esac
+    case "$reply" in
+      ok*) status=0 && break ;;
+      error*) break ;;
+    esac
   done
   exec 7>&-
+  return $status
 }
 
 # A fresh wineserver for the prefix, kept up for the session's many short Wine processes. It starts

@@ -34,15 +34,15 @@ export ORVANE_TRACE=$work/trace.log
 export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
 . "$root/scripts/sims.sh"
 . "$root/scripts/xvfb.sh"
-failures=0
 # The display goes last: Wine's processes still hold it until the wineserver is gone.
 trap 'stop_sims; stop_xvfb' EXIT
 # A time-out's signal ends the scenario through that clean-up too.
 trap 'exit 1' TERM INT HUP
 
+# A failure is kept in a file, so that one found in a subshell counts too.
 fail() {
   echo "FAIL: $*"
-  failures=$((failures + 1))
+  echo "$*" >>"$work/failures"
 }
 
 korean_locale || { fail "no Korean locale"; exit 1; }
@@ -50,8 +50,8 @@ korean_locale || { fail "no Korean locale"; exit 1; }
 unset DISPLAY
 ORVANE_XVFB_LOG=$work/xvfb.log start_xvfb || { fail "no virtual display"; exit 1; }
 
-ap() { sim_control "$apsim_control" "$1"; }
-vci() { sim_control "$vcisim_control" "$1"; }
+ap() { sim_control "$apsim_control" "$1" || fail "apsim did not carry out: $1" >&2; }
+vci() { sim_control "$vcisim_control" "$1" || fail "vcisim did not carry out: $1" >&2; }
 start_apsim() { sim_start_apsim "$@" || { fail "apsim did not start"; exit 1; }; }
 start_vcisim() { sim_start_vcisim "$@" || { fail "vcisim did not start"; exit 1; }; }
 start_orvane() { sim_start_orvane; }
@@ -70,7 +70,7 @@ procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
 wait_vci() {
   local want=$1 seconds=$2 i
   for i in $(seq 1 $((seconds * 20))); do
-    vci status | grep -q " $want" && return 0
+    sim_control "$vcisim_control" status | grep -q " $want" && return 0
     sleep 0.05
   done
   fail "vcisim never reported $want"
@@ -114,9 +114,9 @@ sim_start_wineserver
 
 . "$here/scenarios/$scenario.sh"
 
-if [ "$failures" -eq 0 ]; then
+if ! [ -s "$work/failures" ]; then
   echo "e2e $scenario: passed"
 else
-  echo "e2e $scenario: $failures failure(s); logs in $work"
+  echo "e2e $scenario: $(wc -l <"$work/failures") failure(s); logs in $work"
   exit 1
 fi
