@@ -16,8 +16,8 @@ root=$(cd "$here/../.." && pwd)
 scenario=${1:?usage: run.sh SCENARIO}
 
 if [ "${ORVANE_E2E_IN_NETNS:-0}" != 1 ]; then
-  export ORVANE_E2E_IN_NETNS=1
-  exec "$root/scripts/netns.sh" "$0" "$@"
+  [ "$(id -u)" = 0 ] || { echo "e2e $scenario: skipped: its network namespace needs root"; exit 77; }
+  ORVANE_E2E_IN_NETNS=1 exec "$root/scripts/netns.sh" "$0" "$@"
 fi
 
 : "${ORVANE_E2E_WORK:?}" "${ORVANE_VERSION:?}"
