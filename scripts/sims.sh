@@ -1,5 +1,7 @@
 # Sourced: starts and stops the simulators and the program for the demo, the benchmark and the
-# end-to-end suite, and talks to the simulators' control ports. Every process is ended by its id.
+# end-to-end suite, and talks to the simulators' control ports. The Linux processes (apsim, hostapd)
+# and the Wine launchers are ended by their ids; the Windows processes (vcisim, the program) end with
+# the prefix's wineserver (scripts/wine.sh --stop), which the callers start for their session.
 #   SIM_APSIM, SIM_VCISIM, SIM_ORVANE   the programs (apsim is a Linux program, the others run under Wine)
 #   SIM_DIR                             where logs and port files go
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
