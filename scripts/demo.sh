@@ -124,7 +124,7 @@ else
 fi
 echo "  PC's wireless adapter (wifi0):  $(caption IDC_READ_PC_MAC_ADDRESS | sed 's/.*   //')"
 echo "  VCI's WLAN module:              $(caption IDC_READ_VCI_MAC_ADDRESS | sed 's/.*   //')"
-printf '  %-32s%s\n' "$list_name before:" "$(echo $before)" "$list_name after:" "$(echo $after)"
+printf '  %-32s%s\n' "$list_name before:" "${before//$'\n'/ }" "$list_name after:" "${after//$'\n'/ }"
 if [ $hostapd = 1 ]; then
   echo "  after \"apply\", $out/hostapd/accept:"
   sed 's/^/    /' "$out/hostapd/accept"

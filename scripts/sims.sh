@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: starts and stops the simulators and the program for the demo, the benchmark and the
 # end-to-end suite, and talks to the simulators' control ports. The Linux processes (apsim, hostapd)
 # and the Wine launchers are ended by their ids; the Windows processes (vcisim, the program) end with

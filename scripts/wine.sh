@@ -50,9 +50,9 @@ prepare() {
   flock 9
   if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
     local log="$WINEPREFIX.setup.log"
-    DISPLAY= "$wine" wineboot -i >"$log" 2>&1 </dev/null
+    DISPLAY='' "$wine" wineboot -i >"$log" 2>&1 </dev/null
     write_font_reg "$WINEPREFIX.fonts.reg"
-    DISPLAY= "$wine" regedit /S "$(winpath "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
+    DISPLAY='' "$wine" regedit /S "$(winpath "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
     rm -f "$WINEPREFIX.fonts.reg"
     touch "$WINEPREFIX/.orvane-ready"
   fi

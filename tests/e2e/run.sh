@@ -68,8 +68,8 @@ procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
 
 # Waits until vcisim's status shows KEY=VALUE (e.g. connected=1), at most SECONDS.
 wait_vci() {
-  local want=$1 seconds=$2 i
-  for i in $(seq 1 $((seconds * 20))); do
+  local want=$1 seconds=$2 _
+  for _ in $(seq 1 $((seconds * 20))); do
     sim_control "$vcisim_control" status | grep -q " $want" && return 0
     sleep 0.05
   done
@@ -84,7 +84,7 @@ expect_list() {
   local want got
   want=$(printf '%s\n' "$@" | sed '/^$/d')
   got=$(ap_list | sed '/^$/d')
-  [ "$want" = "$got" ] || fail "AP list is [$(echo $got)], expected [$(echo $want)]"
+  [ "$want" = "$got" ] || fail "AP list is [${got//$'\n'/ }], expected [${want//$'\n'/ }]"
 }
 
 # The command lines apsim received, in order, compared with the expected ones.

@@ -9,7 +9,7 @@ wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 UI
 wait_vci connected=1 5
 before=$(procstat)
-for cycle in $(seq 1 100); do
+for _ in $(seq 1 100); do
   vci unplug >/dev/null
   wait_vci connected=0 5 || break
   vci plug >/dev/null

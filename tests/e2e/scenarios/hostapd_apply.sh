@@ -17,7 +17,7 @@ hostapd_list() { hostapd_cmd ACCEPT_ACL SHOW | sed -n 's/^\([0-9a-f:]\{17\}\) VL
 accept_file() { sed -n 's/^\([0-9a-f:]\{17\}\).*/\1/p' "$hostapd_files/accept"; }
 filter_setting() { sed -n 's/^macaddr_acl=//p' "$hostapd_files/hostapd.conf"; }
 expect_same() { # what, wanted, got
-  [ "$2" = "$3" ] || fail "$1 is [$(echo $3)], expected [$(echo $2)]"
+  [ "$2" = "$3" ] || fail "$1 is [${3//$'\n'/ }], expected [${2//$'\n'/ }]"
 }
 
 all4=$(printf '%s\n' 00:1a:2b:3c:4d:5e 02:11:22:33:44:55 0a:00:00:00:00:01 0a:0b:0c:0d:0e:0f)

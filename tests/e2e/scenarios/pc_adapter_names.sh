@@ -4,7 +4,7 @@
 # Wine reads the interfaces when its session starts: rename, then start a new one.
 pc_adapter_name() {
   stop_sims
-  ip link set "$1" down && ip link set "$1" name "$2" && ip link set "$2" up || { fail "cannot rename $1"; exit 1; }
+  { ip link set "$1" down && ip link set "$1" name "$2" && ip link set "$2" up; } || { fail "cannot rename $1"; exit 1; }
   sim_start_wineserver
 }
 pc_adapter_name wifi0 Wi-Fi
