@@ -47,9 +47,10 @@ if [ "${ORVANE_LONGRUN_IN_NETNS:-0}" != 1 ]; then
 fi
 
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 sim_start_session "$out/xvfb.log"
 
@@ -61,29 +62,26 @@ sim_start_apsim --capacity $((entries + 8)) "${macs[@]}"
 sim_start_vcisim --mac 001A2B3C4D5E
 sim_start_orvane
 
-drive() { # steps on stdin; output to $out/$1.out; every box goes to boxes.tsv
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$bin/tools/uidriver/uidriver.exe" --boxes-log "$(winpath "$out/boxes.tsv")" \
-    "$(winpath "$out/$1.ui")" >"$out/$1.out" 2>&1 || {
-    echo "longrun: uidriver failed in $1:" >&2
-    tail -5 "$out/$1.out" >&2
-    exit 1
-  }
-}
+# Steps on stdin; output to $out/$1.out; every box goes to boxes.tsv.
+drive() { ui_drive "$out/$1" --boxes-log "$(winpath "$out/boxes.tsv")" || exit 1; }
 # The times from click to box of one drive, in ms, one a line.
 waits() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out"; }
 mean() { awk '{ s += $1; n++ } END { if (n) printf "%.0f", s / n; else printf "-" }'; }
-field() { sed -n "s/.*\b$1=\([0-9-]*\).*/\1/p" <<<"$2"; }
-ap_entries() { sim_control "$apsim_control" list | grep -vc '^ok' || true; }
+# The AP's list length; fails when apsim does not answer.
+ap_entries() {
+  local list
+  list=$(sim_control "$apsim_control" list) || return 1
+  grep -vc '^ok' <<<"$list" || true
+}
 
 auto_steps() {
-  echo 'click 1016'
+  echo 'click IDC_AUTO_SETTING'
   echo 'expect-box "자동 설정 완료" answer ok timeout 60'
 }
 refresh_steps() {
   local i
   for i in $(seq 1 "$1"); do
-    echo 'click 1002'
+    echo 'click IDC_REFRESH_AP_LIST'
     echo 'expect-box "Read Completed!!!" answer ok timeout 30'
   done
 }
@@ -97,9 +95,9 @@ sample() {
   echo "$stat ap=$(ap_entries) t=$(( $(date +%s) - begin ))"
 }
 
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
 UI
 begin=$(date +%s)
 launched=$(sample)
@@ -108,7 +106,7 @@ rounds=$autos
 if [ "$autos" -eq 0 ]; then
   # Without an automatic configuration the connection comes from the connect button, and its list read.
   drive connect <<'UI'
-click 1006
+click IDC_CONNECT_AP
 expect-box "Read Completed!!!" answer ok timeout 30
 UI
   rounds=1
@@ -153,7 +151,7 @@ done
 # The check-list holds the AP's list and nothing more: as many rows as the AP has entries.
 listed=$(ap_entries)
 {
-  echo 'click 1025'
+  echo 'click IDC_TEST'
   echo "expect-box \"GetCount = $listed\" answer ok"
   for i in $(seq 0 $((listed - 1))); do echo "expect-box \"GetCheck($i) = 0\" answer ok"; done
 } | drive rows
@@ -186,8 +184,7 @@ echo
 printf '| %-44s | %-10s | %-10s | %-18s |\n' measure start end growth
 printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" \
   "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..20})"
-gui=$(sed -n 's/.*\bgui=\([a-z]*\).*/\1/p' <<<"$first")
-if [ "$gui" = counted ]; then
+if [ "$(field gui "$first")" = counted ]; then
   fig "USER objects (windows)" user
 else
   fig "USER objects" user

@@ -22,9 +22,10 @@ if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
 fi
 
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
+export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 . scripts/sims.sh
 . scripts/xvfb.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 sim_start_session "$out/xvfb.log"
 
@@ -41,20 +42,13 @@ sim_start_apsim "${macs[@]}"
 sim_start_vcisim --mac 001A2B3C4D5E
 sim_start_orvane
 
-drive() { # steps on stdin; output to $out/$1.out
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$bin/tools/uidriver/uidriver.exe" --auto-answer ok "$(winpath "$out/$1.ui")" >"$out/$1.out" 2>&1 || {
-    cat "$out/$1.out" >&2
-    exit 1
-  }
-}
+drive() { ui_drive "$out/$1" --auto-answer ok || exit 1; } # steps on stdin; output to $out/$1.out
 waited() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out" | tail -1; }
 procstat() { scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null; }
-field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
 
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
 UI
 
 # Idle: connected to the VCI, nothing to do. The program is a Linux process under Wine: its CPU
@@ -69,13 +63,13 @@ working_set_kb=$(field workingset_kb "$(procstat)")
 rss_kb=$(awk '/^VmRSS/ { print $2 }' "/proc/$program/status")
 
 drive auto <<'UI'
-click 1016
+click IDC_AUTO_SETTING
 expect-box "자동 설정 완료" answer ok timeout 60
 UI
 auto_ms=$(waited auto "자동 설정 완료")
 
 drive delete <<'UI'
-click 1017
+click IDC_DELETE_ALL_MAC
 expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
 expect-box "Mac 삭제 완료3" answer ok timeout 120

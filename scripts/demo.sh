@@ -35,7 +35,7 @@ if [ "${ORVANE_DEMO_IN_NETNS:-0}" != 1 ]; then
 fi
 
 bin=$root/build/windows
-uidriver=$bin/tools/uidriver/uidriver.exe
+export ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
 export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 export ORVANE_WINEPREFIX=$root/build/wineprefix-demo
@@ -44,6 +44,7 @@ export ORVANE_TRACE=$out/trace.log
 
 . scripts/xvfb.sh
 . scripts/sims.sh
+ORVANE_VERSION=$(orvane_version)
 trap 'stop_sims || true; stop_xvfb || true' EXIT
 ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
 list_name="AP's list"
@@ -87,24 +88,15 @@ if [ $headless = 0 ]; then
 fi
 
 rm -f "$out/boxes.tsv"
-drive() { # steps on stdin
-  cat >"$out/$1.ui"
-  scripts/wine.sh "$uidriver" --boxes-log "$(winpath "$out/boxes.tsv")" "$(winpath "$out/$1.ui")" \
-    >>"$out/driver.out" 2>&1 || {
-    cat "$out/driver.out"
-    echo "demo: the UI driver failed; logs in $out" >&2
-    exit 1
-  }
-}
+drive() { ui_drive "$out/$1" --boxes-log "$(winpath "$out/boxes.tsv")" || exit 1; } # steps on stdin
 shot() { # the screen cut down to the windows on it
   import -window root "$out/screen.png"
   convert "$out/screen.png" -trim +repage "$1" 2>/dev/null || cp "$out/screen.png" "$1"
 }
-: >"$out/driver.out"
-drive start <<'UI'
+drive start <<UI
 wait-window 30
-wait-title "Orvane Version 0.64 (USB - Connected)" 15
-click 1016
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
+click IDC_AUTO_SETTING
 UI
 # The box that ends the run is photographed while it is open, then answered.
 timeout 60 xdotool search --sync --onlyvisible --name '^orvane$' >/dev/null || {
@@ -116,23 +108,23 @@ shot "$out/orvane-box.png"
 drive finish <<'UI'
 expect-box "자동 설정 완료" answer ok timeout 5
 sleep 1000
-read 1019
-read 1020
+read IDC_READ_PC_MAC_ADDRESS
+read IDC_READ_VCI_MAC_ADDRESS
 UI
 shot "$out/orvane.png"
 after=$(ap_list)
-scripts/wine.sh "$uidriver" -e "close 15" >/dev/null 2>&1 || true
+scripts/wine.sh "$ORVANE_UIDRIVER" -e "close 15" >/dev/null 2>&1 || true
 
-caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/driver.out"; }
+caption() { sed -n "s/^line [0-9]*: read $1 -> \"\(.*\)\"$/\1/p" "$out/finish.out"; }
 echo
 if [ $hostapd = 1 ]; then
   echo "Orvane demo: automatic configuration against the AP side kept by hostapd, and the simulated VCI"
 else
   echo "Orvane demo: automatic configuration against the simulated AP and VCI"
 fi
-echo "  PC's wireless adapter (wifi0):  $(caption 1019 | sed 's/.*   //')"
-echo "  VCI's WLAN module:              $(caption 1020 | sed 's/.*   //')"
-printf '  %-32s%s\n' "$list_name before:" "$(echo $before)" "$list_name after:" "$(echo $after)"
+echo "  PC's wireless adapter (wifi0):  $(caption IDC_READ_PC_MAC_ADDRESS | sed 's/.*   //')"
+echo "  VCI's WLAN module:              $(caption IDC_READ_VCI_MAC_ADDRESS | sed 's/.*   //')"
+printf '  %-32s%s\n' "$list_name before:" "${before//$'\n'/ }" "$list_name after:" "${after//$'\n'/ }"
 if [ $hostapd = 1 ]; then
   echo "  after \"apply\", $out/hostapd/accept:"
   sed 's/^/    /' "$out/hostapd/accept"

@@ -5,6 +5,7 @@
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: netns.sh command [args...]" >&2; exit 2; }
 mac=${ORVANE_WIFI_MAC:-02:11:22:33:44:55}
+# shellcheck disable=SC2016 # the script is bash -c's, which expands it
 exec unshare -n bash -c '
   set -e
   ip link set lo up

@@ -23,7 +23,7 @@ fail() {
   exit 1
 }
 [ -n "$pfx" ] || fail "ORVANE_SIGN_PFX names no certificate"
-[ -f "$pfx" ] && [ -r "$pfx" ] || fail "cannot read the certificate $pfx"
+{ [ -f "$pfx" ] && [ -r "$pfx" ]; } || fail "cannot read the certificate $pfx"
 [ -f "$exe" ] || fail "no program $exe"
 command -v osslsigncode >/dev/null || fail "osslsigncode is missing; run scripts/setup.sh"
 

@@ -1,32 +1,39 @@
+# shellcheck shell=bash
 # Sourced: starts and stops the simulators and the program for the demo, the benchmark and the
-# end-to-end suite, and talks to the simulators' control ports. Every process is ended by its id.
+# end-to-end suite, and talks to the simulators' control ports. The Linux processes (apsim, hostapd)
+# and the Wine launchers are ended by their ids; the Windows processes (vcisim, the program) end with
+# the prefix's wineserver (scripts/wine.sh --stop), which the callers start for their session.
 #   SIM_APSIM, SIM_VCISIM, SIM_ORVANE   the programs (apsim is a Linux program, the others run under Wine)
 #   SIM_DIR                             where logs and port files go
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
-sims_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
 hostapd_pid="" hostapd_dir=""
 
-winpath() { printf 'Z:%s' "$(realpath -m "$1" | tr / '\\')"; }
-
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
+# Fails when the simulator did not answer, or answered "error".
 sim_control() {
-  local port=$1 line=$2 reply
+  local port=$1 line=$2 reply status=1
   exec 7<>"/dev/tcp/127.0.0.1/$port" || return 1
   printf '%s\n' "$line" >&7
   while IFS= read -r -t 10 reply <&7; do
     reply=${reply%$'\r'}
     printf '%s\n' "$reply"
-    case "$reply" in ok*|error*) break ;; esac
+    case "$reply" in
+      ok*) status=0 && break ;;
+      error*) break ;;
+    esac
   done
   exec 7>&-
+  return $status
 }
 
 # A fresh wineserver for the prefix, kept up for the session's many short Wine processes. It starts
 # here, inside the caller's network namespace, so that Wine lists that namespace's interfaces.
 sim_start_wineserver() {
-  "$sims_root/scripts/wine.sh" --stop
-  "$sims_root/scripts/wine.sh" --prepare
+  "$orvane_root/scripts/wine.sh" --stop
+  "$orvane_root/scripts/wine.sh" --prepare
   WINEPREFIX=$ORVANE_WINEPREFIX /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 }
 
@@ -97,7 +104,7 @@ sim_stop_hostapd() {
 
 sim_start_vcisim() {
   rm -f "$SIM_DIR/vcisim.port"
-  "$sims_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
+  "$orvane_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
     --log "$(winpath "$SIM_DIR/vcisim.log")" "$@" >"$SIM_DIR/vcisim.out" 2>&1 &
   vcisim_pid=$!
   local _
@@ -111,7 +118,7 @@ sim_start_vcisim() {
 }
 
 sim_start_orvane() {
-  "$sims_root/scripts/wine.sh" "$SIM_ORVANE" >"$SIM_DIR/orvane.out" 2>&1 &
+  "$orvane_root/scripts/wine.sh" "$SIM_ORVANE" >"$SIM_DIR/orvane.out" 2>&1 &
   orvane_pid=$!
 }
 
@@ -119,7 +126,7 @@ sim_start_orvane() {
 stop_sims() {
   [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
   [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
-  "$sims_root/scripts/wine.sh" --stop
+  "$orvane_root/scripts/wine.sh" --stop
   [ -n "$orvane_pid" ] && wait "$orvane_pid" 2>/dev/null
   [ -n "$vcisim_pid" ] && wait "$vcisim_pid" 2>/dev/null
   if [ -n "$apsim_pid" ]; then

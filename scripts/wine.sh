@@ -15,12 +15,13 @@
 #
 # Wine's helper processes outlive the program and inherit its stdout/stderr, so the
 # program's output goes to files first and is copied out when it ends: a caller that
-# reads our output through a pipe never waits on them.
+# reads our output through a pipe never waits on them. Ended by a signal, it ends the program
+# and removes those files.
 set -u
 
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-root=$(dirname "$here")
-export WINEPREFIX=${ORVANE_WINEPREFIX:-$root/build/wineprefix}
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+export WINEPREFIX=${ORVANE_WINEPREFIX:-$orvane_root/build/wineprefix}
 export WINEARCH=win64
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 wine=/usr/lib/wine/wine64
@@ -49,9 +50,9 @@ prepare() {
   flock 9
   if [ ! -f "$WINEPREFIX/.orvane-ready" ]; then
     local log="$WINEPREFIX.setup.log"
-    DISPLAY= "$wine" wineboot -i >"$log" 2>&1 </dev/null
+    DISPLAY='' "$wine" wineboot -i >"$log" 2>&1 </dev/null
     write_font_reg "$WINEPREFIX.fonts.reg"
-    DISPLAY= "$wine" regedit /S "$(winepath_of "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
+    DISPLAY='' "$wine" regedit /S "$(winpath "$WINEPREFIX.fonts.reg")" >>"$log" 2>&1 </dev/null
     rm -f "$WINEPREFIX.fonts.reg"
     touch "$WINEPREFIX/.orvane-ready"
   fi
@@ -85,9 +86,6 @@ prepare() {
   exec 9>&-
 }
 
-# Unix paths are visible to Wine through drive Z:.
-winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
-
 case "${1:-}" in
   --prepare) prepare; exit 0 ;;
   --stop) [ -d "$WINEPREFIX" ] && "$wineserver" -k >/dev/null 2>&1; exit 0 ;;
@@ -96,13 +94,19 @@ esac
 
 prepare
 
+tmp="" program=""
+trap '[ -z "$tmp" ] || rm -rf "$tmp"' EXIT
+trap '[ -z "$program" ] || kill "$program" 2>/dev/null; exit 143' TERM INT HUP
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/orvane-wine.XXXXXX")
 if [ -n "${ORVANE_TRACE:-}" ]; then
   export WINEDEBUG=${WINEDEBUG:+$WINEDEBUG,}+debugstr
 else
   export WINEDEBUG=${WINEDEBUG:--all}
 fi
-"$wine" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null
+# In the background, so that a signal reaches the trap at once, and the program ends with us.
+"$wine" "$@" >"$tmp/out" 2>"$tmp/err" </dev/null &
+program=$!
+wait "$program"
 rc=$?
 cat "$tmp/out"
 if [ -n "${ORVANE_TRACE:-}" ]; then
@@ -111,5 +115,4 @@ if [ -n "${ORVANE_TRACE:-}" ]; then
 else
   cat "$tmp/err" >&2
 fi
-rm -rf "$tmp"
 exit $rc

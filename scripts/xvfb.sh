@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: the session Orvane runs in for the demo, the benchmark and the end-to-end suite, as on a
 # technician's Korean Windows PC: Wine under the Korean locale (ANSI and OEM code page 949, LCID 0x0412,
 # Korean message boxes) on a display with a window manager that draws the captions.
@@ -17,7 +18,7 @@ korean_locale() {
 }
 
 start_xvfb() {
-  local log=${ORVANE_XVFB_LOG:-/dev/null} n i up=0
+  local log=${ORVANE_XVFB_LOG:-/dev/null} n up=0
   ORVANE_XVFB_DIR=$(mktemp -d "${TMPDIR:-/tmp}/orvane-xvfb.XXXXXX")
   # A display number is ours once our Xvfb holds its lock file: another server that took the same
   # free-looking number first makes ours exit, and we try the next. (Xvfb's -displayfd does without
@@ -28,7 +29,7 @@ start_xvfb() {
     # refuse the next one meanwhile.
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >>"$log" 2>&1 </dev/null &
     ORVANE_XVFB_PID=$!
-    for i in $(seq 1 200); do
+    for _ in $(seq 1 200); do
       kill -0 "$ORVANE_XVFB_PID" 2>/dev/null || break
       if [ "$({ tr -dc 0-9 <"/tmp/.X$n-lock"; } 2>/dev/null)" = "$ORVANE_XVFB_PID" ] &&
         DISPLAY=":$n" xprop -root >/dev/null 2>&1; then
@@ -55,7 +56,7 @@ start_xvfb() {
   openbox --sm-disable --config-file "$ORVANE_XVFB_DIR/rc.xml" >>"$log" 2>&1 </dev/null &
   ORVANE_WM_PID=$!
   # A window mapped before the window manager has announced itself on the root window stays bare.
-  for i in $(seq 1 200); do
+  for _ in $(seq 1 200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     kill -0 "$ORVANE_WM_PID" 2>/dev/null || break
     sleep 0.05

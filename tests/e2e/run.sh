@@ -7,8 +7,8 @@
 #
 #   run.sh SCENARIO
 #
-# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_E2E_UIDRIVER,
-# ORVANE_E2E_ORVANE, ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (a folder for logs and the Wine prefix).
+# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_UIDRIVER, ORVANE_E2E_ORVANE,
+# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (logs and the Wine prefix), ORVANE_VERSION.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -16,11 +16,11 @@ root=$(cd "$here/../.." && pwd)
 scenario=${1:?usage: run.sh SCENARIO}
 
 if [ "${ORVANE_E2E_IN_NETNS:-0}" != 1 ]; then
-  export ORVANE_E2E_IN_NETNS=1
-  exec "$root/scripts/netns.sh" "$0" "$@"
+  [ "$(id -u)" = 0 ] || { echo "e2e $scenario: skipped: its network namespace needs root"; exit 77; }
+  ORVANE_E2E_IN_NETNS=1 exec "$root/scripts/netns.sh" "$0" "$@"
 fi
 
-: "${ORVANE_E2E_WORK:?}"
+: "${ORVANE_E2E_WORK:?}" "${ORVANE_VERSION:?}"
 export ORVANE_WIFI_MAC=${ORVANE_WIFI_MAC:-02:11:22:33:44:55}
 work=$ORVANE_E2E_WORK/$scenario
 rm -rf "$work"
@@ -34,15 +34,15 @@ export ORVANE_TRACE=$work/trace.log
 export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
 . "$root/scripts/sims.sh"
 . "$root/scripts/xvfb.sh"
-failures=0
 # The display goes last: Wine's processes still hold it until the wineserver is gone.
 trap 'stop_sims; stop_xvfb' EXIT
 # A time-out's signal ends the scenario through that clean-up too.
 trap 'exit 1' TERM INT HUP
 
+# A failure is kept in a file, so that one found in a subshell counts too.
 fail() {
   echo "FAIL: $*"
-  failures=$((failures + 1))
+  echo "$*" >>"$work/failures"
 }
 
 korean_locale || { fail "no Korean locale"; exit 1; }
@@ -50,31 +50,27 @@ korean_locale || { fail "no Korean locale"; exit 1; }
 unset DISPLAY
 ORVANE_XVFB_LOG=$work/xvfb.log start_xvfb || { fail "no virtual display"; exit 1; }
 
-ap() { sim_control "$apsim_control" "$1"; }
-vci() { sim_control "$vcisim_control" "$1"; }
+ap() { sim_control "$apsim_control" "$1" || fail "apsim did not carry out: $1" >&2; }
+vci() { sim_control "$vcisim_control" "$1" || fail "vcisim did not carry out: $1" >&2; }
 start_apsim() { sim_start_apsim "$@" || { fail "apsim did not start"; exit 1; }; }
 start_vcisim() { sim_start_vcisim "$@" || { fail "vcisim did not start"; exit 1; }; }
 start_orvane() { sim_start_orvane; }
 
 # Runs a uidriver script (stdin) against the running program; the boxes it saw go to boxes.tsv.
 drive() {
-  cat >"$work/driver.ui"
-  "$root/scripts/wine.sh" "$ORVANE_E2E_UIDRIVER" --boxes-log "$(winpath "$work/boxes.tsv")" \
-    "$(winpath "$work/driver.ui")" >"$work/driver.out" 2>&1
-  local rc=$?
+  ui_drive "$work/driver" --boxes-log "$(winpath "$work/boxes.tsv")" 2>/dev/null ||
+    fail "uidriver exited with $?"
   cat "$work/driver.out"
-  [ $rc -eq 0 ] || fail "uidriver exited with $rc"
 }
 
-# handles=N threads=N ... of the running program.
+# handles=N threads=N ... of the running program (read them with field).
 procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
-field() { sed -n "s/.*\b$1=\([0-9]*\).*/\1/p" <<<"$2"; }
 
 # Waits until vcisim's status shows KEY=VALUE (e.g. connected=1), at most SECONDS.
 wait_vci() {
-  local want=$1 seconds=$2 i
-  for i in $(seq 1 $((seconds * 20))); do
-    vci status | grep -q " $want" && return 0
+  local want=$1 seconds=$2 _
+  for _ in $(seq 1 $((seconds * 20))); do
+    sim_control "$vcisim_control" status | grep -q " $want" && return 0
     sleep 0.05
   done
   fail "vcisim never reported $want"
@@ -88,7 +84,7 @@ expect_list() {
   local want got
   want=$(printf '%s\n' "$@" | sed '/^$/d')
   got=$(ap_list | sed '/^$/d')
-  [ "$want" = "$got" ] || fail "AP list is [$(echo $got)], expected [$(echo $want)]"
+  [ "$want" = "$got" ] || fail "AP list is [${got//$'\n'/ }], expected [${want//$'\n'/ }]"
 }
 
 # The command lines apsim received, in order, compared with the expected ones.
@@ -118,9 +114,9 @@ sim_start_wineserver
 
 . "$here/scenarios/$scenario.sh"
 
-if [ "$failures" -eq 0 ]; then
+if ! [ -s "$work/failures" ]; then
   echo "e2e $scenario: passed"
 else
-  echo "e2e $scenario: $failures failure(s); logs in $work"
+  echo "e2e $scenario: $(wc -l <"$work/failures") failure(s); logs in $work"
   exit 1
 fi

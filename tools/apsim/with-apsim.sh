@@ -26,6 +26,7 @@ done
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/orvane-apsim.XXXXXX")
 pid=
+# shellcheck disable=SC2317 # run by the trap
 cleanup() {
   if [ -n "$pid" ]; then
     kill -TERM "$pid" 2>/dev/null

@@ -30,14 +30,32 @@ bool ToText(const Token& t, std::u16string& out, std::string& error) {
     return false;
 }
 
-bool ParseControlId(const Token& t, int& id, std::string& error) {
+struct ResourceName {
+    std::string_view name;
+    int id;
+};
+
+// Control ids and menu commands by their names in resources/resource.h, generated from it at build time.
+constexpr ResourceName kResourceNames[] = {
+#include "resource_ids.inc"
+};
+
+// A number from 0 to 0xFFFF, or a name resource.h gives one; what names the argument in the error.
+bool ParseId(const Token& t, int& id, std::string& error, std::string_view what = "control id") {
     int64_t v = 0;
-    if (!ParseInt(t.text, 0, 0xFFFF, v)) {
-        error = "control id \"" + t.text + "\" is not a number from 0 to 65535";
-        return false;
+    if (ParseInt(t.text, 0, 0xFFFF, v)) {
+        id = static_cast<int>(v);
+        return true;
     }
-    id = static_cast<int>(v);
-    return true;
+    for (const ResourceName& r : kResourceNames) {
+        if (r.name == t.text) {
+            id = r.id;
+            return true;
+        }
+    }
+    error =
+        std::string(what) + " \"" + t.text + "\" is not a number from 0 to 65535 or a name from resource.h";
+    return false;
 }
 
 bool ParseTimeout(const Token& t, int64_t& ms, std::string& error) {
@@ -312,26 +330,26 @@ bool ParseStep(const std::vector<Token>& tokens, Step& step, std::string& error)
     }
     if (name == "read") {
         step.kind = StepKind::Read;
-        return Arity(tokens, 1, 1, error) && ParseControlId(tokens[1], step.id, error);
+        return Arity(tokens, 1, 1, error) && ParseId(tokens[1], step.id, error);
     }
     if (name == "expect-text") {
         step.kind = StepKind::ExpectText;
-        return Arity(tokens, 2, 1000, error) && ParseControlId(tokens[1], step.id, error) &&
+        return Arity(tokens, 2, 1000, error) && ParseId(tokens[1], step.id, error) &&
                ParseAlternatives(tokens, 2, n, step.texts, error);
     }
     if (name == "wait-text") {
         step.kind = StepKind::WaitText;
-        return Arity(tokens, 3, 1000, error) && ParseControlId(tokens[1], step.id, error) &&
+        return Arity(tokens, 3, 1000, error) && ParseId(tokens[1], step.id, error) &&
                ParseAlternatives(tokens, 2, n - 1, step.texts, error) &&
                ParseTimeout(tokens[n - 1], step.timeoutMs, error);
     }
     if (name == "read-check") {
         step.kind = StepKind::ReadCheck;
-        return Arity(tokens, 1, 1, error) && ParseControlId(tokens[1], step.id, error);
+        return Arity(tokens, 1, 1, error) && ParseId(tokens[1], step.id, error);
     }
     if (name == "expect-check") {
         step.kind = StepKind::ExpectCheck;
-        if (!Arity(tokens, 2, 2, error) || !ParseControlId(tokens[1], step.id, error)) return false;
+        if (!Arity(tokens, 2, 2, error) || !ParseId(tokens[1], step.id, error)) return false;
         int64_t state = 0;
         if (!ParseInt(tokens[2].text, 0, 2, state)) {
             error = "expect-check: the state must be 0, 1 or 2";
@@ -342,18 +360,11 @@ bool ParseStep(const std::vector<Token>& tokens, Step& step, std::string& error)
     }
     if (name == "click") {
         step.kind = StepKind::Click;
-        return Arity(tokens, 1, 1, error) && ParseControlId(tokens[1], step.id, error);
+        return Arity(tokens, 1, 1, error) && ParseId(tokens[1], step.id, error);
     }
     if (name == "syscommand") {
         step.kind = StepKind::SysCommand;
-        int64_t code = 0;
-        if (!Arity(tokens, 1, 1, error)) return false;
-        if (!ParseInt(tokens[1].text, 0, 0xFFFF, code)) {
-            error = "syscommand: the code must be a number from 0 to 0xFFFF";
-            return false;
-        }
-        step.value = static_cast<int>(code);
-        return true;
+        return Arity(tokens, 1, 1, error) && ParseId(tokens[1], step.value, error, "syscommand: the code");
     }
     if (name == "click-row") {
         step.kind = StepKind::ClickRow;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "resource.h"
 #include "uidriver_runner.h"
 
 namespace uidriver {
@@ -33,9 +34,9 @@ class Win32UiTarget : public UiTarget {
     UiStatus Close() override;
     bool HasExited() override;
 
-    // The check-list and its inner view, as the main dialog creates them.
-    static constexpr int kCheckListId = 10001;
-    static constexpr int kCheckListViewId = 10002;
+    // The check-list and its inner view, which takes the id after the list's.
+    static constexpr int kCheckListId = IDC_CHECK_LIST;
+    static constexpr int kCheckListViewId = IDC_CHECK_LIST + 1;
     static constexpr UINT kSendTimeoutMs = 500;
     // Longest window text read; longer texts are cut.
     static constexpr int kMaxText = 4096;

@@ -4,15 +4,15 @@
 start_apsim --mac 0A:0B:0C:0D:0E:0F --capacity 1
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1006
-wait-text 1014 "AP 연결" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_CONNECT_AP
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15
-click 1020
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 15
-click 1021
+click IDC_ADD_MAC_TO_AP
 expect-box "Mac 등록 실패" answer ok timeout 15
 sleep 1500
 UI
@@ -21,10 +21,10 @@ expect_commands "w fff3 " "w fff0 00 1a 2b 3c 4d 5e"
 # The filter command's answer is taken for the VCI's acceptance; whether the VCI's refusal is read on
 # its own or with it, the PC's add is refused too, once or twice over.
 drive <<'UI'
-click 1016
+click IDC_AUTO_SETTING
 expect-box "Mac 등록 실패" answer ok timeout 30
 expect-box "Mac 등록 실패" answer ok timeout 3 optional
-click 1002
+click IDC_REFRESH_AP_LIST
 expect-box "Read Completed!!!" answer ok timeout 15
 sleep 1500
 close 15

@@ -2,19 +2,19 @@
 start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-expect-text 1015 "VCI 연결"
-expect-text 1014 "AP 미연결"
-click 1016
-wait-text 1014 "AP 연결" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+expect-text IDC_STATUS_VCI "VCI 연결"
+expect-text IDC_STATUS_AP "AP 미연결"
+click IDC_AUTO_SETTING
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "자동 설정 완료" answer ok timeout 40
-expect-text 1019 "PC MAC Address  읽기   021122334455"
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
-expect-check 1023 1
-expect-check 1024 0
-click 1025
+expect-text IDC_READ_PC_MAC_ADDRESS "PC MAC Address  읽기   021122334455"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-check IDC_FILTER_ENABLE 1
+expect-check IDC_FILTER_DISABLE 0
+click IDC_TEST
 expect-box "GetCount = 3" answer ok
 expect-box "GetCheck(0) = 0" answer ok
 expect-box "GetCheck(1) = 0" answer ok

@@ -4,15 +4,15 @@ start_vcisim
 start_orvane
 drive <<'UI'
 wait-window 60
-click 1006
-wait-text 1014 "AP 연결" 15
+click IDC_CONNECT_AP
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15
-click 1017
+click IDC_DELETE_ALL_MAC
 expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes
 expect-box "Mac 삭제 완료3" answer ok timeout 20
 expect-box "Read Completed!!!" answer ok timeout 15
-click 1025
+click IDC_TEST
 expect-box "GetCount = 0" answer ok
 close 15
 UI

@@ -5,8 +5,8 @@ start_vcisim
 start_orvane
 drive <<'UI'
 wait-window 60
-click 1006
-wait-text 1014 "AP 연결" 15
+click IDC_CONNECT_AP
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15
 click-row 0 check
 click-row 1 check
@@ -15,11 +15,11 @@ UI
 # The list request was command 1; the second delete is the 3rd command from here: close after it.
 ap "close-after 2 silent" >/dev/null
 drive <<'UI'
-click 1018
+click IDC_DELETE_SELECTED_MAC
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" answer yes
 expect-box "AP와 연결이 끊어 졌습니다." answer ok timeout 20
-wait-text 1014 "AP 미연결" 5
-click 1002
+wait-text IDC_STATUS_AP "AP 미연결" 5
+click IDC_REFRESH_AP_LIST
 expect-box "AP에 연결되어 있지 않습니다." answer ok
 close 15
 UI

@@ -4,9 +4,9 @@
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 UI
 for step in 1 2 3 4 5; do
   ap reset >/dev/null
@@ -15,13 +15,13 @@ for step in 1 2 3 4 5; do
   logged=$(wc -l <"$work/apsim.log")
   drive <<'UI'
 answer-all ok
-click 1016
-wait-text 1014 "AP 연결" 15
-wait-text 1014 "AP 미연결" 30
+click IDC_AUTO_SETTING
+wait-text IDC_STATUS_AP "AP 연결" 15
+wait-text IDC_STATUS_AP "AP 미연결" 30
 sleep 300
-click 1002
+click IDC_REFRESH_AP_LIST
 expect-box "AP에 연결되어 있지 않습니다." answer ok timeout 10
-expect-text 1015 "VCI 연결"
+expect-text IDC_STATUS_VCI "VCI 연결"
 UI
   grep -q $'\tAP와 연결이 끊어 졌습니다.\t' "$work/boxes.tsv" || fail "step $step: no box about the lost connection"
   commands=$(( $(wc -l <"$work/apsim.log") - logged ))

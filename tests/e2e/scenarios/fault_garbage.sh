@@ -8,15 +8,15 @@ start_apsim "${macs[@]}" --capacity 200
 ap "pad-full on" >/dev/null
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1006
-wait-text 1014 "AP 연결" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_CONNECT_AP
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 20
-click 1020
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
 UI
 
 ap "pad-full off" >/dev/null
@@ -24,16 +24,16 @@ ap 'garbage 1 %s%n%x%s' >/dev/null
 vci "badsum 1" >/dev/null
 vci "flood 20000 600" >/dev/null
 drive <<'UI'
-click 1021
+click IDC_ADD_MAC_TO_AP
 expect-box "Mac 등록 에러인데 멀까? : %s%n%x%s" answer ok timeout 15
-click 1020
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
-click 1020
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
-expect-text 1015 "VCI 연결"
-expect-text 1014 "AP 연결"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-text IDC_STATUS_VCI "VCI 연결"
+expect-text IDC_STATUS_AP "AP 연결"
 close 15
 UI
 expect_trace 'COrvaneDlg::OnReceiveTCP : %s%n%x%s'

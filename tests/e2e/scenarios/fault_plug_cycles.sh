@@ -3,23 +3,23 @@
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
 UI
 wait_vci connected=1 5
 before=$(procstat)
-for cycle in $(seq 1 100); do
+for _ in $(seq 1 100); do
   vci unplug >/dev/null
   wait_vci connected=0 5 || break
   vci plug >/dev/null
   wait_vci connected=1 5 || break
 done
-drive <<'UI'
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1020
+drive <<UI
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
 UI
 after=$(procstat)
 echo "before: $before"

@@ -5,17 +5,17 @@ start_vcisim
 start_orvane
 drive <<'UI'
 wait-window 60
-click 1022
+click IDC_MAC_FILTER_SETTING
 expect-box "AP에 연결되어 있지 않습니다." answer ok timeout 15
 expect-box "AP에 연결되어 있지 않습니다." answer ok timeout 15
 sleep 500
-click 1006
-wait-text 1014 "AP 연결" 15
+click IDC_CONNECT_AP
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Read Completed!!!" answer ok timeout 15
-click 1024
-expect-check 1024 1
-expect-check 1023 0
-click 1022
+click IDC_FILTER_DISABLE
+expect-check IDC_FILTER_DISABLE 1
+expect-check IDC_FILTER_ENABLE 0
+click IDC_MAC_FILTER_SETTING
 expect-box "설정 완료" answer ok timeout 15
 close 15
 UI

@@ -17,17 +17,17 @@ hostapd_list() { hostapd_cmd ACCEPT_ACL SHOW | sed -n 's/^\([0-9a-f:]\{17\}\) VL
 accept_file() { sed -n 's/^\([0-9a-f:]\{17\}\).*/\1/p' "$hostapd_files/accept"; }
 filter_setting() { sed -n 's/^macaddr_acl=//p' "$hostapd_files/hostapd.conf"; }
 expect_same() { # what, wanted, got
-  [ "$2" = "$3" ] || fail "$1 is [$(echo $3)], expected [$(echo $2)]"
+  [ "$2" = "$3" ] || fail "$1 is [${3//$'\n'/ }], expected [${2//$'\n'/ }]"
 }
 
 all4=$(printf '%s\n' 00:1a:2b:3c:4d:5e 02:11:22:33:44:55 0a:00:00:00:00:01 0a:0b:0c:0d:0e:0f)
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1016
-wait-text 1014 "AP 연결" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_AUTO_SETTING
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "자동 설정 완료" answer ok timeout 40
-expect-check 1023 1
+expect-check IDC_FILTER_ENABLE 1
 UI
 expect_same "hostapd's list" "$all4" "$(hostapd_list)"
 expect_same "the accept file" "$all4" "$(accept_file)"
@@ -41,12 +41,12 @@ grep -qx 'macaddr_acl=1' "$hostapd_files/hostapd.conf" || fail "hostapd restarte
 
 # The program is still connected to apsim, which reaches the restarted hostapd.
 drive <<'UI'
-click 1017
+click IDC_DELETE_ALL_MAC
 expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes
 expect-box "Mac 삭제 완료3" answer ok timeout 30
 expect-box "Read Completed!!!" answer ok timeout 15
-click 1022
+click IDC_MAC_FILTER_SETTING
 expect-box "설정 완료" answer ok timeout 15
 close 15
 UI

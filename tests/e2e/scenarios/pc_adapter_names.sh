@@ -4,7 +4,7 @@
 # Wine reads the interfaces when its session starts: rename, then start a new one.
 pc_adapter_name() {
   stop_sims
-  ip link set "$1" down && ip link set "$1" name "$2" && ip link set "$2" up || { fail "cannot rename $1"; exit 1; }
+  { ip link set "$1" down && ip link set "$1" name "$2" && ip link set "$2" up; } || { fail "cannot rename $1"; exit 1; }
   sim_start_wineserver
 }
 pc_adapter_name wifi0 Wi-Fi
@@ -13,9 +13,9 @@ start_vcisim --unplugged
 start_orvane
 drive <<'UI'
 wait-window 60
-click 1019
+click IDC_READ_PC_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 15
-expect-text 1019 "PC MAC Address  읽기   021122334455"
+expect-text IDC_READ_PC_MAC_ADDRESS "PC MAC Address  읽기   021122334455"
 close 15
 UI
 pc_adapter_name Wi-Fi eth0
@@ -24,12 +24,12 @@ start_vcisim --unplugged
 start_orvane
 drive <<'UI'
 wait-window 60
-click 1016
-wait-text 1014 "AP 연결" 15
+click IDC_AUTO_SETTING
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오." answer ok timeout 15
 expect-box "PC MAC Address를 찾을 수 없습니다." answer ok timeout 15
 expect-box "Read Completed!!!" answer ok timeout 15
-expect-text 1019 "PC MAC Address  읽기"
+expect-text IDC_READ_PC_MAC_ADDRESS "PC MAC Address  읽기"
 sleep 1500
 close 15
 UI

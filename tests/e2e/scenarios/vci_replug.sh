@@ -3,23 +3,23 @@
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1020
-wait-text 1020 "VCI MAC Address 읽는 중입니다." 5
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_READ_VCI_MAC_ADDRESS
+wait-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽는 중입니다." 5
 UI
 vci unplug >/dev/null
 sleep 2
 vci plug >/dev/null
-drive <<'UI'
+drive <<UI
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기"
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-expect-text 1015 "VCI 연결"
-click 1020
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기"
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+expect-text IDC_STATUS_VCI "VCI 연결"
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기   001A2B3C4D5E"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
 close 15
 UI
 expect_boxes "VCI에서 응답이 없습니다.	ok" "Read Completed	ok"

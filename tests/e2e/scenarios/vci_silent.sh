@@ -5,18 +5,18 @@ start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 vci "noreply 2" >/dev/null
-drive <<'UI'
+drive <<UI
 wait-window 60
-wait-title "Orvane Version 0.64 (USB - Connected)" 10
-click 1016
-wait-text 1014 "AP 연결" 15
+wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+click IDC_AUTO_SETTING
+wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
 expect-box "자동 설정 완료" answer ok timeout 40
-expect-text 1019 "PC MAC Address  읽기   021122334455"
-expect-text 1020 "VCI MAC Address 읽기"
-click 1020
+expect-text IDC_READ_PC_MAC_ADDRESS "PC MAC Address  읽기   021122334455"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기"
+click IDC_READ_VCI_MAC_ADDRESS
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
-expect-text 1020 "VCI MAC Address 읽기"
+expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기"
 sleep 500
 close 15
 UI

@@ -2,6 +2,7 @@
 // starts.
 #include <gtest/gtest.h>
 
+#include "resource.h"
 #include "uidriver_script.h"
 
 using namespace uidriver;
@@ -122,12 +123,12 @@ TEST(ParseStep, WindowAndTextSteps) {
 }
 
 TEST(ParseStep, ClicksChecksAndRows) {
-    Step s = One("click 1016");
+    Step s = One("click IDC_AUTO_SETTING");
     EXPECT_EQ(s.kind, StepKind::Click);
-    EXPECT_EQ(s.id, 1016);
-    s = One("syscommand 0x0010");
+    EXPECT_EQ(s.id, IDC_AUTO_SETTING);
+    s = One("syscommand IDM_ABOUTBOX");
     EXPECT_EQ(s.kind, StepKind::SysCommand);
-    EXPECT_EQ(s.value, 0x10);
+    EXPECT_EQ(s.value, IDM_ABOUTBOX);
     s = One("expect-check 1023 1");
     EXPECT_EQ(s.kind, StepKind::ExpectCheck);
     EXPECT_EQ(s.id, 1023);
@@ -178,7 +179,7 @@ TEST(ParseStep, ErrorsNameTheLineAndTheReason) {
     EXPECT_NE(ErrorOf("click").find("too few"), std::string::npos);
     EXPECT_NE(ErrorOf("click 1 2").find("too many"), std::string::npos);
     EXPECT_NE(ErrorOf("click 65536").find("control id"), std::string::npos);
-    EXPECT_NE(ErrorOf("click ok").find("control id"), std::string::npos);
+    EXPECT_NE(ErrorOf("click IDC_AUTO_SETING").find("control id"), std::string::npos);
     EXPECT_NE(ErrorOf("wait-window soon").find("seconds"), std::string::npos);
     EXPECT_NE(ErrorOf("wait-text 1014 AP 연결 10").find("\"or\""), std::string::npos);
     EXPECT_NE(ErrorOf("expect-title a or").find("missing after"), std::string::npos);
