@@ -12,13 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "ap_dialog_harness.h"
+#include "apsim_control.h"
 #include "check_list.h"
 #include "fake_adapters.h"
+#include "probe_dialog.h"
+#include "recorders.h"
+#include "resource.h"
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 double NowMs() {
     static const LARGE_INTEGER freq = [] {
@@ -79,7 +82,7 @@ bool AddEntries(ApsimControl& apsim, int count) {
     return true;
 }
 
-bool Connect(CApProbeDlg& d, ApsimControl& apsim, BoxRecorder& boxes) {
+bool Connect(CProbeDlg& d, ApsimControl& apsim, BoxRecorder& boxes) {
     d.m_strApAddress = apsim.Address();
     Click(d, IDC_CONNECT_AP);
     return boxes.WaitFor(L"Read Completed!!!", boxes.Count(L"Read Completed!!!") + 1);
@@ -90,8 +93,8 @@ bool DeleteRun(ApsimControl& apsim, int ticked, Result& out) {
     if (!AddEntries(apsim, ticked + 1)) return false;
     BoxRecorder boxes;
     bool ok = false;
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         if (!Connect(d, apsim, boxes)) return;
         for (int i = 0; i < ticked; ++i)
             d.m_pCheckList->SetCheck(i, 1);
@@ -116,8 +119,8 @@ bool AutoSetting(ApsimControl& apsim, Result& out) {
         {{"Intel(R) Wireless-AC 9560", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}, false, ""}});
     BoxRecorder boxes;
     bool ok = false;
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         if (!Connect(d, apsim, boxes)) return;
         d.m_strVciMac = L"001A2B3C4D5E";
         d.UpdateData(FALSE);

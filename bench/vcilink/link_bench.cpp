@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "message_pump.h"
 #include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
@@ -101,7 +102,7 @@ BEGIN_MESSAGE_MAP(CForwardWnd, CWnd)
 ON_MESSAGE(WM_USB_RECEIVE, OnBlock)
 END_MESSAGE_MAP()
 
-void CrossThreadBlocks(CUartCommHox& link, vcitest::CHostWnd& host) {
+void CrossThreadBlocks(CUartCommHox& link, wintest::CHostWnd& host) {
     CForwardWnd fwd(link);
     fwd.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1327);
     const auto stream = MessageStream(256);
@@ -137,7 +138,7 @@ void CrossThreadBlocks(CUartCommHox& link, vcitest::CHostWnd& host) {
 }
 
 // The whole road: simulator, pipe, reader thread, WM_USB_RECEIVE, handler, ring.
-void ThroughThePipe(CUartCommHox& link, vcitest::VciSimProcess& sim, size_t total) {
+void ThroughThePipe(CUartCommHox& link, wintest::VciSimProcess& sim, size_t total) {
     const size_t perMessage = MessageStream(1).size(); // a 3008-byte message in 1500-byte frames
     const size_t expected = (total + perMessage - 1) / perMessage;
     size_t messages = 0;
@@ -145,7 +146,7 @@ void ThroughThePipe(CUartCommHox& link, vcitest::VciSimProcess& sim, size_t tota
     auto received = [&] { return messages + (link.Receiver().Ring().Overwritten() - lost0); };
     const auto t0 = Now();
     sim.Command("flood " + std::to_string(total) + " 3008");
-    vcitest::PumpUntil(
+    wintest::PumpUntil(
         [&] {
             Drain(link, messages);
             return received() >= expected;
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
     // The first argument: megabytes sent through the simulator (default 16).
     const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 16;
     ServerCallCost();
-    vcitest::CHostWnd host;
+    wintest::CHostWnd host;
     CUartCommHox link;
     link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326);
     link.m_nMaxFrameData = 1500;
@@ -213,13 +214,13 @@ int main(int argc, char** argv) {
     HandlerOnly(link);
     CrossThreadBlocks(link, host);
 
-    vcitest::VciSimProcess sim;
+    wintest::VciSimProcess sim;
     if (!sim.Start()) {
         std::printf("vcisim did not start\n");
         return 1;
     }
     link.OpenComm();
-    if (!vcitest::PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 5000)) {
+    if (!wintest::PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 5000)) {
         std::printf("the link did not connect\n");
         return 1;
     }

@@ -1,14 +1,18 @@
 // The dialog's PC wireless adapter discovery under Wine: the walk over hand-built record chains, the two
 // adapter-list queries, and the caption of button 1019.
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 #include "afxmem.h"
-#include "ap_test_support.h"
 #include "fake_adapters.h"
+#include "probe_dialog.h"
+#include "recorders.h"
+#include "resource.h"
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 using Chain = std::vector<IP_ADAPTER_INFO>;
 
@@ -22,15 +26,8 @@ class AdapterDiscoveryTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(AfxSocketInit()); }
 
-    size_t TraceCount(const std::string& prefix) const {
-        size_t n = 0;
-        for (const std::string& l : traces.Lines())
-            n += l.rfind(prefix, 0) == 0;
-        return n;
-    }
-
     BoxRecorder boxes;
-    TraceCapture traces;
+    TraceRecorder traces;
 };
 
 const FakeAdapter kWired = {
@@ -41,8 +38,8 @@ const FakeAdapter kWifiDongle = {"TP-Link WiFi USB", {0x0A, 0x0B, 0x0C, 0x0D, 0x
 const FakeAdapter kBluetooth = {"Bluetooth Device (Personal Area Network)", {0xAA, 0, 0, 0, 0, 1}, false, ""};
 
 TEST_F(AdapterDiscoveryTest, TheWalkTakesTheFirstWirelessAdapterAfterAWiredOne) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         Chain chain = MakeChain({kWired, kWireless, kWifiDongle});
         d.FindWirelessAdapter(chain.data());
         EXPECT_EQ(d.m_strPcMac, CString(L"021122334455"));
@@ -59,8 +56,8 @@ TEST_F(AdapterDiscoveryTest, TheWalkTakesTheFirstWirelessAdapterAfterAWiredOne) 
 }
 
 TEST_F(AdapterDiscoveryTest, WithoutAWirelessAdapterNoMacIsKept) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strPcMac = L"0123456789AB";
         Chain chain = MakeChain({kWired, kBluetooth});
         d.FindWirelessAdapter(chain.data());
@@ -81,9 +78,9 @@ TEST_F(AdapterDiscoveryTest, TodaysLaptopWiFiIsTakenWhenNoKeywordNamesIt) {
         "Intel(R) Wi-Fi 6 AX201 160MHz", {0x10, 0x11, 0x22, 0x33, 0x44, 0x55}, false, "", IF_TYPE_IEEE80211};
     const FakeAdapter ax211 = {
         "Intel(R) Wi-Fi 6E AX211 160MHz", {0x20, 0x21, 0x22, 0x23, 0x24, 0x25}, false, "", MIB_IF_TYPE_OTHER};
-    CApProbeDlg dlg;
+    CProbeDlg dlg;
     CString windowsOrder, wiredFirst, virtualOnly;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         // As Windows lists them: the virtual adapter first. Every record is examined (and traced) by the
         // keyword walk before the second look takes the real one.
         Chain chain = MakeChain({direct, ax201});
@@ -106,8 +103,8 @@ TEST_F(AdapterDiscoveryTest, TodaysLaptopWiFiIsTakenWhenNoKeywordNamesIt) {
 }
 
 TEST_F(AdapterDiscoveryTest, KeywordsMatchInAnyCaseAndAutomaticConfigurationStaysQuiet) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         struct Case {
             const char* description;
             bool wireless;
@@ -134,8 +131,8 @@ TEST_F(AdapterDiscoveryTest, KeywordsMatchInAnyCaseAndAutomaticConfigurationStay
 }
 
 TEST_F(AdapterDiscoveryTest, DamagedRecordsAreReadWithinTheirBounds) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         // A description that fills its whole field without a terminating zero, the keyword at its end.
         Chain chain = MakeChain({kWired});
         std::memset(chain[0].Description, 'x', sizeof chain[0].Description);
@@ -155,8 +152,8 @@ TEST_F(AdapterDiscoveryTest, DamagedRecordsAreReadWithinTheirBounds) {
 TEST_F(AdapterDiscoveryTest, Button1019AsksTheListTwiceAndShowsTheMacInItsCaption) {
     FakeAdapterSource source(
         {kWired, {"Killer Wireless-n/a/ac 1535", {0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C}, false, ""}});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_READ_PC_MAC_ADDRESS), BM_CLICK, 0, 0);
         EXPECT_EQ(d.m_strPcMac, CString(L"000A000B000C")); // leading zeros kept
         EXPECT_EQ(ItemText(d, IDC_READ_PC_MAC_ADDRESS), CString(L"PC MAC Address  읽기   000A000B000C"));
@@ -177,8 +174,8 @@ TEST_F(AdapterDiscoveryTest, Button1019AsksTheListTwiceAndShowsTheMacInItsCaptio
 }
 
 TEST_F(AdapterDiscoveryTest, WithoutAnAdapterListTheCaptionStaysPlain) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         {
             // No adapters at all: the first query does not ask for a buffer.
             FakeAdapterSource none({});
@@ -217,12 +214,12 @@ TEST_F(AdapterDiscoveryTest, WithoutAnAdapterListTheCaptionStaysPlain) {
     EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"PIP_ADAPTER_INFO is pinfo", L"Read Completed"}));
     EXPECT_TRUE(traces.Has("COrvaneDlg::GetMacAddres GetAdaptersInfo1 = 232 (111), size 0"));
     // Only the press of 1007 examined a record; the failed second query examined none.
-    EXPECT_EQ(TraceCount("COrvaneDlg::FindWirelessAdapter : 02:11:22:33:44:55"), 1u);
+    EXPECT_EQ(traces.CountStarting("COrvaneDlg::FindWirelessAdapter : 02:11:22:33:44:55"), 1u);
 }
 
 TEST_F(AdapterDiscoveryTest, TheSystemListIsReadWithoutHarm) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.GetMacAddress();
         // Wine lists the machine's interfaces; whatever it finds is twelve digits or nothing.
         EXPECT_TRUE(d.m_strPcMac.IsEmpty() || d.m_strPcMac.GetLength() == 12);

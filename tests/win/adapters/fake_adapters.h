@@ -13,7 +13,7 @@
 
 #include "adapters_dlg.h"
 
-namespace aptest {
+namespace wintest {
 
 struct FakeAdapter {
     std::string description;
@@ -76,4 +76,4 @@ class FakeAdapterSource {
     FakeAdapterSource& operator=(const FakeAdapterSource&) = delete;
 };
 
-} // namespace aptest
+} // namespace wintest

@@ -4,14 +4,14 @@
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 class ApConnectionTest : public ApsimTest {};
 
 TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
     ASSERT_TRUE(apsim.Ok("add 02:11:22:33:44:55"));
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = apsim.Address();
         ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_CONNECT_AP), BM_CLICK, 0, 0);
         // Pending: a socket, not yet connected, and nothing shown.
@@ -48,7 +48,7 @@ TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
 TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
     const auto refusing = ApEndpoint(false);
     ASSERT_TRUE(refusing);
-    CApProbeDlg dlg;
+    CProbeDlg dlg;
     bool stateDuringBox = false;
     boxes.rule = [&](const BoxSeen& b) {
         if (b.type & MB_RETRYCANCEL) {
@@ -60,7 +60,7 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
         }
         return 0;
     };
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         EXPECT_TRUE(boxes.boxes.empty()); // nothing at once: the connect is pending
@@ -80,8 +80,8 @@ TEST_F(ApConnectionTest, RefusedConnectOffersRetryThatCanReachTheAp) {
 
 TEST_F(ApConnectionTest, CancelOnTheFailureBoxLeavesNoSocket) {
     const auto refusing = ApEndpoint(false);
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = refusing->Address();
         Click(d, IDC_CONNECT_AP);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && boxes.boxes.back().closed; }));
@@ -95,8 +95,8 @@ TEST_F(ApConnectionTest, CancelOnTheFailureBoxLeavesNoSocket) {
 }
 
 TEST_F(ApConnectionTest, AnImmediateFailureShowsItsErrorCode) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.SetDlgItemText(IDC_STATUS_AP, L"unchanged");
         d.m_strApAddress = L"ap.example"; // not dotted decimal: refused before anything is sent
         Click(d, IDC_CONNECT_AP);
@@ -118,7 +118,7 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
     const auto ap = ApEndpoint();
     ASSERT_TRUE(ap);
     const wchar_t* const lost = L"AP와 연결이 끊어 졌습니다.";
-    CApProbeDlg dlg;
+    CProbeDlg dlg;
     DWORD closedAt = 0;
     bool registeredOpen = false, tornDownInsideTheBox = false;
     boxes.rule = [&](const BoxSeen& b) {
@@ -135,7 +135,7 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
         registeredOpen = boxes.Count(lost) == 0 && ::GetTickCount() - closedAt < 5000;
         return registeredOpen ? BoxRecorder::kKeepOpen : 0;
     };
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = ap->Address();
         Click(d, IDC_CONNECT_AP);
         ASSERT_TRUE(ap->Accept());
@@ -160,8 +160,8 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
 }
 
 TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_nApCommand = ApCmdReadList;
         d.m_bApConnected = 1;
         d.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");

@@ -7,7 +7,7 @@
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 class ApProtocolTest : public ApsimTest {};
 
@@ -28,9 +28,9 @@ void AddRow(COrvaneDlg& d, const wchar_t* text) {
 
 TEST(ApCommandBuilders, WriteExactCommandsIntoAZeroedBuffer) {
     ASSERT_TRUE(AfxSocketInit());
-    TraceCapture traces;
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    TraceRecorder traces;
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         char buffer[1000];
         const uint8_t mac[7] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x77};
         std::memcpy(d.m_MacAddress, mac, sizeof mac);
@@ -79,8 +79,8 @@ TEST_F(ApProtocolTest, AListReadFillsBothListsInOrder) {
     for (const char* mac : {"02:11:22:33:44:55", "00:1A:2B:3C:4D:5E", "AC:DE:48:00:11:22"})
         ASSERT_TRUE(apsim.Ok(std::string("add ") + mac));
     const std::vector<CString> expected = {L"02 11 22 33 44 55", L"00 1A 2B 3C 4D 5E", L"AC DE 48 00 11 22"};
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         EXPECT_EQ(ListBoxLines(d.m_ListApMac), expected);
         ASSERT_EQ(d.m_pCheckList->GetCount(nullptr), 3);
@@ -125,8 +125,8 @@ TEST_F(ApProtocolTest, CutEntriesAndFullReadsStayWithinTheBytesReceived) {
     // The answer leaves in two segments: 10 bytes, then 3134 bytes of which one read takes 3000.
     ASSERT_TRUE(apsim.Ok("split 10"));
     ASSERT_TRUE(apsim.Ok("split-gap 150"));
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         const std::vector<CString> rows = ListBoxLines(d.m_ListApMac);
         ASSERT_EQ(rows.size(), 130u);
@@ -156,8 +156,8 @@ TEST_F(ApProtocolTest, CutEntriesAndFullReadsStayWithinTheBytesReceived) {
 }
 
 TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         // The hidden "MAC Filter 사용" button: its answer is shown whole.
         Click(d, IDC_MAC_FILTER_ON);
@@ -177,12 +177,7 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
 
         // Nothing pending when the reply is read: it is only traced.
         const size_t shown = boxes.boxes.size();
-        const auto reads = [&] {
-            size_t n = 0;
-            for (const std::string& l : traces.Lines())
-                n += l.rfind("COrvaneDlg::OnReceiveTCP : ", 0) == 0;
-            return n;
-        };
+        const auto reads = [&] { return traces.CountStarting("COrvaneDlg::OnReceiveTCP : "); };
         const size_t before = reads();
         Click(d, IDC_MAC_FILTER_ON);
         d.m_nApCommand = ApCmdNone; // the reply is read only once the handler has returned

@@ -1,13 +1,17 @@
-// Test support for the dialog's AP side under Wine: the dialog harness plus a fixture that resets the
-// process's own apsim before each test.
+// Test support for the dialog's AP side under Wine: an AP the test plays, the hidden list box's lines, and
+// a fixture that resets the process's own apsim before each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "ap_dialog_harness.h"
+#include "apsim_control.h"
 #include "loopback_listener.h"
+#include "message_pump.h"
+#include "probe_dialog.h"
+#include "recorders.h"
+#include "resource.h"
 
-namespace aptest {
+namespace wintest {
 
 // The AP played by the test: pumps until it has received exactly these bytes.
 inline bool Receives(LoopbackListener& ap, const std::string& expected) {
@@ -18,6 +22,16 @@ inline bool Receives(LoopbackListener& ap, const std::string& expected) {
     });
     EXPECT_EQ(got, expected);
     return got == expected;
+}
+
+inline std::vector<CString> ListBoxLines(CListBox& list) {
+    std::vector<CString> lines;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        CString s;
+        list.GetText(i, s);
+        lines.push_back(s);
+    }
+    return lines;
 }
 
 // A whole list answer: an entry per MAC text, then the end entry.
@@ -38,7 +52,7 @@ class ApsimTest : public ::testing::Test {
         ASSERT_TRUE(apsim.Ok("clear"));
     }
     // Connects with button 1006 and waits for the list read that follows.
-    bool ConnectAndReadList(CApProbeDlg& d) {
+    bool ConnectAndReadList(CProbeDlg& d) {
         d.m_strApAddress = apsim.Address();
         Click(d, IDC_CONNECT_AP);
         return boxes.WaitFor(L"Read Completed!!!", boxes.Count(L"Read Completed!!!") + 1);
@@ -46,7 +60,7 @@ class ApsimTest : public ::testing::Test {
 
     ApsimControl apsim;
     BoxRecorder boxes;
-    TraceCapture traces;
+    TraceRecorder traces;
 };
 
-} // namespace aptest
+} // namespace wintest

@@ -5,7 +5,7 @@
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 // The same fixture as the other MAC filter buttons: automatic configuration drives them all.
 class AutoSettingTest : public MacFilterOpsTest {};
@@ -22,8 +22,8 @@ const Lines kAutoCommands = {"w fff5 00", "w fff0 00 1a 2b 3c 4d 5e", "w fff0 02
 
 TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTurnsItOn) {
     FakeAdapterSource adapters(PcAdapters());
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
         // "Disable" then "MAC Filter 설정": off, then apply; the AP's answers are only traced.
@@ -77,8 +77,8 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
 TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
     FakeAdapterSource adapters(PcAdapters());
     ASSERT_TRUE(apsim.Ok("delay 300"));
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = apsim.Address();
         SetVciMac(d, L"001A2B3C4D5E");
         // A message posted as the filter command goes out is handled only after the first add.
@@ -115,8 +115,8 @@ TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnA
     FakeAdapterSource adapters(PcAdapters());
     ASSERT_TRUE(apsim.Ok("delay 300"));
     const auto refusing = ApEndpoint(false);
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         SetVciMac(d, L"001A2B3C4D5E");
         d.m_strApAddress = refusing->Address();
         Click(d, IDC_AUTO_SETTING);
@@ -140,8 +140,8 @@ TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnA
 TEST_F(AutoSettingTest, AConfigurationThatStopsEndsAndLaterReportsNoSuccess) {
     FakeAdapterSource wiredOnly({PcAdapters()[0]});
     const CString noPcMac = L"PC MAC Address를 찾을 수 없습니다.";
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         ASSERT_TRUE(apsim.Ok("reset"));
         // Answers a little late: the filter's answer is read on its own, as the VCI's acceptance, and
@@ -191,8 +191,8 @@ TEST_F(AutoSettingTest, ARefusedAddEndsTheConfigurationAndTheNextListReadIsAPlai
     FakeAdapterSource adapters(PcAdapters());
     const auto ap = ApEndpoint(); // the test answers as the AP
     ASSERT_TRUE(ap);
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = ap->Address();
         SetVciMac(d, L"001A2B3C4D5E");
         Click(d, IDC_AUTO_SETTING);
@@ -219,8 +219,8 @@ TEST_F(AutoSettingTest, RepliesReadTogetherKeepTheCommandsAndTheRowsExact) {
     ASSERT_TRUE(ap);
     const Lines commands = {"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
                             "w fff3 \r", "w fff6 \r"};
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = ap->Address();
         SetVciMac(d, L"001A2B3C4D5E");
         // One automatic configuration (the first one connects): the test's AP gives these answers to

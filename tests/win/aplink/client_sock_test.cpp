@@ -12,8 +12,8 @@
 
 namespace {
 
-using aptest::LoopbackListener;
-using aptest::PumpUntil;
+using wintest::LoopbackListener;
+using wintest::PumpUntil;
 
 struct Notice {
     WPARAM wParam;

@@ -6,11 +6,11 @@
 
 namespace {
 
-using namespace aptest;
+using namespace wintest;
 
 TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
         // Both MACs: the VCI's first, the PC's on its acceptance, then the list; each a second after
@@ -91,8 +91,8 @@ TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
 
 TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
     AddToAp({"02:11:22:33:44:55", "00:1A:2B:3C:4D:5E"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         d.m_strPcMac = L"ACDE48001122";
 
@@ -153,8 +153,8 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
 
 TEST_F(MacFilterOpsTest, DeleteSendsOneCommandPerTickedEntryInOrder) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         // A row in the middle state counts as ticked.
         d.m_pCheckList->SetCheck(0, 1);
@@ -179,8 +179,8 @@ TEST_F(MacFilterOpsTest, DeleteSendsOneCommandPerTickedEntryInOrder) {
 
 TEST_F(MacFilterOpsTest, DeleteSkipsARowUntickedWhileTheRunIsUnderWay) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         for (int i = 0; i < 3; ++i)
             d.m_pCheckList->SetCheck(i, 1);
@@ -202,8 +202,8 @@ TEST_F(MacFilterOpsTest, DeleteSkipsARowUntickedWhileTheRunIsUnderWay) {
 
 TEST_F(MacFilterOpsTest, DeleteWithNothingTickedOrNothingListed) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
         // No on the confirmation: nothing at all.
@@ -240,8 +240,8 @@ TEST_F(MacFilterOpsTest, DeleteWithNothingTickedOrNothingListed) {
 
 TEST_F(MacFilterOpsTest, DeleteAllAsksTwiceAndDeletesEveryEntry) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
         // No at the second question: every row is ticked, nothing is sent.
@@ -273,8 +273,8 @@ TEST_F(MacFilterOpsTest, EntriesPast255AreDeletedAsThemselves) {
         std::snprintf(line, sizeof line, "add 02:00:00:00:%02X:%02X", i >> 8, i & 0xFF);
         ASSERT_TRUE(apsim.Ok(line));
     }
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         ASSERT_EQ(d.m_pCheckList->GetCount(nullptr), 258);
         d.m_pCheckList->SetCheck(257, 1);
@@ -292,8 +292,8 @@ TEST_F(MacFilterOpsTest, EntriesPast255AreDeletedAsThemselves) {
 
 TEST_F(MacFilterOpsTest, HiddenSendersAndTheTestButton) {
     AddToAp({"02:00:00:00:00:00", "02:00:00:00:00:01", "02:00:00:00:00:02"});
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
         // "Test": the count, then each row's check state.
@@ -352,8 +352,8 @@ TEST_F(MacFilterOpsTest, HiddenSendersAndTheTestButton) {
 }
 
 TEST_F(MacFilterOpsTest, WithoutAConnectionSendersOnlySaySo) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_ListApMac.AddString(L"02 00 00 00 00 00");
         d.m_pCheckList->AddItem(L"02 00 00 00 00 00", nullptr, 1, -1, 0, 0, 0);
         SetVciMac(d, L"001A2B3C4D5E");
@@ -387,8 +387,8 @@ TEST_F(MacFilterOpsTest, WithoutAConnectionSendersOnlySaySo) {
 }
 
 TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
-    CApProbeDlg dlg;
-    RunDialog(dlg, [&](CApProbeDlg& d) {
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
         // Our own end shut for sending: the next send fails with WSAESHUTDOWN.
         ASSERT_EQ(::shutdown(d.m_pClientSock->m_hSocket, SD_SEND), 0);

@@ -5,7 +5,7 @@
 #include "check_list.h"
 #include "ap_test_support.h"
 
-namespace aptest {
+namespace wintest {
 
 inline const wchar_t* const kNotConnected = L"AP에 연결되어 있지 않습니다.";
 inline const wchar_t* const kVciAbsent = L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오.";
@@ -45,26 +45,21 @@ class MacFilterOpsTest : public ApsimTest {
         std::vector<SendTiming> sends;
         double previous = 0;
         size_t index = 0;
-        for (const TraceCapture::Timed& l : traces.TimedLines()) {
+        for (const TraceRecorder::Timed& l : traces.TimedLines()) {
             if (l.text.rfind("COrvaneDlg::SendDataToAP : ", 0) == 0 && index++ >= m_sentMark)
                 sends.push_back({l.ms, l.ms - previous});
             previous = l.ms;
         }
         return sends;
     }
-    size_t Reads() const {
-        size_t n = 0;
-        for (const std::string& l : traces.Lines())
-            n += l.rfind("COrvaneDlg::OnReceiveTCP : ", 0) == 0;
-        return n;
-    }
+    size_t Reads() const { return traces.CountStarting("COrvaneDlg::OnReceiveTCP : "); }
     // Waits for the next read of the socket, then a little longer for anything that follows it.
     bool WaitForRead(size_t readsBefore) {
         const bool read = PumpUntil([&] { return Reads() > readsBefore; });
         PumpFor(300);
         return read;
     }
-    std::vector<CString> Rows(CApProbeDlg& d) {
+    std::vector<CString> Rows(CProbeDlg& d) {
         std::vector<CString> rows;
         for (int i = 0; i < d.m_pCheckList->GetCount(nullptr); ++i) {
             CString text;
@@ -78,7 +73,7 @@ class MacFilterOpsTest : public ApsimTest {
             ASSERT_TRUE(apsim.Ok(std::string("add ") + mac));
     }
     // As an earlier VCI read leaves it: in the member and in the hidden edit that mirrors it.
-    static void SetVciMac(CApProbeDlg& d, const wchar_t* text) {
+    static void SetVciMac(CProbeDlg& d, const wchar_t* text) {
         d.m_strVciMac = text;
         d.SetDlgItemText(IDC_VCI_MAC_EDIT, text);
     }
@@ -87,4 +82,4 @@ class MacFilterOpsTest : public ApsimTest {
     size_t m_boxMark = 0;
 };
 
-} // namespace aptest
+} // namespace wintest

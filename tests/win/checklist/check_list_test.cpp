@@ -51,7 +51,7 @@ TEST_F(CheckList, TheRectangleIsTakenInTheParentsClientCoordinates) {
 }
 
 TEST_F(CheckList, UnequalImagesAreRefused) {
-    CollectBoxes();
+    wintest::BoxRecorder boxes;
     for (UINT uncheck : {IDB_TEST_UNCHECK, IDB_TEST_WIDE_UNCHECK}) {
         UINT middle = uncheck == IDB_TEST_UNCHECK ? IDB_TEST_TALL_MIDDLE : IDB_TEST_UNCHECK;
         CCheckList list;
@@ -62,11 +62,11 @@ TEST_F(CheckList, UnequalImagesAreRefused) {
         EXPECT_EQ(nullptr, ::GetDlgItem(m_Host.m_hWnd, kListId));
     }
     EXPECT_EQ((std::vector<CString>{L"Images must be the same size!", L"Images must be the same size!"}),
-              m_Boxes);
+              boxes.Texts());
 }
 
 TEST_F(CheckList, AMissingImageNamesWhichOne) {
-    CollectBoxes();
+    wintest::BoxRecorder boxes;
     struct Case {
         UINT check, uncheck, middle;
     } cases[] = {{IDB_TEST_MISSING, IDB_UNCHECK, IDB_MIDDLE},
@@ -80,11 +80,11 @@ TEST_F(CheckList, AMissingImageNamesWhichOne) {
     }
     EXPECT_EQ((std::vector<CString>{L"Unable to load CHECK bitmap.", L"Unable to load UNCHECK bitmap.",
                                     L"Unable to load MIDDLE Check bitmap."}),
-              m_Boxes);
+              boxes.Texts());
 }
 
 TEST_F(CheckList, AControlWhoseCreateFailedAnswersSafely) {
-    CollectBoxes();
+    wintest::BoxRecorder boxes;
     CCheckList list;
     ASSERT_FALSE(list.Create(CRect(0, 0, 100, 100), &m_Host, kListId, IDB_TEST_MISSING, IDB_UNCHECK,
                              IDB_MIDDLE, m_crBackground));

@@ -55,7 +55,7 @@ TEST_F(CheckListView, ADoubleClickTogglesOnce) {
     }
     ASSERT_EQ(4u, ::SendInput(4, presses, sizeof(INPUT)));
     for (int i = 0; i < 20; ++i, ::Sleep(10))
-        Pump();
+        wintest::PumpFor(0);
     EXPECT_EQ(1, View()->GetSelectedIndex());
     EXPECT_EQ(1, m_pList->GetCheck(1));
 }

@@ -8,6 +8,8 @@
 
 #include "check_list.h"
 #include "check_list_view.h"
+#include "message_pump.h"
+#include "recorders.h"
 #include "resource.h"
 
 // A 32-bit top-down bitmap to draw into and read back, whatever the display driver.
@@ -62,7 +64,6 @@ class CheckListWindowTest : public ::testing::Test {
     void TearDown() override {
         m_pList.reset();
         m_Host.DestroyWindow();
-        AfxSetMessageBoxResponder(nullptr);
     }
 
     // Creates the control with the shipped images, then sizes it so that its view holds `rows` full rows
@@ -75,7 +76,7 @@ class CheckListWindowTest : public ::testing::Test {
         m_nRow = m_pList->GetRowHeight();
         int viewHeight = rows * m_nRow + m_nRow / 2;
         m_pList->MoveWindow(10, 10, width, viewHeight + 4, TRUE);
-        Pump();
+        wintest::PumpFor(0);
         return true;
     }
 
@@ -113,25 +114,8 @@ class CheckListWindowTest : public ::testing::Test {
         return {lo, hi};
     }
 
-    static void Pump() {
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
-
-    // Every box shown while the responder is set: its text, answered with OK.
-    void CollectBoxes() {
-        AfxSetMessageBoxResponder([this](const AfxMessageBoxRequest& r) {
-            m_Boxes.push_back(r.text);
-            return IDOK;
-        });
-    }
-
     CWnd m_Host;
     std::unique_ptr<CCheckList> m_pList;
     COLORREF m_crBackground = 0;
     int m_nRow = 0;
-    std::vector<CString> m_Boxes;
 };

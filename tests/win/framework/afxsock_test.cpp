@@ -13,8 +13,8 @@
 
 namespace {
 
-using aptest::LoopbackListener;
-using aptest::PumpUntil;
+using wintest::LoopbackListener;
+using wintest::PumpUntil;
 
 struct Event {
     char kind; // 'r'eceive, 'c'onnect, 'x' close
@@ -115,7 +115,7 @@ TEST_F(AsyncSocketTest, OnlyDottedIPv4AddressesAreAccepted) {
     }
     EXPECT_FALSE(client.Connect(nullptr, 4321));
     EXPECT_EQ(CAsyncSocket::GetLastError(), WSAEINVAL);
-    aptest::PumpFor(50);
+    wintest::PumpFor(50);
     EXPECT_TRUE(client.events.empty());
 }
 
@@ -155,7 +155,7 @@ TEST_F(AsyncSocketTest, AHandlerMayDeleteItsOwnSocket) {
     server.CloseAccepted();
     ASSERT_TRUE(PumpUntil([&] { return deleted; }));
     // Whatever is still queued for the deleted socket goes nowhere.
-    aptest::PumpFor(100);
+    wintest::PumpFor(100);
 }
 
 TEST_F(AsyncSocketTest, EventsQueuedForAClosedSocketNeverReachItsSuccessor) {
@@ -182,7 +182,7 @@ TEST_F(AsyncSocketTest, EventsQueuedForAClosedSocketNeverReachItsSuccessor) {
         ASSERT_TRUE(second->Create());
     }
     if (second->m_hSocket != oldHandle) std::printf("no handle was reused: the test proves little\n");
-    aptest::PumpFor(200);
+    wintest::PumpFor(200);
     EXPECT_FALSE(second->Saw('r'));
     EXPECT_FALSE(second->Saw('x'));
     EXPECT_TRUE(second->received.empty());

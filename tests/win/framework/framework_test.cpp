@@ -6,27 +6,13 @@
 
 #include "afxwin.h"
 #include "ime_windows.h"
+#include "message_pump.h"
 
 namespace {
 
 constexpr UINT WM_ADD = WM_APP + 1;
 constexpr UINT WM_PROBE = WM_APP + 2;
 constexpr UINT WM_NESTED = WM_APP + 3;
-
-// Pumps this thread's messages until done() or the time runs out.
-template <typename F> bool PumpUntil(F done, DWORD ms = 3000) {
-    DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > ms) return false;
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
 
 class CProbeWnd : public CWnd {
   public:
@@ -105,7 +91,7 @@ TEST(MessageMap, TimersReachTheirWindow) {
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"timers", WS_OVERLAPPEDWINDOW, CRect(0, 0, 100, 100), nullptr, 0));
     wnd.SetTimer(7, 10);
     wnd.SetTimer(9, 30);
-    ASSERT_TRUE(PumpUntil([&] { return wnd.timers.size() == 2; }));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return wnd.timers.size() == 2; }));
     EXPECT_EQ(wnd.timers[0], 7u);
     EXPECT_EQ(wnd.timers[1], 9u);
 }

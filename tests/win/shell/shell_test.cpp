@@ -4,47 +4,19 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 #include "about_dlg.h"
 #include "afxsock.h"
 #include "ime_windows.h"
 #include "orvane_app.h"
-#include "orvane_dlg.h"
+#include "probe_dialog.h"
+#include "recorders.h"
 #include "resource.h"
 
 namespace {
 
-constexpr UINT WM_PROBE = WM_APP + 50;
-
-// The real dialog, with one extra message through which a test runs inside its modal loop.
-class CProbedDlg : public COrvaneDlg {
-  public:
-    std::function<void(CProbedDlg&)> probe;
-
-  protected:
-    BOOL OnInitDialog() override {
-        BOOL r = COrvaneDlg::OnInitDialog();
-        PostMessage(WM_PROBE);
-        return r;
-    }
-    afx_msg LRESULT OnProbe(WPARAM, LPARAM) {
-        if (probe) probe(*this);
-        return 0;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CProbedDlg, COrvaneDlg)
-ON_MESSAGE(WM_PROBE, OnProbe)
-END_MESSAGE_MAP()
-
-CString Text(CWnd& w, int id) {
-    CString s;
-    w.GetDlgItemText(id, s);
-    return s;
-}
+using namespace wintest;
 
 HWND FindThreadWindow(const wchar_t* title) {
     struct Search {
@@ -68,7 +40,7 @@ HWND FindThreadWindow(const wchar_t* title) {
 }
 
 TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     // Other values than the constructor's, so that only the initialisation's own steps restore them.
     auto* stray = new CClientSock;
     dlg.m_pClientSock = stray;
@@ -85,7 +57,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     UINT enable = 9, disable = 9;
     CString lastMenuItem;
     int menuSeparator = -1;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         // Read inside the modal loop: the dialog's end clears part of this again.
         sockAtStart = d.m_pClientSock;
         EXPECT_EQ(d.m_nApCommand, ApCmdNone);
@@ -99,8 +71,8 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
         for (uint8_t b : d.m_MacAddress)
             EXPECT_EQ(b, 0);
         title = d.GetWindowText();
-        ap = Text(d, IDC_STATUS_AP);
-        vci = Text(d, IDC_STATUS_VCI);
+        ap = ItemText(d, IDC_STATUS_AP);
+        vci = ItemText(d, IDC_STATUS_VCI);
         enable = d.IsDlgButtonChecked(IDC_FILTER_ENABLE);
         disable = d.IsDlgButtonChecked(IDC_FILTER_DISABLE);
         HMENU sys = ::GetSystemMenu(d.m_hWnd, FALSE);
@@ -113,9 +85,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
         mii.fMask = MIIM_FTYPE;
         ::GetMenuItemInfoW(sys, static_cast<UINT>(n - 2), TRUE, &mii);
         menuSeparator = (mii.fType & MFT_SEPARATOR) ? 1 : 0;
-        d.EndDialog(IDOK);
-    };
-    dlg.DoModal();
+    });
     EXPECT_EQ(title, CString(L"Orvane(Ver : 0.64)"));
     EXPECT_EQ(ap, CString(L"AP 미연결"));
     EXPECT_EQ(vci, CString(L"AP : "));
@@ -130,15 +100,13 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
 }
 
 TEST(MainDialog, IconAndDragIconAreTheApplicationIcon) {
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     HICON big = nullptr, small = nullptr, drag = nullptr;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         big = reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_BIG));
         small = reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_SMALL));
         drag = reinterpret_cast<HICON>(d.SendMessage(WM_QUERYDRAGICON));
-        d.EndDialog(IDOK);
-    };
-    dlg.DoModal();
+    });
     ASSERT_NE(dlg.m_hIcon, nullptr);
     EXPECT_EQ(big, dlg.m_hIcon);
     EXPECT_EQ(small, dlg.m_hIcon);
@@ -148,9 +116,9 @@ TEST(MainDialog, IconAndDragIconAreTheApplicationIcon) {
 bool g_aboutOpened = false;
 
 TEST(MainDialog, AboutEntryOpensTheAboutBox) {
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     g_aboutOpened = false;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         // A timer of the About box's modal loop sees it open, then presses its OK button.
         ::SetTimer(d.m_hWnd, 77, 20, [](HWND owner, UINT, UINT_PTR id, DWORD) {
             HWND about = FindThreadWindow(L"About Orvane");
@@ -160,9 +128,7 @@ TEST(MainDialog, AboutEntryOpensTheAboutBox) {
             ::PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         });
         d.SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-        d.EndDialog(IDOK);
-    };
-    dlg.DoModal();
+    });
     EXPECT_TRUE(g_aboutOpened);
 }
 
@@ -191,13 +157,13 @@ TEST(MainDialog, AboutBoxCarriesItsVersionLine) {
 
 TEST(MainDialog, ExitEscAndTheCloseBoxEachEndIt) {
     {
-        CProbedDlg dlg;
-        dlg.probe = [](CProbedDlg& d) { ::SendMessageW(::GetDlgItem(d.m_hWnd, IDOK), BM_CLICK, 0, 0); };
+        CProbeDlg dlg;
+        dlg.probe = [](CProbeDlg& d) { ::SendMessageW(::GetDlgItem(d.m_hWnd, IDOK), BM_CLICK, 0, 0); };
         EXPECT_EQ(dlg.DoModal(), IDOK);
     }
     {
-        CProbedDlg dlg;
-        dlg.probe = [](CProbedDlg& d) {
+        CProbeDlg dlg;
+        dlg.probe = [](CProbeDlg& d) {
             // Esc reaches the dialog manager through the modal loop, as a key press does.
             HWND focus = ::GetFocus();
             ::PostMessageW(focus ? focus : d.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
@@ -205,18 +171,14 @@ TEST(MainDialog, ExitEscAndTheCloseBoxEachEndIt) {
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     }
     {
-        CProbedDlg dlg;
-        dlg.probe = [](CProbedDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); };
+        CProbeDlg dlg;
+        dlg.probe = [](CProbeDlg& d) { d.PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0); };
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     }
 }
 
 TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
-    std::vector<AfxMessageBoxRequest> boxes;
-    AfxSetMessageBoxResponder([&](const AfxMessageBoxRequest& r) {
-        boxes.push_back(r);
-        return IDOK;
-    });
+    BoxRecorder boxes;
     AfxSetSocketInitFailure(true);
     bool dialogCreated = false;
     static bool* created;
@@ -247,12 +209,11 @@ TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
     const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     EXPECT_NE(s, INVALID_SOCKET);
     ::closesocket(s);
-    AfxSetMessageBoxResponder(nullptr);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, CString(L"Windows sockets initialization failed."));
-    EXPECT_EQ(boxes[0].caption, CString(L"shell_test"));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, CString(L"Windows sockets initialization failed."));
+    EXPECT_EQ(boxes.boxes[0].caption, CString(L"shell_test"));
     // A framework box: the classic exclamation icon comes with it.
-    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_FALSE(dialogCreated);
 }
 
@@ -261,7 +222,6 @@ struct ImeRun {
     HWND dlg = nullptr;
     CString labelAtStart, firstTitle;
     DWORD ticked = 0;
-    std::vector<CString> boxes;
     int step = 0;
 };
 ImeRun g_ime;
@@ -271,10 +231,7 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     // thread's first window, and reach the creation hook before it.
     ASSERT_EQ(::GetACP(), 949u);
     g_ime = {};
-    AfxSetMessageBoxResponder([](const AfxMessageBoxRequest& r) {
-        g_ime.boxes.push_back(r.text);
-        return IDOK;
-    });
+    BoxRecorder boxes;
     imetest::ScopedImeWindows ime;
     imetest::DialogWatchdog watchdog(10000);
     UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
@@ -302,7 +259,6 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     const DWORD created = ::GetTickCount();
     const INT_PTR result = dlg.DoModal();
     ::KillTimer(nullptr, t);
-    AfxSetMessageBoxResponder(nullptr);
 
     EXPECT_EQ(result, IDOK);
     EXPECT_FALSE(imetest::DialogWatchdog::Fired());
@@ -311,7 +267,7 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     EXPECT_TRUE(g_ime.firstTitle.Left(26) == CString(L"Orvane Version 0.64 (USB -"))
         << g_ime.firstTitle.str();
     EXPECT_GE(g_ime.ticked - created, 300u); // the first tick of the 500 ms status timer
-    EXPECT_EQ(g_ime.boxes, std::vector<CString>{L"GetCount = 0"});
+    EXPECT_EQ(boxes.Texts(), std::vector<CString>{L"GetCount = 0"});
 }
 
 TEST(Application, RunsTheDialogAndEndsWithIt) {

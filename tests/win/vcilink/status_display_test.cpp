@@ -1,16 +1,14 @@
 // The dialog's title and label 1015 following the simulated VCI as it is plugged and unplugged.
 #include <gtest/gtest.h>
 
-#include "probed_dialog.h"
+#include "message_pump.h"
+#include "probe_dialog.h"
 #include "resource.h"
-#include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
 namespace {
 
-using vcitest::CProbedDlg;
-using vcitest::PumpUntil;
-using vcitest::VciSimProcess;
+using namespace wintest;
 
 const CString kConnected = L"Orvane Version 0.64 (USB - Connected)";
 const CString kNotConnected = L"Orvane Version 0.64 (USB - NOT Connected)";
@@ -18,20 +16,20 @@ const CString kNotConnected = L"Orvane Version 0.64 (USB - NOT Connected)";
 TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--unplugged"));
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     CString startTitle, startLabel, absentLabel, presentLabel, goneLabel, apLabel;
     DWORD firstTick = 0, firstTickSinceCreation = 0, connectedAfter = 0, goneAfter = 0;
     bool rewritten = false;
     // Before the dialog and its timer exist: the earliest the timer can have started.
     const DWORD created = ::GetTickCount();
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         startTitle = d.GetWindowText();
-        startLabel = d.Text(IDC_STATUS_VCI);
+        startLabel = ItemText(d, IDC_STATUS_VCI);
         const DWORD t0 = ::GetTickCount();
         ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kNotConnected; }, 1500));
         firstTick = ::GetTickCount() - t0;
         firstTickSinceCreation = ::GetTickCount() - created;
-        absentLabel = d.Text(IDC_STATUS_VCI);
+        absentLabel = ItemText(d, IDC_STATUS_VCI);
 
         // Every tick writes both texts, changed or not.
         d.SetWindowText(L"scribble");
@@ -39,14 +37,13 @@ TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
 
         ASSERT_TRUE(sim.Ok("plug"));
         ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kConnected; }, 4000, &connectedAfter));
-        presentLabel = d.Text(IDC_STATUS_VCI);
+        presentLabel = ItemText(d, IDC_STATUS_VCI);
 
         ASSERT_TRUE(sim.Ok("unplug"));
         ASSERT_TRUE(PumpUntil([&] { return d.GetWindowText() == kNotConnected; }, 2000, &goneAfter));
-        goneLabel = d.Text(IDC_STATUS_VCI);
-        apLabel = d.Text(IDC_STATUS_AP);
-    };
-    dlg.DoModal();
+        goneLabel = ItemText(d, IDC_STATUS_VCI);
+        apLabel = ItemText(d, IDC_STATUS_AP);
+    });
 
     EXPECT_EQ(startTitle, CString(L"Orvane(Ver : 0.64)"));
     EXPECT_EQ(startLabel, CString(L"AP : "));
@@ -67,15 +64,14 @@ TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
 TEST(StatusDisplay, AVciAttachedAtStartShowsAsConnectedWithinAboutASecond) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start());
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     DWORD after = 0;
     bool connected = false;
     CString label;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         connected = PumpUntil([&] { return d.GetWindowText() == kConnected; }, 3000, &after);
-        label = d.Text(IDC_STATUS_VCI);
-    };
-    dlg.DoModal();
+        label = ItemText(d, IDC_STATUS_VCI);
+    });
     ASSERT_TRUE(connected);
     // Poll at 10 ms, pipes 10 ms later, the flag 500 ms after the reader started, then the next tick.
     EXPECT_LE(after, 1600u);

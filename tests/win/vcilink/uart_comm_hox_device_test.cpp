@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cp949.h"
+#include "message_pump.h"
+#include "recorders.h"
 #include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
@@ -16,11 +18,7 @@
 
 namespace {
 
-using vcitest::BoxRecorder;
-using vcitest::PumpFor;
-using vcitest::PumpUntil;
-using vcitest::TraceRecorder;
-using vcitest::VciSimProcess;
+using namespace wintest;
 
 class LinkWithDevice : public ::testing::Test {
   protected:
@@ -61,7 +59,7 @@ class LinkWithDevice : public ::testing::Test {
     }
 
     VciSimProcess sim;
-    vcitest::CHostWnd host;
+    CHostWnd host;
     CUartCommHox link;
 };
 
@@ -192,7 +190,7 @@ TEST_F(StalledDevice, AWriteItHoldsOffDropsTheLinkWithinTheBoundAndTheLinkComesB
     const auto enter = BuildEnterWlanConfig();
     DWORD spent = 0;
     {
-        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        wintest::DeferredCommand wayOut(sim, "stall-write off", 4000);
         const DWORD t0 = ::GetTickCount();
         link.WriteMsg(enter.data());
         spent = ::GetTickCount() - t0;
@@ -228,7 +226,7 @@ TEST_F(StalledDevice, AnAcknowledgementItHoldsOffBlocksTheWindowNoLongerThanTheB
     };
     bool dropped = false;
     {
-        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        wintest::DeferredCommand wayOut(sim, "stall-write off", 4000);
         dropped = PumpUntil([&] { return !link.m_bUsbConnected; }, 3000, nullptr, gaps);
         PumpFor(200);
     }

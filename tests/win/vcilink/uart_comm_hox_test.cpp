@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cp949.h"
+#include "message_pump.h"
+#include "recorders.h"
 #include "uart_comm_hox.h"
 #include "vcilink_test_support.h"
 #include "wlan_settings.h"
@@ -13,10 +15,7 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using vcitest::BoxRecorder;
-using vcitest::PumpFor;
-using vcitest::PumpUntil;
-using vcitest::TraceRecorder;
+using namespace wintest;
 
 // A link window whose write pipe is an anonymous pipe the test reads back.
 class LinkProtocol : public ::testing::Test {
@@ -45,7 +44,7 @@ class LinkProtocol : public ::testing::Test {
 
     void Feed(const Bytes& b) { link.ReceiveBlock(b.data(), static_cast<int>(b.size())); }
 
-    vcitest::CHostWnd host;
+    CHostWnd host;
     CUartCommHox link;
     HANDLE wireOut = nullptr;
 };
@@ -321,7 +320,7 @@ TEST_F(LinkProtocol, CloseUsbDropsUnreadMessagesAndTheMessageBeingSent) {
 }
 
 TEST(LinkWindow, CreationGivesAHiddenChildWithTheStartValues) {
-    vcitest::CHostWnd host;
+    CHostWnd host;
     CUartCommHox link;
     link.m_nMaxFrameData = 7;
     ASSERT_TRUE(link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326));

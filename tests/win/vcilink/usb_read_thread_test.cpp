@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "message_pump.h"
+#include "recorders.h"
 #include "usb_read_thread.h"
 #include "vci_usb.h"
-#include "vcilink_test_support.h"
 
 namespace {
 
-using vcitest::PumpUntil;
-using vcitest::TraceRecorder;
+using namespace wintest;
 
 constexpr LONG kStatusPending = 0x103;
 constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005); // ERROR_MORE_DATA to the caller
@@ -114,7 +114,7 @@ TEST_F(Reader, AnyReadErrorEndsItOnceWithOneTraceLine) {
         auto reader = Start(&FailAtOnce);
         ASSERT_TRUE(reader);
         ASSERT_TRUE(PumpUntil([&] { return sink.ends > 0; }, 2000));
-        vcitest::PumpFor(100);
+        PumpFor(100);
         EXPECT_EQ(g_Calls, 1);
         EXPECT_EQ(sink.ends, 1);
         EXPECT_TRUE(reader->bEnded);
@@ -146,7 +146,7 @@ TEST_F(Reader, AStopGivesUpOnAReadTheDriverNeverEnds) {
     const DWORD spent = ::GetTickCount() - t0;
     EXPECT_GE(spent, kVciCancelWaitMs - 50);
     EXPECT_LT(spent, kVciCancelWaitMs + 700);
-    vcitest::PumpFor(100);
+    PumpFor(100);
     EXPECT_EQ(sink.ends, 0); // a stopped reader says nothing
     EXPECT_EQ(g_Calls, 1);
 }

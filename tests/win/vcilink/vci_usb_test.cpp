@@ -5,15 +5,14 @@
 #include <cstring>
 #include <string>
 
+#include "message_pump.h"
+#include "recorders.h"
 #include "vci_usb.h"
-#include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
 namespace {
 
-using vcitest::PumpUntil;
-using vcitest::TraceRecorder;
-using vcitest::VciSimProcess;
+using namespace wintest;
 
 // The path the library reports is "\\?\usb#vid_1234&pid_5678#" + instance + "#{class guid}".
 constexpr size_t kPathAroundInstance = 65;
@@ -84,7 +83,7 @@ TEST(VciUsb, AWriteTheDeviceHoldsOffIsGivenUpAfterItsBound) {
     DWORD spent = 0;
     BOOL written = TRUE;
     {
-        vcitest::DeferredCommand wayOut(sim, "stall-write off", 4000);
+        wintest::DeferredCommand wayOut(sim, "stall-write off", 4000);
         const DWORD t0 = ::GetTickCount();
         written = usb.WriteCommBlock(enter, sizeof enter);
         spent = ::GetTickCount() - t0;

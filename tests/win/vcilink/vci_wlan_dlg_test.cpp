@@ -8,21 +8,17 @@
 #include <thread>
 #include <vector>
 
-#include "probed_dialog.h"
+#include "message_pump.h"
+#include "probe_dialog.h"
+#include "recorders.h"
 #include "resource.h"
-#include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
 namespace {
 
-using vcitest::BoxRecorder;
-using vcitest::CProbedDlg;
-using vcitest::PumpFor;
-using vcitest::PumpUntil;
-using vcitest::TraceRecorder;
-using vcitest::VciSimProcess;
+using namespace wintest;
 
-bool WaitConnected(CProbedDlg& d) {
+bool WaitConnected(CProbeDlg& d) {
     return PumpUntil([&] { return d.m_UartComm.m_bUsbConnected != FALSE; }, 3000);
 }
 
@@ -63,38 +59,40 @@ std::vector<std::string> ReceivedFrames(VciSimProcess& sim) {
 TEST(VciMacRead, FromTheClickToTheCaption) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--mac 001A2B3C4D5E"));
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     CString captionDuringRead;
-    BoxRecorder boxes(
-        [&](const AfxMessageBoxRequest&) { captionDuringRead = dlg.Text(IDC_READ_VCI_MAC_ADDRESS); });
+    BoxRecorder boxes;
+    boxes.rule = [&](const BoxSeen&) {
+        captionDuringRead = ItemText(dlg, IDC_READ_VCI_MAC_ADDRESS);
+        return 0;
+    };
     DWORD t0 = 0, took = 0, postedRanAt = 0, enterAt = 0, readAt = 0;
-    std::vector<AfxMessageBoxRequest> quietBoxes;
+    std::vector<BoxSeen> quietBoxes;
     CString quietCaption, quietMac;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
         RequestClock clock(sim);
         // Waiting in the queue while the pause holds the thread: only the read's wait for its reply
         // dispatches it.
         d.PostCall([&] { postedRanAt = ::GetTickCount(); });
         t0 = ::GetTickCount();
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         took = ::GetTickCount() - t0;
         clock.Stop();
         enterAt = clock.enterAt;
         readAt = clock.readAt;
-        EXPECT_EQ(d.Text(IDC_VCI_MAC_EDIT), CString(L"001A2B3C4D5E"));
-        EXPECT_EQ(d.Text(IDC_READ_VCI_MAC_ADDRESS), CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
+        EXPECT_EQ(ItemText(d, IDC_VCI_MAC_EDIT), CString(L"001A2B3C4D5E"));
+        EXPECT_EQ(ItemText(d, IDC_READ_VCI_MAC_ADDRESS), CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
 
         // During automatic configuration the read is silent; the caption still follows.
         ASSERT_TRUE(sim.Ok("mac 02:11:22:33:44:55"));
         d.m_bAutoSetting = 1;
         const size_t before = boxes.boxes.size();
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         quietBoxes.assign(boxes.boxes.begin() + static_cast<std::ptrdiff_t>(before), boxes.boxes.end());
-        quietCaption = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        quietCaption = ItemText(d, IDC_READ_VCI_MAC_ADDRESS);
         quietMac = d.m_strVciMac;
-    };
-    dlg.DoModal();
+    });
 
     // The pause lies between the enter request and the read request, and dispatches nothing.
     ASSERT_NE(enterAt, 0u);
@@ -135,35 +133,34 @@ TEST(VciMacRead, FromTheClickToTheCaption) {
 TEST(VciMacRead, MissingOrDamagedRepliesFailTheReadAndKeepTheEarlierMac) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start());
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     BoxRecorder boxes;
     TraceRecorder traces;
     DWORD tookNoReply = 0, tookBadSum = 0;
     CString captionAfterNoReply, macAfterNoReply, captionAfterGood, captionAfterBadSum;
     uint8_t bytesAfterNoReply[7] = {}, bytesAfterBadSum[7] = {};
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
         std::memset(d.m_MacAddress, 0x77, sizeof d.m_MacAddress); // whatever it held stays
         ASSERT_TRUE(sim.Ok("noreply"));
         DWORD t0 = ::GetTickCount();
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         tookNoReply = ::GetTickCount() - t0;
-        captionAfterNoReply = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        captionAfterNoReply = ItemText(d, IDC_READ_VCI_MAC_ADDRESS);
         macAfterNoReply = d.m_strVciMac;
         std::memcpy(bytesAfterNoReply, d.m_MacAddress, 7);
 
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
-        captionAfterGood = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
+        captionAfterGood = ItemText(d, IDC_READ_VCI_MAC_ADDRESS);
 
         ASSERT_TRUE(sim.Ok("mac 0A0B0C0D0E0F"));
         ASSERT_TRUE(sim.Ok("badsum"));
         t0 = ::GetTickCount();
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         tookBadSum = ::GetTickCount() - t0;
-        captionAfterBadSum = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+        captionAfterBadSum = ItemText(d, IDC_READ_VCI_MAC_ADDRESS);
         std::memcpy(bytesAfterBadSum, d.m_MacAddress, 7);
-    };
-    dlg.DoModal();
+    });
 
     // 2000 ms pause, then the full 5000 ms wait for a reply that never comes; nothing was ever read, so
     // neither the caption nor the MAC shows twelve zeros.
@@ -197,28 +194,27 @@ TEST(VciMacRead, MissingOrDamagedRepliesFailTheReadAndKeepTheEarlierMac) {
 TEST(VciMacRead, OddlyShapedRepliesAndALateCopyThatAnswersNothing) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--mac 001A2B3C4D5E"));
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     BoxRecorder boxes;
     CString first, second;
     int waitingCopies = 0;
     uint32_t discarded = 0;
-    dlg.probe = [&](CProbedDlg& d) {
+    RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(WaitConnected(d));
         // Every frame repeated with bit 0x40, in frames of 9 data bytes, written twice in one block.
         ASSERT_TRUE(sim.Ok("repeat"));
         ASSERT_TRUE(sim.Ok("split 9"));
         ASSERT_TRUE(sim.Ok("twice"));
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         first = d.m_strVciMac;
         waitingCopies = d.m_UartComm.Receiver().MessageCount();
         // The copy still waits in the ring, and it answered the earlier request: the next request drops
         // it, and only what the device says now counts.
         ASSERT_TRUE(sim.Ok("mac 0A0B0C0D0E0F"));
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
         second = d.m_strVciMac;
         discarded = d.m_UartComm.Receiver().Stats().discardedMessages;
-    };
-    dlg.DoModal();
+    });
     EXPECT_EQ(first, CString(L"001A2B3C4D5E"));
     EXPECT_EQ(waitingCopies, 1);
     EXPECT_EQ(second, CString(L"0A0B0C0D0E0F"));
@@ -231,18 +227,17 @@ TEST(VciMacRead, OddlyShapedRepliesAndALateCopyThatAnswersNothing) {
 TEST(VciMacRead, WithoutTheVciBothButtonsSayWhyAndSendNothing) {
     VciSimProcess sim;
     ASSERT_TRUE(sim.Start(L"--unplugged"));
-    CProbedDlg dlg;
+    CProbeDlg dlg;
     BoxRecorder boxes;
     CString labelAfter1020, caption, labelAfter1000;
-    dlg.probe = [&](CProbedDlg& d) {
-        d.Click(IDC_READ_VCI_MAC_ADDRESS);
-        labelAfter1020 = d.Text(IDC_STATUS_VCI);
-        caption = d.Text(IDC_READ_VCI_MAC_ADDRESS);
+    RunDialog(dlg, [&](CProbeDlg& d) {
+        Click(d, IDC_READ_VCI_MAC_ADDRESS);
+        labelAfter1020 = ItemText(d, IDC_STATUS_VCI);
+        caption = ItemText(d, IDC_READ_VCI_MAC_ADDRESS);
         d.SetDlgItemText(IDC_STATUS_VCI, L"AP : ");
-        d.Click(IDC_READ_VCI_MAC);
-        labelAfter1000 = d.Text(IDC_STATUS_VCI);
-    };
-    dlg.DoModal();
+        Click(d, IDC_READ_VCI_MAC);
+        labelAfter1000 = ItemText(d, IDC_STATUS_VCI);
+    });
     EXPECT_EQ(labelAfter1020, CString(L"VCI 미연결"));
     EXPECT_EQ(labelAfter1000, CString(L"VCI 미연결"));
     EXPECT_EQ(caption, CString(L"VCI MAC Address 읽기"));

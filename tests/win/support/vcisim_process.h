@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace vcitest {
+namespace wintest {
 
 class VciSimProcess {
   public:
@@ -55,4 +55,4 @@ class DeferredCommand {
     std::thread m_Thread;
 };
 
-} // namespace vcitest
+} // namespace wintest

@@ -12,7 +12,7 @@
 #error VCISIM_EXE must name the simulator executable
 #endif
 
-namespace vcitest {
+namespace wintest {
 
 namespace {
 
@@ -176,4 +176,4 @@ DeferredCommand::~DeferredCommand() {
     ::CloseHandle(m_hCancel);
 }
 
-} // namespace vcitest
+} // namespace wintest

@@ -9,7 +9,7 @@
 
 #include "afxstr.h"
 
-namespace aptest {
+namespace wintest {
 
 class LoopbackListener {
   public:
@@ -87,4 +87,4 @@ inline std::unique_ptr<LoopbackListener> ApEndpoint(bool listen = true) {
     return nullptr;
 }
 
-} // namespace aptest
+} // namespace wintest
