@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "afxwin.h"
+#include "cstring_printer.h"
 #include "ime_windows.h"
 #include "message_pump.h"
 

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cstring_printer.h"
 #include "orvane_dlg.h"
 
 namespace wintest {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "afxwin.h"
+#include "cstring_printer.h"
 
 namespace wintest {
 
