@@ -12,7 +12,9 @@ import zipfile
 from pathlib import Path
 from xml.etree import ElementTree
 
-TOP = "orvane-0.64-win64"
+# From --version (the project's): the zip's top folder, and the four numbers the version resource and the
+# manifest carry, missing parts 0.
+TOP = VERSION = NUMBERS = None
 
 # DLLs every Windows installation has. Anything else (the compiler's runtime above all) would have to
 # travel with the program, and the zip holds none.
@@ -119,8 +121,8 @@ def check_version(resources, name="orvane.exe"):
     key = "VS_VERSION_INFO".encode("utf-16-le")
     check(block[6:6 + len(key)] == key, f"{name}'s version resource is not a VS_VERSION_INFO block")
     fixed = block.find(struct.pack("<I", 0xFEEF04BD))
-    check(fixed > 0 and struct.unpack_from("<I", block, fixed + 8)[0] == 64,
-          f"{name}'s version resource does not carry file version 0.64")
+    check(fixed > 0 and struct.unpack_from("<HH", block, fixed + 8) == (NUMBERS[1], NUMBERS[0]),
+          f"{name}'s version resource does not carry file version {VERSION}")
 
 
 def check_manifest(resources):
@@ -134,8 +136,9 @@ def check_manifest(resources):
         return
     check(root.tag == ASM_V1 + "assembly", f"the manifest's root is {root.tag}")
     identity = root.find(ASM_V1 + "assemblyIdentity")
-    check(identity is not None and identity.get("version") == "0.64.0.0" and identity.get("type") == "win32",
-          "the manifest's assemblyIdentity is not win32 version 0.64.0.0")
+    dotted = ".".join(map(str, NUMBERS))
+    check(identity is not None and identity.get("version") == dotted and identity.get("type") == "win32",
+          f"the manifest's assemblyIdentity is not win32 version {dotted}")
     levels = [e.get("level") for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
     check(levels == ["asInvoker"], f"the manifest asks for execution levels {levels}, not asInvoker")
     systems = {e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")}
@@ -160,7 +163,7 @@ def check_readme(raw, address):
         check(False, f"README.txt is not UTF-8: {error}")
         return
     check("@" not in text, "README.txt has an unreplaced @VARIABLE@")
-    check(text.startswith("Orvane 0.64 "), f"README.txt does not begin with the version: {text[:40]!r}")
+    check(text.startswith(f"Orvane {VERSION} "), f"README.txt does not begin with the version: {text[:40]!r}")
     check(re.search(r"[\uac00-\ud7a3]", text) is not None, "README.txt has no Korean text")
     check("What it does" in text, "README.txt has no English text")
     check(f"AP at {address}." in text, f"README.txt does not say the zip is for the AP at {address}")
@@ -262,9 +265,12 @@ def check_signed_zip(args, out):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--cpack", "--config", "--objdump", "--out", "--address", "--exe"):
+    for option in ("--cpack", "--config", "--objdump", "--out", "--address", "--exe", "--version"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
+    global TOP, VERSION, NUMBERS
+    VERSION, TOP = args.version, f"orvane-{args.version}-win64"
+    NUMBERS = ([int(n) for n in VERSION.split(".")] + [0, 0, 0])[:4]
 
     out = Path(args.out)
     shutil.rmtree(out, ignore_errors=True)

@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "checkbox_grids.h"
+#include "orvane_version.h"
 #include "resource.h"
 
 namespace {
+
+// The main dialog's caption carries the project's version.
+constexpr wchar_t kMainTitle[] = L"Orvane(Ver : " ORVANE_VERSION_TEXTW L")";
 
 constexpr int kImageWidth = 13;
 constexpr int kImageHeight = 12;
@@ -422,7 +426,7 @@ TEST(DialogTemplates, MainDialogFrameFontAndControlStyles) {
     EXPECT_EQ(dialog.exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
     EXPECT_EQ(dialog.cx, 342);
     EXPECT_EQ(dialog.cy, 281);
-    EXPECT_EQ(dialog.title, L"Orvane(Ver : 0.64)");
+    EXPECT_EQ(dialog.title, kMainTitle);
     EXPECT_EQ(dialog.face, L"돋움체");
     EXPECT_EQ(dialog.points, 8);
     EXPECT_EQ(dialog.charset, HANGUL_CHARSET);
@@ -447,7 +451,7 @@ TEST(DialogTemplates, AboutBoxFrameFontAndControlStyles) {
 
 TEST_F(DialogTest, MainDialogCreatesWithItsTitleSizeAndFont) {
     Open(IDD_ORVANE_DIALOG);
-    EXPECT_EQ(TextOf(m_hDialog), L"Orvane(Ver : 0.64)");
+    EXPECT_EQ(TextOf(m_hDialog), kMainTitle);
     EXPECT_NE(GetWindowLongW(m_hDialog, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
     EXPECT_TRUE(IsWindowVisible(m_hDialog));
     ExpectClientSize(342, 281);
@@ -591,7 +595,7 @@ std::wstring VersionString(std::vector<uint8_t>& block, const wchar_t* translati
     return static_cast<const wchar_t*>(text);
 }
 
-TEST(VersionInfo, ShippedProgramCarriesVersion064ForKorean) {
+TEST(VersionInfo, ShippedProgramCarriesTheProjectVersionForKorean) {
     auto block = VersionBlockOf(kReleaseExe);
     ASSERT_FALSE(block.empty()) << "no version block in the release's orvane.exe, error " << GetLastError();
 
@@ -601,10 +605,11 @@ TEST(VersionInfo, ShippedProgramCarriesVersion064ForKorean) {
     ASSERT_EQ(bytes, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(data);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(64, 0));
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(64, 0));
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    const WORD version[4] = {ORVANE_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(version[1], version[0]));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(version[3], version[2]));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(version[1], version[0]));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(version[3], version[2]));
     EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u); // a release: no debug or pre-release flag
     EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
@@ -618,8 +623,8 @@ TEST(VersionInfo, ShippedProgramCarriesVersion064ForKorean) {
     wchar_t translation[9];
     std::swprintf(translation, std::size(translation), L"%04x%04x", pair[0], pair[1]);
 
-    EXPECT_EQ(VersionString(block, translation, L"FileVersion"), L"0.64");
-    EXPECT_EQ(VersionString(block, translation, L"ProductVersion"), L"0.64");
+    EXPECT_EQ(VersionString(block, translation, L"FileVersion"), ORVANE_VERSION_TEXTW);
+    EXPECT_EQ(VersionString(block, translation, L"ProductVersion"), ORVANE_VERSION_TEXTW);
     EXPECT_EQ(VersionString(block, translation, L"ProductName"), L"Orvane");
     EXPECT_EQ(VersionString(block, translation, L"OriginalFilename"), L"orvane.exe");
     EXPECT_EQ(VersionString(block, translation, L"FileDescription"),

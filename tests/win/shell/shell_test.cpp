@@ -10,6 +10,7 @@
 #include "afxsock.h"
 #include "ime_windows.h"
 #include "orvane_app.h"
+#include "orvane_version.h"
 #include "probe_dialog.h"
 #include "recorders.h"
 #include "resource.h"
@@ -17,6 +18,10 @@
 namespace {
 
 using namespace wintest;
+
+// The dialog's title from its template, and the status timer's titles from their common start.
+constexpr wchar_t kTemplateTitle[] = L"Orvane(Ver : " ORVANE_VERSION_TEXTW L")";
+const CString kStatusTitleStart = L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB -";
 
 HWND FindThreadWindow(const wchar_t* title) {
     struct Search {
@@ -86,7 +91,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
         ::GetMenuItemInfoW(sys, static_cast<UINT>(n - 2), TRUE, &mii);
         menuSeparator = (mii.fType & MFT_SEPARATOR) ? 1 : 0;
     });
-    EXPECT_EQ(title, CString(L"Orvane(Ver : 0.64)"));
+    EXPECT_EQ(title, CString(kTemplateTitle));
     EXPECT_EQ(ap, CString(L"AP 미연결"));
     EXPECT_EQ(vci, CString(L"AP : "));
     EXPECT_EQ(enable, static_cast<UINT>(BST_CHECKED));
@@ -189,7 +194,7 @@ TEST(Application, SocketsFailureShowsTheBoxAndNoDialog) {
             if (code == HCBT_CREATEWND) {
                 auto* cw = reinterpret_cast<CBT_CREATEWNDW*>(lp);
                 if (cw->lpcs->lpszName && !IS_INTRESOURCE(cw->lpcs->lpszName) &&
-                    wcscmp(cw->lpcs->lpszName, L"Orvane(Ver : 0.64)") == 0)
+                    wcscmp(cw->lpcs->lpszName, kTemplateTitle) == 0)
                     *created = true;
             }
             return ::CallNextHookEx(nullptr, code, wp, lp);
@@ -237,7 +242,7 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
         ImeRun& run = g_ime;
         if (!run.dlg) {
-            run.dlg = FindThreadWindow(L"Orvane(Ver : 0.64)");
+            run.dlg = FindThreadWindow(kTemplateTitle);
             if (!run.dlg) return;
             wchar_t label[32] = {};
             ::GetDlgItemTextW(run.dlg, IDC_STATUS_AP, label, 32);
@@ -245,7 +250,7 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
         }
         wchar_t title[64] = {};
         ::GetWindowTextW(run.dlg, title, 64);
-        if (run.step == 0 && wcscmp(title, L"Orvane(Ver : 0.64)") != 0) {
+        if (run.step == 0 && wcscmp(title, kTemplateTitle) != 0) {
             run.firstTitle = title;
             run.ticked = ::GetTickCount();
             run.step = 1;
@@ -264,8 +269,7 @@ TEST(MainDialog, WorksWhenInputMethodWindowsAreMadeBeforeIt) {
     EXPECT_FALSE(imetest::DialogWatchdog::Fired());
     EXPECT_TRUE(ime.MadeAndLeftAlone());
     EXPECT_EQ(g_ime.labelAtStart, CString(L"AP 미연결"));
-    EXPECT_TRUE(g_ime.firstTitle.Left(26) == CString(L"Orvane Version 0.64 (USB -"))
-        << g_ime.firstTitle.str();
+    EXPECT_EQ(g_ime.firstTitle.Left(kStatusTitleStart.GetLength()), kStatusTitleStart);
     EXPECT_GE(g_ime.ticked - created, 300u); // the first tick of the 500 ms status timer
     EXPECT_EQ(boxes.Texts(), std::vector<CString>{L"GetCount = 0"});
 }
@@ -274,7 +278,7 @@ TEST(Application, RunsTheDialogAndEndsWithIt) {
     COrvaneApp app;
     // End the dialog from inside its loop once it exists.
     UINT_PTR t = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
-        HWND main = FindThreadWindow(L"Orvane(Ver : 0.64)");
+        HWND main = FindThreadWindow(kTemplateTitle);
         if (!main) return;
         ::KillTimer(nullptr, id);
         ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "message_pump.h"
+#include "orvane_version.h"
 #include "probe_dialog.h"
 #include "resource.h"
 #include "vcisim_process.h"
@@ -10,8 +11,8 @@ namespace {
 
 using namespace wintest;
 
-const CString kConnected = L"Orvane Version 0.64 (USB - Connected)";
-const CString kNotConnected = L"Orvane Version 0.64 (USB - NOT Connected)";
+const CString kConnected = L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - Connected)";
+const CString kNotConnected = L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)";
 
 TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
     VciSimProcess sim;
@@ -45,7 +46,7 @@ TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
         apLabel = ItemText(d, IDC_STATUS_AP);
     });
 
-    EXPECT_EQ(startTitle, CString(L"Orvane(Ver : 0.64)"));
+    EXPECT_EQ(startTitle, CString(L"Orvane(Ver : " ORVANE_VERSION_TEXTW L")"));
     EXPECT_EQ(startLabel, CString(L"AP : "));
     // Not before the timer's 500 ms (measured from before it could start, so a slow start cannot
     // shorten it), and not long after the probe began.

@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "orvane_version.h"
+
 namespace {
 
 constexpr int kDialogId = 102;
@@ -63,7 +65,8 @@ INT_PTR CALLBACK DialogProc(HWND h, UINT msg, WPARAM wp, LPARAM) {
         ::SetTimer(h, kTitleTimer, 500, nullptr);
         return TRUE;
     case WM_TIMER:
-        if (wp == kTitleTimer) ::SetWindowTextW(h, L"Orvane Version 0.64 (USB - NOT Connected)");
+        if (wp == kTitleTimer)
+            ::SetWindowTextW(h, L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)");
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "orvane_version.h"
+
 namespace {
 
 constexpr DWORD kDriverTimeoutMs = 90000;
@@ -140,8 +142,12 @@ struct DriverRun {
     DWORD elapsedMs = 0;
 };
 
-// Runs uidriver.exe with these arguments and, when script is not empty, a script file holding it.
-DriverRun RunDriver(const std::string& script, std::vector<std::wstring> args) {
+// Runs uidriver.exe with these arguments and, when script is not empty, a script file holding it, with
+// the program's version for each @VERSION@.
+DriverRun RunDriver(std::string script, std::vector<std::wstring> args) {
+    const std::string version = "@VERSION@";
+    for (size_t at; (at = script.find(version)) != std::string::npos;)
+        script.replace(at, version.size(), ORVANE_VERSION_TEXT);
     DriverRun run;
     TempFile outFile(L"uio");
     TempFile scriptFile(L"uis");
@@ -186,8 +192,8 @@ TEST(DrivingTheStandIn, EveryKindOfStepAgainstARealDialog) {
     std::string script =
         "# the stand-in dialog, start to end\n"
         "wait-window 20\n"
-        "expect-title \"Orvane(Ver : 0.64)\" or \"Orvane Version 0.64 (USB - NOT Connected)\"\n"
-        "wait-title \"Orvane Version 0.64 (USB - NOT Connected)\" 5\n"
+        "expect-title \"Orvane(Ver : @VERSION@)\" or \"Orvane Version @VERSION@ (USB - NOT Connected)\"\n"
+        "wait-title \"Orvane Version @VERSION@ (USB - NOT Connected)\" 5\n"
         "expect-title-prefix Orvane\n"
         "expect-text 1014 \"AP 미연결\"\n"
         "expect-text 1005 0011223344AA      # an edit: its text lives in the control\n"
@@ -327,8 +333,8 @@ TEST(DrivingOrvane, StartAboutBoxTestButtonRadiosAndExit) {
     // The title may already carry the USB state, and the Test button's box needs the check-list.
     std::string script =
         "wait-window 20\n"
-        "expect-title \"Orvane(Ver : 0.64)\" or \"Orvane Version 0.64 (USB - NOT Connected)\" or "
-        "\"Orvane Version 0.64 (USB - Connected)\"\n"
+        "expect-title \"Orvane(Ver : @VERSION@)\" or \"Orvane Version @VERSION@ (USB - NOT Connected)\" or "
+        "\"Orvane Version @VERSION@ (USB - Connected)\"\n"
         "read-title\n"
         "expect-text IDC_STATUS_AP \"AP 미연결\"\n"
         "expect-check IDC_FILTER_ENABLE 1\n"
