@@ -61,7 +61,8 @@ struct Overlapped {
 
 Server::Server(const ServerOptions& options)
     : m_Options(options), m_Device(options.vidPid, options.instance),
-      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_bWriteStalled(options.startWriteStalled),
+      m_hWake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      m_hPipesMade(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_bWriteStalled(options.startWriteStalled),
       m_ClientPid(options.clientPid) {
     // Every frame in or out goes to the run log too.
     m_Engine.onFrame = [this](const std::string& line) { Log(line); };
@@ -74,6 +75,7 @@ Server::~Server() {
     m_Device.Unpublish();
     m_Device.RemoveKeys();
     ::CloseHandle(m_hWake);
+    ::CloseHandle(m_hPipesMade);
 }
 
 void Server::Log(const std::string& line) {
@@ -90,6 +92,9 @@ bool Server::Start() {
         m_bPlugged = true;
     }
     m_Thread = std::thread([this] { SessionThread(); });
+    // A plugged device is up once its pipes can be opened: whoever learns of it (the port file) may
+    // open them at once.
+    if (m_bPlugged) ::WaitForSingleObject(m_hPipesMade, 5000);
     return true;
 }
 
@@ -116,6 +121,7 @@ void Server::SessionThread() {
         HANDLE out = ::CreateNamedPipeW(kReadPipe, PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED,
                                         PIPE_TYPE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
                                         kPipeBuffer * 16, kPipeBuffer, 0, nullptr);
+        if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE) ::SetEvent(m_hPipesMade);
         if (in == INVALID_HANDLE_VALUE || out == INVALID_HANDLE_VALUE) {
             Log("error: cannot create the pipes");
             if (in != INVALID_HANDLE_VALUE) ::CloseHandle(in);

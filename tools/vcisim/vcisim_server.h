@@ -60,6 +60,7 @@ class Server {
     Engine m_Engine;
     std::deque<std::vector<SimWrite>> m_Queued; // writes ordered by control commands
     HANDLE m_hWake;
+    HANDLE m_hPipesMade; // manual reset: the session thread has made its first pair of pipes
     std::atomic<bool> m_bQuit{false};
     std::atomic<bool> m_bPlugged{false};
     std::atomic<bool> m_bBreakWrite{false};
