@@ -266,7 +266,10 @@ Server::SessionEnd Server::Serve(HANDLE in, HANDLE out) {
         std::vector<SimWrite> writes;
         {
             std::lock_guard<std::mutex> lock(m_Mutex);
+            const DWORD at = ::GetTickCount();
             writes = m_Engine.OnBytes({buf.data(), n});
+            if (!m_FirstEnterAt && m_Engine.counters().enter > 0) m_FirstEnterAt = at;
+            if (!m_FirstReadAt && m_Engine.counters().read > 0) m_FirstReadAt = at;
         }
         if (!Perform(out, writes)) return ended();
     }
@@ -315,7 +318,8 @@ std::string Server::Stats() {
       << " acks=" << c.acks << " frames=" << c.frames << " badframes=" << c.badFrames
       << " badrequests=" << c.badRequests << " replies=" << c.replies << " unsolicited=" << c.unsolicited
       << " sessions=" << m_Sessions.load() << " rejected=" << m_Rejected.load() << " bytesin=" << c.bytesIn
-      << " bytesout=" << m_BytesWritten.load() << "\n";
+      << " bytesout=" << m_BytesWritten.load() << " enterat=" << m_FirstEnterAt << " readat=" << m_FirstReadAt
+      << "\n";
     return s.str();
 }
 
@@ -480,6 +484,7 @@ std::string Server::Command(std::string_view line) {
         std::lock_guard<std::mutex> lock(m_Mutex);
         m_Engine.ClearFaults();
         m_Engine.ResetCounters();
+        m_FirstEnterAt = m_FirstReadAt = 0;
         m_Sessions = 0;
         m_Rejected = 0;
         m_BytesWritten = 0;

@@ -71,6 +71,10 @@ class Server {
     std::atomic<uint32_t> m_Sessions{0};
     std::atomic<uint32_t> m_Rejected{0};
     std::atomic<uint64_t> m_BytesWritten{0};
+    // GetTickCount when the first enter and read requests since the start (or reset) arrived; 0 before.
+    // Wine's tick count is one clock for every process of a session, so tests can set it against theirs.
+    DWORD m_FirstEnterAt = 0;
+    DWORD m_FirstReadAt = 0;
     std::thread m_Thread;
 };
 
