@@ -125,7 +125,7 @@ void CUartCommHox::CloseUsb(BOOL bKeepState) {
 LRESULT CUartCommHox::OnThreadEnd(WPARAM, LPARAM) {
     // Only the end of the current reader restarts the polling; a reader that CloseUsb already let go
     // belongs to a link that is polling (or connected again) by now.
-    if (!m_pReadThread || !m_pReadThread->bEnded) return 0;
+    if (!m_pReadThread || !m_pReadThread->m_bEnded) return 0;
     m_pReadThread.reset();
     m_bUsbConnected = FALSE;
     CloseUsb(FALSE);
@@ -229,9 +229,9 @@ void CUartCommHox::PumpMessages() {
 LRESULT CUartCommHox::OnReceiveFrameData(WPARAM wParam, LPARAM lParam) {
     // Only the current reader's buffer is taken: a block sent just before CloseUsb belongs to a
     // connection that is gone, and the protocol state has been reset since.
-    if (!m_pReadThread || reinterpret_cast<const BYTE*>(wParam) != m_pReadThread->buffer) return 1;
+    if (!m_pReadThread || reinterpret_cast<const BYTE*>(wParam) != m_pReadThread->m_Buffer) return 1;
     const int count = static_cast<int>(std::clamp<LPARAM>(lParam, 0, kUsbReadBlock));
-    ReceiveBlock(m_pReadThread->buffer, count);
+    ReceiveBlock(m_pReadThread->m_Buffer, count);
     return 1;
 }
 

@@ -14,8 +14,8 @@ std::atomic<UsbReadFileFn> g_ReadFile{&::ReadFile};
 
 // Cancels the reader's pending read and gives it kVciCancelWaitMs to end; false when it did not.
 bool CancelPendingRead(UsbThreadParam& prm) {
-    ::CancelIoEx(prm.hReadPipe, &prm.overlapped);
-    return ::WaitForSingleObject(prm.overlapped.hEvent, kVciCancelWaitMs) == WAIT_OBJECT_0;
+    ::CancelIoEx(prm.m_hReadPipe, &prm.m_Overlapped);
+    return ::WaitForSingleObject(prm.m_Overlapped.hEvent, kVciCancelWaitMs) == WAIT_OBJECT_0;
 }
 
 // A driver that never completes a cancelled read keeps the right to write into the buffer and the read
@@ -24,23 +24,23 @@ bool CancelPendingRead(UsbThreadParam& prm) {
 // every reconnection.
 void LeaveToDriver(std::unique_ptr<std::shared_ptr<UsbThreadParam>>& hold) {
     UsbThreadParam& prm = **hold;
-    ::CloseHandle(prm.hReadPipe);
-    prm.hReadPipe = INVALID_HANDLE_VALUE;
+    ::CloseHandle(prm.m_hReadPipe);
+    prm.m_hReadPipe = INVALID_HANDLE_VALUE;
     static_cast<void>(hold.release()); // deliberately never freed
 }
 
 } // namespace
 
 UsbThreadParam::~UsbThreadParam() {
-    if (hReadPipe != INVALID_HANDLE_VALUE) ::CloseHandle(hReadPipe);
-    if (overlapped.hEvent) ::CloseHandle(overlapped.hEvent);
+    if (m_hReadPipe != INVALID_HANDLE_VALUE) ::CloseHandle(m_hReadPipe);
+    if (m_Overlapped.hEvent) ::CloseHandle(m_Overlapped.hEvent);
 }
 
 void UsbThreadParam::RequestStop() {
     // The reader is asked to stop, not killed: a killed thread can leave the process heap locked.
     // The reader cancels its pending read itself: the handle is the reader's, and may be gone once the
     // reader has woken.
-    bStop.store(true, std::memory_order_release);
+    m_bStop.store(true, std::memory_order_release);
     m_StopEvent.SetEvent();
 }
 
@@ -51,11 +51,11 @@ void UsbSetReadFileForTest(UsbReadFileFn read) {
 std::shared_ptr<UsbThreadParam> StartUsbReader(HWND hWnd, HANDLE hReadPipe, const OVERLAPPED& ov) {
     // A fresh block per reader: its stop event starts unsignalled.
     auto prm = std::make_shared<UsbThreadParam>();
-    prm->hWnd = hWnd;
-    prm->overlapped = ov;
+    prm->m_hWnd = hWnd;
+    prm->m_Overlapped = ov;
     if (!ov.hEvent || !::DuplicateHandle(::GetCurrentProcess(), hReadPipe, ::GetCurrentProcess(),
-                                         &prm->hReadPipe, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        prm->hReadPipe = INVALID_HANDLE_VALUE;
+                                         &prm->m_hReadPipe, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        prm->m_hReadPipe = INVALID_HANDLE_VALUE;
         return nullptr;
     }
     // The thread's own reference, released by the thread when it ends.
@@ -72,13 +72,13 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
     std::unique_ptr<std::shared_ptr<UsbThreadParam>> hold(
         static_cast<std::shared_ptr<UsbThreadParam>*>(pParam));
     UsbThreadParam& prm = **hold;
-    OVERLAPPED& ov = prm.overlapped;
-    std::memset(prm.buffer, 0, sizeof(prm.buffer));
+    OVERLAPPED& ov = prm.m_Overlapped;
+    std::memset(prm.m_Buffer, 0, sizeof(prm.m_Buffer));
 
     while (!prm.StopRequested()) {
         DWORD n = 0;
         const BOOL readOk =
-            g_ReadFile.load(std::memory_order_relaxed)(prm.hReadPipe, prm.buffer, kUsbReadBlock, &n, &ov);
+            g_ReadFile.load(std::memory_order_relaxed)(prm.m_hReadPipe, prm.m_Buffer, kUsbReadBlock, &n, &ov);
         DWORD err = readOk ? ERROR_SUCCESS : ::GetLastError();
         if (!readOk && err == ERROR_IO_PENDING) {
             // Wait for the data or for a stop.
@@ -88,7 +88,7 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
                 if (!CancelPendingRead(prm)) LeaveToDriver(hold);
                 break;
             }
-            if (!::GetOverlappedResult(prm.hReadPipe, &ov, &n, FALSE)) err = ::GetLastError();
+            if (!::GetOverlappedResult(prm.m_hReadPipe, &ov, &n, FALSE)) err = ::GetLastError();
             // ERROR_MORE_DATA still delivers its bytes.
             if (err != ERROR_IO_PENDING && err != ERROR_MORE_DATA) {
                 AfxTrace("USB Read Error %d %d", static_cast<int>(n), static_cast<int>(err));
@@ -96,7 +96,7 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
                 break;
             }
         } else if (!readOk && err == ERROR_MORE_DATA) {
-            ::GetOverlappedResult(prm.hReadPipe, &ov, &n, FALSE);
+            ::GetOverlappedResult(prm.m_hReadPipe, &ov, &n, FALSE);
         }
         if (prm.StopRequested()) break;
         if (!readOk) {
@@ -109,7 +109,7 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
         }
         if (n > 0) {
             // Returns once the link window has consumed the bytes, so the buffer is free again.
-            ::SendMessageA(prm.hWnd, WM_USB_RECEIVE, reinterpret_cast<WPARAM>(prm.buffer),
+            ::SendMessageA(prm.m_hWnd, WM_USB_RECEIVE, reinterpret_cast<WPARAM>(prm.m_Buffer),
                            static_cast<LPARAM>(n));
         }
         if (prm.StopRequested()) break;
@@ -134,8 +134,8 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
     AfxTrace("\n\r");
     // A reader stopped by its link says nothing: that link is already polling again.
     if (!prm.StopRequested()) {
-        ::InterlockedExchange(&prm.bEnded, 1);
-        ::PostMessageA(prm.hWnd, WM_USB_THREAD_END, kThreadEndCode, kThreadEndCode);
+        ::InterlockedExchange(&prm.m_bEnded, 1);
+        ::PostMessageA(prm.m_hWnd, WM_USB_THREAD_END, kThreadEndCode, kThreadEndCode);
     }
     return 0;
 }

@@ -26,15 +26,15 @@ struct UsbThreadParam {
     // Asks the reader to end without WM_USB_THREAD_END (it cancels its pending read); does not wait.
     void RequestStop();
     // The flag mirrors m_StopEvent; testing it costs no system call on every pass.
-    bool StopRequested() const { return bStop.load(std::memory_order_acquire); }
+    bool StopRequested() const { return m_bStop.load(std::memory_order_acquire); }
 
-    HWND hWnd = nullptr;                     // the link window: receives the reader's messages
-    HANDLE hReadPipe = INVALID_HANDLE_VALUE; // the reader's duplicate of the link's read pipe
-    CEvent m_StopEvent{FALSE, TRUE};         // set by RequestStop; wakes a pending wait
-    std::atomic<bool> bStop{false};          // set with m_StopEvent
-    OVERLAPPED overlapped{};                 // the reads; the reader closes its event when it ends
-    BYTE buffer[kUsbReadBlock] = {};         // its address identifies this connection's WM_USB_RECEIVE
-    volatile LONG bEnded = 0;                // set before the reader posts WM_USB_THREAD_END
+    HWND m_hWnd = nullptr;                     // the link window: receives the reader's messages
+    HANDLE m_hReadPipe = INVALID_HANDLE_VALUE; // the reader's duplicate of the link's read pipe
+    CEvent m_StopEvent{FALSE, TRUE};           // set by RequestStop; wakes a pending wait
+    std::atomic<bool> m_bStop{false};          // set with m_StopEvent
+    OVERLAPPED m_Overlapped{};                 // the reads; the reader closes its event when it ends
+    BYTE m_Buffer[kUsbReadBlock] = {};         // its address identifies this connection's WM_USB_RECEIVE
+    volatile LONG m_bEnded = 0;                // set before the reader posts WM_USB_THREAD_END
 };
 
 // The reader thread's function; pParam is the block handed over by StartUsbReader. Returns 0.

@@ -117,7 +117,7 @@ TEST_F(Reader, AnyReadErrorEndsItOnceWithOneTraceLine) {
         PumpFor(100);
         EXPECT_EQ(g_Calls, 1);
         EXPECT_EQ(sink.ends, 1);
-        EXPECT_TRUE(reader->bEnded);
+        EXPECT_TRUE(reader->m_bEnded);
         EXPECT_EQ(traces.Count("Read Data Failed (err=" + std::to_string(code) + ")"), 1);
         EXPECT_LE(traces.Lines().size(), 4u);
     }
