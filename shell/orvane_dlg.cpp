@@ -90,7 +90,7 @@ BOOL COrvaneDlg::OnInitDialog() {
 
     m_UartComm.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), this, IDC_UART_COMM);
     m_UartComm.OpenComm();
-    m_UartComm.m_nMaxFrameData = kVciDialogMaxFrameData;
+    m_UartComm.m_nMaxFrameData = vcilink::kVciDialogMaxFrameData;
 
     std::memset(&m_WlanSettings, 0, sizeof(m_WlanSettings));
     SetTimer(kStatusTimer, kStatusTimerMs);

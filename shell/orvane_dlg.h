@@ -34,10 +34,10 @@ class COrvaneDlg : public CDialog {
     CString m_strPcMac;         // twelve upper-case hex digits, or empty
     // MAC of the next add command and one spare byte
     uint8_t m_MacAddress[common::kMacAddressBufferBytes];
-    WlanSettingRecord m_WlanSettings; // the VCI's WLAN settings as last read
-    CUartCommHox m_UartComm;          // hidden link window 1326 to the VCI over USB
-    CListBox m_ListApMac;             // hidden list box 1004: the AP's list as text lines
-    CString m_strVciMac;              // edit 1005: twelve upper-case hex digits, or empty
+    vcilink::WlanSettingRecord m_WlanSettings; // the VCI's WLAN settings as last read
+    CUartCommHox m_UartComm;                   // hidden link window 1326 to the VCI over USB
+    CListBox m_ListApMac;                      // hidden list box 1004: the AP's list as text lines
+    CString m_strVciMac;                       // edit 1005: twelve upper-case hex digits, or empty
     HICON m_hIcon;
 
   protected:

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace vcilink {
+
 uint8_t VciFrameCheckSum(std::span<const uint8_t> frame) {
     if (frame.size() < 3) return 0;
     const size_t len = VciGetLe16(&frame[kVciIdxLen]);
@@ -57,3 +59,5 @@ void VciFrameEncoder::ResetCommData() {
     m_SendSeqNum = 0;
     std::memset(m_SendFrame, 0, sizeof m_SendFrame);
 }
+
+} // namespace vcilink

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+namespace vcilink {
+
 // Sizes shared by the sender, the receiver and the message ring.
 inline constexpr size_t kVciMaxMessage = 3008;  // one message, DataLength included
 inline constexpr size_t kVciFrameBuffer = 3020; // one frame, STX through checksum
@@ -78,3 +80,5 @@ class VciFrameEncoder {
     uint8_t m_SendSeqNum = 0;
     uint8_t m_SendFrame[kVciFrameBuffer] = {};
 };
+
+} // namespace vcilink

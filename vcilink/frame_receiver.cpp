@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace vcilink {
+
 void VciFrameReceiver::OnReceiveFrameData(std::span<const uint8_t> bytes) {
     const bool wasArmed = m_bByteTimerArmed;
     m_bByteStored = false;
@@ -190,3 +192,5 @@ void VciFrameReceiver::Trace(const char* text) {
     std::snprintf(line, sizeof line, "%s%s", kVciTracePrefix, text);
     m_pEvents->OnTrace(line);
 }
+
+} // namespace vcilink

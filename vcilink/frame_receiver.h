@@ -9,6 +9,8 @@
 #include "link_events.h"
 #include "message_ring.h"
 
+namespace vcilink {
+
 // Receive states of m_CommMode, with the link's own numbers.
 enum class VciCommMode : int { Idle = 1, InFrame = 5, Checksum = 6 };
 
@@ -104,3 +106,5 @@ class VciFrameReceiver {
     VciMessageRing m_Ring;
     VciReceiveStats m_Stats;
 };
+
+} // namespace vcilink

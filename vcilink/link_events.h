@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace vcilink {
+
 // Every trace line of the VCI link, the receiver's and the window's alike, begins with this.
 inline constexpr char kVciTracePrefix[] = "          Hox2534DLL -> ";
 
@@ -20,3 +22,5 @@ class VciLinkEvents {
     // One finished trace line for the debugger output, UTF-8, with its own line end.
     virtual void OnTrace(const char* /*line*/) {}
 };
+
+} // namespace vcilink

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace vcilink {
+
 bool VciMessageRing::Push(std::span<const uint8_t> msg) {
     if (msg.size() > kVciMaxMessage) return false;
     std::memcpy(m_CommDataTemp[m_nWriteIndex], msg.data(), msg.size());
@@ -37,3 +39,5 @@ void VciMessageRing::ResetCommData() {
     m_nReadIndex = 0;
     m_nWriteIndex = 0;
 }
+
+} // namespace vcilink

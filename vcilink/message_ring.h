@@ -7,6 +7,8 @@
 
 #include "frame_codec.h"
 
+namespace vcilink {
+
 inline constexpr int kVciRingSlots = 100;
 
 // Keeps the last kVciRingSlots unread messages. When all slots hold unread messages, the next one replaces
@@ -40,3 +42,5 @@ class VciMessageRing {
     int m_nWriteIndex = 0;
     uint32_t m_nOverwritten = 0;
 };
+
+} // namespace vcilink

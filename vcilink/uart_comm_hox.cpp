@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace vcilink;
+
 namespace {
 constexpr char kReadPipeName[] = "PIPE00";
 constexpr char kWritePipeName[] = "PIPE01";

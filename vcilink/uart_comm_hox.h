@@ -23,7 +23,7 @@ inline constexpr UINT kPollAtStartMs = 10;
 inline constexpr UINT kOpenPipesDelayMs = 10;
 inline constexpr UINT kConnectedDelayMs = 500;
 
-class CUartCommHox : public CWnd, private VciLinkEvents {
+class CUartCommHox : public CWnd, private vcilink::VciLinkEvents {
   public:
     CUartCommHox();
     ~CUartCommHox() override;
@@ -53,8 +53,8 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     BOOL WriteByte(BYTE b);
     void ResetCommData();
 
-    const VciFrameReceiver& Receiver() const { return *m_pReceiver; }
-    const VciFrameEncoder& Encoder() const { return m_Encoder; }
+    const vcilink::VciFrameReceiver& Receiver() const { return *m_pReceiver; }
+    const vcilink::VciFrameEncoder& Encoder() const { return m_Encoder; }
     bool HasReader() const { return m_pReadThread != nullptr; }
 
     CVciUsb m_VciUsb;
@@ -66,7 +66,7 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     char m_szWritePipeName[32];
     // The running reader's parameter block, shared with the thread; null when there is none. Forgotten
     // (not waited for) when the link closes.
-    std::shared_ptr<UsbThreadParam> m_pReadThread;
+    std::shared_ptr<vcilink::UsbThreadParam> m_pReadThread;
     BOOL m_bUsbConnected;
     int m_nMaxFrameData;
 
@@ -87,7 +87,7 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     BOOL WriteCurrentFrame();
     void OnByteTimer();
 
-    VciFrameEncoder m_Encoder;
+    vcilink::VciFrameEncoder m_Encoder;
     std::span<const uint8_t> m_CurrentFrame; // the frame built last, inside m_Encoder
     // The byte time-out runs lazily: storing a byte only notes the time, and TIMER_BYTE_TIMEOUT, once
     // set, checks on firing whether kVciByteTimeoutMs have really passed since the last stored byte. No
@@ -96,5 +96,5 @@ class CUartCommHox : public CWnd, private VciLinkEvents {
     bool m_bByteTimeoutWanted = false;
     bool m_bByteTimerSet = false;
     bool m_bAckFailed = false; // set by OnSendAck, acted on once the block has been taken in
-    std::unique_ptr<VciFrameReceiver> m_pReceiver; // its message ring is too big for a stack frame
+    std::unique_ptr<vcilink::VciFrameReceiver> m_pReceiver; // its message ring is too big for a stack frame
 };

@@ -6,6 +6,8 @@
 #include "afxwin.h"
 #include "vci_usb.h"
 
+namespace vcilink {
+
 namespace {
 
 constexpr WPARAM kThreadEndCode = 20;
@@ -139,3 +141,5 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
     }
     return 0;
 }
+
+} // namespace vcilink

@@ -8,6 +8,8 @@
 
 #include "afxmt.h"
 
+namespace vcilink {
+
 // The reader's messages to the link window.
 inline constexpr UINT WM_USB_RECEIVE = 0x721;    // sent: wParam = the bytes, lParam = their number
 inline constexpr UINT WM_USB_THREAD_END = 0x722; // posted as the reader's last act
@@ -49,3 +51,5 @@ void UsbSetReadFileForTest(UsbReadFileFn read);
 // duplicate of the pipe handle and takes over the read record `ov` and its event. Null, with what it
 // took closed, when no reader could be started.
 std::shared_ptr<UsbThreadParam> StartUsbReader(HWND hWnd, HANDLE hReadPipe, const OVERLAPPED& ov);
+
+} // namespace vcilink

@@ -10,6 +10,8 @@
 #include "afxwin.h"
 #include "link_events.h"
 
+using namespace vcilink;
+
 const GUID GUID_VCI_USB_INTERFACE = {
     0x8E120C45, 0x4968, 0x4188, {0xBA, 0x19, 0x9A, 0x82, 0x36, 0x1C, 0x8F, 0xA8}};
 

@@ -5,6 +5,8 @@
 #include "resource.h"
 #include "wlan_settings.h"
 
+using namespace vcilink;
+
 namespace {
 constexpr DWORD kEnterConfigPauseMs = 2000; // the VCI's WLAN module needs this long to enter configuration
 constexpr DWORD kSettingReplyTimeoutMs = 5000;

@@ -6,6 +6,8 @@
 
 #include "frame_codec.h"
 
+namespace vcilink {
+
 namespace {
 
 #define WLAN_FIELD(member) static_cast<uint8_t>(offsetof(WlanSettingRecord, member))
@@ -188,3 +190,5 @@ void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[common::kMac
     std::memset(mac, 0, sizeof mac);
     std::memcpy(mac, rec.MacAddress, common::kMacBytes);
 }
+
+} // namespace vcilink

@@ -10,6 +10,8 @@
 
 #include "mac_text.h"
 
+namespace vcilink {
+
 inline constexpr uint16_t kWlanEnterConfigId = 0x2100;
 inline constexpr uint16_t kWlanReadSettingId = 0x2101;
 inline constexpr uint16_t kWlanLeaveConfigId = 0x2102;
@@ -116,3 +118,5 @@ int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingR
 std::string VciMacText(const WlanSettingRecord& rec);
 // The dialog's MAC for the next add command (m_MacAddress): the MAC bytes, then zero.
 void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[common::kMacAddressBufferBytes]);
+
+} // namespace vcilink

@@ -13,6 +13,8 @@
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
+using namespace vcilink;
+
 namespace {
 
 constexpr double kUsb2HighSpeed = 60e6;

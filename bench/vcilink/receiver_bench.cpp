@@ -6,6 +6,8 @@
 
 #include "frame_receiver.h"
 
+using namespace vcilink;
+
 int main() {
     // One stream of 3008-byte messages in 1500-byte frames, repeated.
     std::vector<uint8_t> msg(kVciMaxMessage, 0x5A);

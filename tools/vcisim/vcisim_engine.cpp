@@ -9,6 +9,8 @@
 #include "mac_text.h"
 #include "wlan_settings.h"
 
+using namespace vcilink;
+
 namespace vcisim {
 
 namespace {

@@ -97,8 +97,8 @@ class Engine {
     std::vector<SimWrite> ShapeReply(std::span<const uint8_t> msg);
     void LogFrame(const char* dir, std::span<const uint8_t> frame);
 
-    std::unique_ptr<VciFrameReceiver> m_pReceiver;
-    VciFrameEncoder m_Encoder;
+    std::unique_ptr<vcilink::VciFrameReceiver> m_pReceiver;
+    vcilink::VciFrameEncoder m_Encoder;
     std::vector<uint8_t> m_CurrentFrame; // raw bytes of the frame being received, for the log
     std::vector<uint8_t> m_Settings;
     Faults m_Faults;

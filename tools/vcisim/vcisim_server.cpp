@@ -5,6 +5,8 @@
 #include <charconv>
 #include <sstream>
 
+using namespace vcilink;
+
 namespace vcisim {
 
 namespace {

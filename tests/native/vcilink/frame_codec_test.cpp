@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace vcilink;
+
 using Bytes = std::vector<uint8_t>;
 
 static std::vector<Bytes> SendAll(VciFrameEncoder& enc, const Bytes& msg) {

@@ -7,6 +7,8 @@
 
 #include "frame_receiver.h"
 
+using namespace vcilink;
+
 namespace {
 
 struct AckCounter : VciLinkEvents {

@@ -7,6 +7,8 @@
 
 #include "wlan_settings.h"
 
+using namespace vcilink;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     const int type = in.ConsumeIntegralInRange<int>(-1, kWlanSettingCount + 2);

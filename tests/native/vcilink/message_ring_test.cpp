@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+using namespace vcilink;
+
 using Bytes = std::vector<uint8_t>;
 
 static Bytes Msg(uint16_t dataLength, size_t size, uint8_t tag) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace vcilink;
+
 using Bytes = std::vector<uint8_t>;
 
 namespace {

@@ -70,7 +70,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
         EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(d.m_bMacFilterEnable, 1);
         EXPECT_EQ(d.m_strApAddress, CString(COrvaneDlg::kDefaultApAddress));
-        EXPECT_EQ(d.m_UartComm.m_nMaxFrameData, kVciDialogMaxFrameData);
+        EXPECT_EQ(d.m_UartComm.m_nMaxFrameData, vcilink::kVciDialogMaxFrameData);
         const auto* wlan = reinterpret_cast<const uint8_t*>(&d.m_WlanSettings);
         EXPECT_TRUE(std::all_of(wlan, wlan + sizeof d.m_WlanSettings, [](uint8_t b) { return !b; }));
         for (uint8_t b : d.m_MacAddress)

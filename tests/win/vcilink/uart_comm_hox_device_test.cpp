@@ -16,6 +16,8 @@
 #include "vcisim_process.h"
 #include "wlan_settings.h"
 
+using namespace vcilink;
+
 namespace {
 
 using namespace wintest;

@@ -12,6 +12,8 @@
 #include "vcilink_test_support.h"
 #include "wlan_settings.h"
 
+using namespace vcilink;
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;

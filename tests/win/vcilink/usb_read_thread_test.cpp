@@ -13,6 +13,8 @@
 #include "usb_read_thread.h"
 #include "vci_usb.h"
 
+using namespace vcilink;
+
 namespace {
 
 using namespace wintest;

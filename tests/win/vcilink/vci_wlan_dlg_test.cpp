@@ -12,6 +12,8 @@
 #include "resource.h"
 #include "vcisim_process.h"
 
+using namespace vcilink;
+
 namespace {
 
 using namespace wintest;
