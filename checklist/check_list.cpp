@@ -8,6 +8,8 @@
 #include "check_list_window_class.h"
 #include "checklist_image.h"
 
+using namespace checklist;
+
 namespace {
 
 constexpr COLORREF kDarkGrey = RGB(0x80, 0x80, 0x80);

@@ -24,10 +24,10 @@ class CCheckList : public CWnd {
 
     // Null when the state is not 0..2, the parent is not one of ours, or the control has no view.
     // The caller redraws the control afterwards.
-    CheckListItem* AddItem(CString text, CheckListItem* parent, int state, int itemData, COLORREF textColor,
-                           COLORREF selTextColor, COLORREF selBackColor);
+    checklist::CheckListItem* AddItem(CString text, checklist::CheckListItem* parent, int state, int itemData,
+                                      COLORREF textColor, COLORREF selTextColor, COLORREF selBackColor);
     // Null: every item at all levels; else that item's direct children.
-    int GetCount(const CheckListItem* item = nullptr) const;
+    int GetCount(const checklist::CheckListItem* item = nullptr) const;
     int GetCheck(int index) const;
     int SetCheck(int index, int state);
     int GetItemText(int index, CString& text) const;
@@ -48,14 +48,14 @@ class CCheckList : public CWnd {
     CPen* GetBackgroundPen() const { return m_pBackgroundPen.get(); }
     CBrush* GetBackgroundBrush() const { return m_pBackgroundBrush.get(); }
     CCheckListView* GetView() const { return m_pView.get(); }
-    CheckListTree& GetTree() { return m_Tree; }
+    checklist::CheckListTree& GetTree() { return m_Tree; }
 
   protected:
     // Loads the images (made for 96 DPI) and, at another DPI, replaces them by images of the scaled size.
     BOOL LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId);
     // Borrowed pointers to the images, font, pen and brush, and the row metrics, for the view.
     CheckListPaintKit PaintKit() const;
-    CheckListItem* FindItem(int index) const { return m_Tree.FindItem(index); }
+    checklist::CheckListItem* FindItem(int index) const { return m_Tree.FindItem(index); }
     void DeleteItems();
     bool HasView() const;
 
@@ -76,7 +76,7 @@ class CCheckList : public CWnd {
     std::unique_ptr<CFont> m_OwnFont;
     std::unique_ptr<CPen> m_pBackgroundPen;
     std::unique_ptr<CBrush> m_pBackgroundBrush;
-    CheckListTree m_Tree; // the items, their count and the widest row
+    checklist::CheckListTree m_Tree; // the items, their count and the widest row
 
     DECLARE_MESSAGE_MAP()
 };

@@ -3,6 +3,8 @@
 
 #include "check_list_window_class.h"
 
+using namespace checklist;
+
 using checklist::ScrollAction;
 
 namespace {
@@ -175,7 +177,7 @@ void CCheckListView::OnPaint() {
 
 void CCheckListView::OnLButtonDown(UINT, CPoint point) {
     if (m_Core && m_pFrame) {
-        CheckListViewCore::ClickResult click = m_Core->Click(point.x, point.y);
+        CheckListViewState::ClickResult click = m_Core->Click(point.x, point.y);
         if (click.scrolledOne) {
             ::ScrollWindow(m_hWnd, 0, -m_Core->Metrics().rowHeight, nullptr, nullptr);
             SetScrollPos(SB_VERT, m_Core->TopRow(), TRUE);

@@ -33,8 +33,8 @@ class CCheckListView : public CWnd {
 
     // rect is the frame's client rectangle; the view sits checklist::kBorder inside it. The tree and
     // everything in paint stay the frame's.
-    BOOL Create(const RECT& rect, CWnd* frame, UINT id, CheckListTree& items, const CheckListPaintKit& paint,
-                COLORREF background);
+    BOOL Create(const RECT& rect, CWnd* frame, UINT id, checklist::CheckListTree& items,
+                const CheckListPaintKit& paint, COLORREF background);
 
     void UpdateScrollBars();
     void ClearSelection();
@@ -52,9 +52,9 @@ class CCheckListView : public CWnd {
     int GetSelectedIndex() const { return m_Core ? m_Core->SelectedIndex() : checklist::kNoItem; }
 
   protected:
-    void DrawItem(CDC* dc, const CheckListItem& item, int row);
+    void DrawItem(CDC* dc, const checklist::CheckListItem& item, int row);
     void DrawCheckBitmap(CDC* dc, int x, int y, int state);
-    void DrawRows(const std::vector<CheckListRowPaint>& rows);
+    void DrawRows(const std::vector<checklist::CheckListRowPaint>& rows);
     void RefreshClient();
     void ApplyBar(int bar, const checklist::ScrollBarState& state, int pos);
 
@@ -64,7 +64,7 @@ class CCheckListView : public CWnd {
     afx_msg void OnVScroll(UINT code, UINT pos, CWnd* bar);
     afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar);
 
-    std::optional<CheckListViewCore> m_Core; // top row, offset, selection, visible rows
+    std::optional<checklist::CheckListViewState> m_Core; // top row, offset, selection, visible rows
     CheckListPaintKit m_Paint;
     CRect m_rcClient;
     CWnd* m_pFrame = nullptr;     // the parent frame, not owned; set once creation has succeeded

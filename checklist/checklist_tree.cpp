@@ -3,6 +3,8 @@
 
 #include <new>
 
+namespace checklist {
+
 namespace {
 
 // Pre-order search; counter runs on through every list it enters.
@@ -139,3 +141,5 @@ void CheckListTree::UpdateParentChecks(const CheckListItem& item) {
             ancestor->m_nState = checklist::kUnchecked;
     }
 }
+
+} // namespace checklist

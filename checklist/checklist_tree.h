@@ -31,8 +31,6 @@ constexpr int32_t ItemWidth(int32_t level, int32_t cellWidth, int32_t textWidth,
     return level * cellWidth + textWidth + tailWidth;
 }
 
-} // namespace checklist
-
 struct CheckListItem;
 using CheckListItemList = std::vector<std::unique_ptr<CheckListItem>>;
 
@@ -121,3 +119,5 @@ class CheckListTree {
     int32_t m_nItemCount = 0;
     int32_t m_nWidestRow = 0;
 };
+
+} // namespace checklist

@@ -3,28 +3,28 @@
 
 #include <algorithm>
 
-using namespace checklist;
+namespace checklist {
 
-void CheckListViewCore::SetMetrics(const RowMetrics& metrics) {
+void CheckListViewState::SetMetrics(const RowMetrics& metrics) {
     m_Metrics = metrics;
     m_nVisibleRows = checklist::VisibleRows(m_nClientHeight, m_Metrics.rowHeight);
 }
 
-void CheckListViewCore::SetClientSize(int32_t width, int32_t height) {
+void CheckListViewState::SetClientSize(int32_t width, int32_t height) {
     m_nClientWidth = width;
     m_nClientHeight = height;
     m_nVisibleRows = checklist::VisibleRows(height, m_Metrics.rowHeight);
 }
 
-ScrollBarState CheckListViewCore::VerticalBar() const {
+ScrollBarState CheckListViewState::VerticalBar() const {
     return checklist::VerticalBar(m_Tree.GetCount(nullptr), m_nVisibleRows);
 }
 
-ScrollBarState CheckListViewCore::HorizontalBar() const {
+ScrollBarState CheckListViewState::HorizontalBar() const {
     return checklist::HorizontalBar(m_Tree.WidestRow(), m_nClientWidth);
 }
 
-bool CheckListViewCore::ClampPositions() {
+bool CheckListViewState::ClampPositions() {
     int32_t top = std::clamp(m_nTopRow, 0, VerticalBar().max);
     int32_t offset = std::clamp(m_nOffset, 0, HorizontalBar().max);
     bool moved = top != m_nTopRow || offset != m_nOffset;
@@ -33,20 +33,20 @@ bool CheckListViewCore::ClampPositions() {
     return moved;
 }
 
-void CheckListViewCore::AddIfDrawn(CheckListItem* item, int32_t index,
-                                   std::vector<CheckListRowPaint>& repaint) const {
+void CheckListViewState::AddIfDrawn(CheckListItem* item, int32_t index,
+                                    std::vector<CheckListRowPaint>& repaint) const {
     if (IsRowDrawn(index)) repaint.push_back({item, index});
 }
 
-void CheckListViewCore::AddAncestors(const CheckListItem& item,
-                                     std::vector<CheckListRowPaint>& repaint) const {
+void CheckListViewState::AddAncestors(const CheckListItem& item,
+                                      std::vector<CheckListRowPaint>& repaint) const {
     for (CheckListItem* a = item.m_pParent; a; a = a->m_pParent) {
         // Ancestors lie above the item; only those in view need their flat index.
         AddIfDrawn(a, m_Tree.IndexOf(a), repaint);
     }
 }
 
-CheckListViewCore::ClickResult CheckListViewCore::Click(int32_t x, int32_t y) {
+CheckListViewState::ClickResult CheckListViewState::Click(int32_t x, int32_t y) {
     ClickResult result;
     // Only points inside the client area address rows; the margin above the first row is row 0's.
     if (y < 0) return result;
@@ -89,8 +89,8 @@ CheckListViewCore::ClickResult CheckListViewCore::Click(int32_t x, int32_t y) {
     return result;
 }
 
-int32_t CheckListViewCore::SetItemCheck(int32_t index, int32_t state,
-                                        std::vector<CheckListRowPaint>& repaint) {
+int32_t CheckListViewState::SetItemCheck(int32_t index, int32_t state,
+                                         std::vector<CheckListRowPaint>& repaint) {
     if (!IsCheckState(state)) return kNoItem;
     CheckListItem* item = m_Tree.FindItem(index);
     if (!item) return kNoItem;
@@ -101,25 +101,27 @@ int32_t CheckListViewCore::SetItemCheck(int32_t index, int32_t state,
     return 0;
 }
 
-void CheckListViewCore::ClearSelection() {
+void CheckListViewState::ClearSelection() {
     m_nSelectedIndex = kNoItem;
     m_pSelectedItem = nullptr;
 }
 
-void CheckListViewCore::ResetPosition() {
+void CheckListViewState::ResetPosition() {
     m_nTopRow = 0;
     m_nOffset = 0;
 }
 
-ScrollStep CheckListViewCore::VScroll(int code, int32_t thumb) {
+ScrollStep CheckListViewState::VScroll(int code, int32_t thumb) {
     ScrollStep step = checklist::VScroll(code, thumb, m_nTopRow, m_Tree.GetCount(nullptr), m_nVisibleRows);
     if (step.action == ScrollAction::Move) m_nTopRow = step.to;
     return step;
 }
 
-ScrollStep CheckListViewCore::HScroll(int code, int32_t thumb) {
+ScrollStep CheckListViewState::HScroll(int code, int32_t thumb) {
     ScrollStep step = checklist::HScroll(code, thumb, m_nOffset, m_Tree.WidestRow(), m_nClientWidth,
                                          m_Metrics.Px(kLineStepPixels));
     if (step.action == ScrollAction::Move) m_nOffset = step.to;
     return step;
 }
+
+} // namespace checklist

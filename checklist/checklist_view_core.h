@@ -7,6 +7,8 @@
 #include "checklist_scroll.h"
 #include "checklist_tree.h"
 
+namespace checklist {
+
 // A row the window must draw again: the item and its flat index.
 struct CheckListRowPaint {
     CheckListItem* item = nullptr;
@@ -15,15 +17,15 @@ struct CheckListRowPaint {
 
 // The view's state over a tree it does not own: top row, horizontal offset, selection, visible rows.
 // Operations report which rows changed; the window class draws exactly those.
-class CheckListViewCore {
+class CheckListViewState {
   public:
-    explicit CheckListViewCore(CheckListTree& tree) : m_Tree(tree) {}
+    explicit CheckListViewState(CheckListTree& tree) : m_Tree(tree) {}
 
-    void SetMetrics(const checklist::RowMetrics& metrics);
+    void SetMetrics(const RowMetrics& metrics);
     // Client size; recomputes the full rows.
     void SetClientSize(int32_t width, int32_t height);
 
-    const checklist::RowMetrics& Metrics() const { return m_Metrics; }
+    const RowMetrics& Metrics() const { return m_Metrics; }
     int32_t TopRow() const { return m_nTopRow; }
     int32_t Offset() const { return m_nOffset; }
     int32_t VisibleRows() const { return m_nVisibleRows; }
@@ -36,8 +38,8 @@ class CheckListViewCore {
     bool IsRowDrawn(int32_t index) const { return index >= m_nTopRow && index <= m_nTopRow + m_nVisibleRows; }
     int32_t RowOf(int32_t index) const { return index - m_nTopRow; }
 
-    checklist::ScrollBarState VerticalBar() const;
-    checklist::ScrollBarState HorizontalBar() const;
+    ScrollBarState VerticalBar() const;
+    ScrollBarState HorizontalBar() const;
     // After a resize the positions may lie past their range; pulls them back. True when one moved.
     bool ClampPositions();
 
@@ -72,7 +74,7 @@ class CheckListViewCore {
     void AddAncestors(const CheckListItem& item, std::vector<CheckListRowPaint>& repaint) const;
 
     CheckListTree& m_Tree;
-    checklist::RowMetrics m_Metrics;
+    RowMetrics m_Metrics;
     int32_t m_nClientWidth = 0;
     int32_t m_nClientHeight = 0;
     int32_t m_nVisibleRows = 0;
@@ -81,3 +83,5 @@ class CheckListViewCore {
     int32_t m_nSelectedIndex = checklist::kNoItem;
     CheckListItem* m_pSelectedItem = nullptr;
 };
+
+} // namespace checklist

@@ -42,7 +42,7 @@ class ViewCore : public ::testing::Test {
     }
 
     CheckListTree tree;
-    CheckListViewCore view{tree};
+    CheckListViewState view{tree};
 };
 
 TEST_F(ViewCore, ClickOnTextSelectsWithoutToggling) {
@@ -280,7 +280,7 @@ class ViewCoreAt144 : public ::testing::Test {
 
     const RowMetrics m = MetricsFor(13, 12, 144);
     CheckListTree tree;
-    CheckListViewCore view{tree};
+    CheckListViewState view{tree};
 };
 
 TEST_F(ViewCoreAt144, ClicksAddressTheTallerRowsAndTheWiderCell) {

@@ -60,7 +60,7 @@ TEST_F(CheckListAt144, RowsAreHalfAsHighAgainWithTheFontAndImagesScaled) {
 
     // Ten full rows of the view sized for ten and a half; a row's width carries the scaled cell and tail.
     EXPECT_EQ(10, View()->GetVisibleRows());
-    CheckListItem* item = Add(L"00 1A 2B 3C 4D 5E");
+    checklist::CheckListItem* item = Add(L"00 1A 2B 3C 4D 5E");
     EXPECT_EQ(kCellWidth + item->m_nTextWidth + 8, item->m_nWidth);
 }
 

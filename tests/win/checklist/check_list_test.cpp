@@ -109,7 +109,7 @@ TEST_F(CheckList, AControlWhoseCreateFailedAnswersSafely) {
 
 TEST_F(CheckList, ItemsAreAddressedInPreOrder) {
     ASSERT_TRUE(CreateList());
-    CheckListItem* a = Add(L"A");
+    checklist::CheckListItem* a = Add(L"A");
     Add(L"B");
     Add(L"C", nullptr, 2); // middle is accepted at top level
     Add(L"A1", a, 1);
@@ -142,13 +142,13 @@ TEST_F(CheckList, AddItemMeasuresTheTextAndRejectsBadStates) {
         dc.SelectObject(old);
     }
     ASSERT_GT(textWidth, 0);
-    CheckListItem* top = Add(mac);
+    checklist::CheckListItem* top = Add(mac);
     ASSERT_NE(nullptr, top);
     EXPECT_EQ(textWidth, top->m_nTextWidth);
     EXPECT_EQ(19 + textWidth + 5, top->m_nWidth);
     EXPECT_EQ(-1, top->m_nItemData);
     EXPECT_EQ(::GetSysColor(COLOR_INFOTEXT), top->m_crText);
-    CheckListItem* child = Add(mac, top);
+    checklist::CheckListItem* child = Add(mac, top);
     EXPECT_EQ(38 + textWidth + 5, child->m_nWidth);
     EXPECT_EQ(38 + textWidth + 5, m_pList->GetWidestRow());
 
@@ -159,7 +159,7 @@ TEST_F(CheckList, AddItemMeasuresTheTextAndRejectsBadStates) {
 
 TEST_F(CheckList, SetCheckValidatesAndLeavesChildrenAlone) {
     ASSERT_TRUE(CreateList());
-    CheckListItem* parent = Add(L"parent");
+    checklist::CheckListItem* parent = Add(L"parent");
     Add(L"one", parent);
     Add(L"two", parent);
     EXPECT_EQ(-1, m_pList->SetCheck(0, 3));

@@ -156,7 +156,7 @@ TEST_F(CheckListView, AWideRowBringsTheHorizontalBarAndTheCellFollowsTheOffset) 
 
 TEST_F(CheckListView, TogglingAParentTicksEveryDescendant) {
     ASSERT_TRUE(CreateList());
-    CheckListItem* parent = Add(L"parent");
+    checklist::CheckListItem* parent = Add(L"parent");
     for (int i = 0; i < 14; ++i)
         Add(L"child", parent);
     Add(L"after");
@@ -267,7 +267,7 @@ TEST_F(CheckListPaint, ARepaintStopsAfterThePartlyVisibleRow) {
 
 TEST_F(CheckListPaint, AClickRepaintsTheRowsItChangesAndNoFullRepaintIsLeft) {
     ASSERT_TRUE(CreateList());
-    CheckListItem* parent = Add(L"parent");
+    checklist::CheckListItem* parent = Add(L"parent");
     Add(L"one", parent);
     Add(L"two", parent);
     Add(L"other");

@@ -80,7 +80,8 @@ class CheckListWindowTest : public ::testing::Test {
         return true;
     }
 
-    CheckListItem* Add(const wchar_t* text, CheckListItem* parent = nullptr, int state = 0) {
+    checklist::CheckListItem* Add(const wchar_t* text, checklist::CheckListItem* parent = nullptr,
+                                  int state = 0) {
         return m_pList->AddItem(text, parent, state, -1, ::GetSysColor(COLOR_INFOTEXT),
                                 ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
     }
