@@ -9,6 +9,8 @@
 #include "orvane_dlg.h"
 #include "resource.h"
 
+using adapters::dlg::AdaptersInfoSource;
+
 namespace {
 
 AdaptersInfoSource g_infoSource = nullptr;
@@ -19,7 +21,7 @@ ULONG QueryAdapters(PIP_ADAPTER_INFO info, PULONG size) {
 
 } // namespace
 
-void SetAdaptersInfoSource(AdaptersInfoSource source) {
+void adapters::dlg::SetAdaptersInfoSource(AdaptersInfoSource source) {
     g_infoSource = source;
 }
 

@@ -2,6 +2,8 @@
 // header.
 #pragma once
 
+namespace aplink {
+
 // Replies name no command, so the dialog remembers which one it awaits. Who sets which value, and what each
 // reply does under it: the table at COrvaneDlg::OnReceiveTCP (ap_protocol_dlg.cpp).
 enum ApCommand : int {
@@ -11,3 +13,5 @@ enum ApCommand : int {
     ApCmdReadList = 4,
     ApCmdSetFilter = 5,
 };
+
+} // namespace aplink

@@ -14,7 +14,7 @@ void COrvaneDlg::ConnectToAP() {
     // A failed creation shows up as a failed connect just below.
     m_pClientSock->Create(0, SOCK_STREAM, CAsyncSocket::kAllEvents, nullptr);
     m_pClientSock->SetNotifyWindow(m_hWnd);
-    if (!m_pClientSock->Connect(m_strApAddress, aplink_dlg::kApPort)) {
+    if (!m_pClientSock->Connect(m_strApAddress, aplink::dlg::kApPort)) {
         const int error = CAsyncSocket::GetLastError();
         if (error != WSAEWOULDBLOCK) {
             DropApSocket();
@@ -34,7 +34,7 @@ void COrvaneDlg::ConnectToAP() {
 void COrvaneDlg::DisconnectFromAP() {
     DropApSocket();
     ShowApStatus(false);
-    m_nApCommand = ApCmdNone;
+    m_nApCommand = aplink::ApCmdNone;
     m_bApConnected = 0;
 }
 

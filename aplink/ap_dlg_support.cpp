@@ -9,7 +9,7 @@
 #include "mac_text.h"
 #include "orvane_dlg.h"
 
-namespace aplink_dlg {
+namespace aplink::dlg {
 
 namespace {
 
@@ -118,4 +118,4 @@ void SendNextDelete(COrvaneDlg& dlg, const wchar_t* doneText) {
     WaitAndSend(dlg, command, kCommandWaitMs);
 }
 
-} // namespace aplink_dlg
+} // namespace aplink::dlg

@@ -11,7 +11,7 @@
 
 class COrvaneDlg;
 
-namespace aplink_dlg {
+namespace aplink::dlg {
 
 inline constexpr UINT kApPort = 4321;
 // Every command but the filter-on command waits this long before it goes out.
@@ -63,4 +63,4 @@ void SendPcMacAdd(COrvaneDlg& dlg);
 // runs) and the list read again.
 void SendNextDelete(COrvaneDlg& dlg, const wchar_t* doneText);
 
-} // namespace aplink_dlg
+} // namespace aplink::dlg

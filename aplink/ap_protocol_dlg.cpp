@@ -13,7 +13,8 @@
 #include "orvane_dlg.h"
 #include "resource.h"
 
-using namespace aplink_dlg;
+using namespace aplink;
+using namespace aplink::dlg;
 
 int COrvaneDlg::SendDataToAP(const char* text) {
     AfxTrace("COrvaneDlg::SendDataToAP : %s", text);

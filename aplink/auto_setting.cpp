@@ -5,7 +5,7 @@
 #include "ap_dlg_support.h"
 #include "orvane_dlg.h"
 
-namespace aplink_dlg {
+namespace aplink::dlg {
 
 void ContinueAutoSetting(COrvaneDlg& dlg) {
     dlg.OnReadPcMac();
@@ -20,7 +20,7 @@ void ContinueAutoSetting(COrvaneDlg& dlg) {
     dlg.OnAddMacToAp();
 }
 
-} // namespace aplink_dlg
+} // namespace aplink::dlg
 
 void COrvaneDlg::OnAutoSetting() {
     m_bAutoSetting = 1;
@@ -29,5 +29,5 @@ void COrvaneDlg::OnAutoSetting() {
         ConnectToAP();
         return;
     }
-    aplink_dlg::ContinueAutoSetting(*this);
+    aplink::dlg::ContinueAutoSetting(*this);
 }

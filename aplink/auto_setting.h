@@ -3,9 +3,9 @@
 
 class COrvaneDlg;
 
-namespace aplink_dlg {
+namespace aplink::dlg {
 
 // Runs from the button when connected and from the connect notification.
 void ContinueAutoSetting(COrvaneDlg& dlg);
 
-} // namespace aplink_dlg
+} // namespace aplink::dlg

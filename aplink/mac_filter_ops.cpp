@@ -9,7 +9,8 @@
 #include "orvane_dlg.h"
 #include "resource.h"
 
-using namespace aplink_dlg;
+using namespace aplink;
+using namespace aplink::dlg;
 
 void COrvaneDlg::OnAddMacToAp() {
     UpdateData(TRUE);

@@ -43,8 +43,8 @@ END_MESSAGE_MAP()
 // by the operation that first uses it.
 COrvaneDlg::COrvaneDlg(CWnd* parent)
     : CDialog(IDD_ORVANE_DIALOG, parent), m_bPcMacStep(0), m_bAutoSetting(0), m_bMacFilterEnable(1),
-      m_nListCount(0), m_nDeleteIndex(0), m_pCheckList(nullptr), m_nApCommand(ApCmdNone), m_bApConnected(0),
-      m_pClientSock(nullptr), m_MacAddress{}, m_WlanSettings{} {
+      m_nListCount(0), m_nDeleteIndex(0), m_pCheckList(nullptr), m_nApCommand(aplink::ApCmdNone),
+      m_bApConnected(0), m_pClientSock(nullptr), m_MacAddress{}, m_WlanSettings{} {
     m_strVciMac = L"";
     m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
                           : ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
@@ -81,7 +81,7 @@ BOOL COrvaneDlg::OnInitDialog() {
     ShowApStatus(false);
 
     m_pClientSock = nullptr;
-    m_nApCommand = ApCmdNone;
+    m_nApCommand = aplink::ApCmdNone;
     m_strApAddress = kDefaultApAddress;
     m_bAutoSetting = 0;
     m_bApConnected = 0;

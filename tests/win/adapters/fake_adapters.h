@@ -69,9 +69,9 @@ class FakeAdapterSource {
     explicit FakeAdapterSource(std::vector<FakeAdapter> adapters) {
         g_fakeAdapters = FakeAdapterList{};
         g_fakeAdapters.adapters = std::move(adapters);
-        SetAdaptersInfoSource(&FakeGetAdaptersInfo);
+        adapters::dlg::SetAdaptersInfoSource(&FakeGetAdaptersInfo);
     }
-    ~FakeAdapterSource() { SetAdaptersInfoSource(nullptr); }
+    ~FakeAdapterSource() { adapters::dlg::SetAdaptersInfoSource(nullptr); }
     FakeAdapterSource(const FakeAdapterSource&) = delete;
     FakeAdapterSource& operator=(const FakeAdapterSource&) = delete;
 };

@@ -23,7 +23,7 @@ TEST_F(ApConnectionTest, Button1006ConnectsAndReadsTheList) {
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
         EXPECT_EQ(d.m_bApConnected, 1);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 연결"));
-        EXPECT_EQ(d.m_nApCommand, ApCmdReadList);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdReadList);
         ASSERT_FALSE(d.socketEvents.empty());
         EXPECT_EQ(d.socketEvents.front(), std::make_pair(TCP_EVT_CONNECT, LPARAM{0}));
         EXPECT_EQ(traces.Sent(), std::vector<std::string>{"w fff3 \r"});
@@ -150,7 +150,7 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
         ASSERT_TRUE(boxes.WaitFor(L"AP에 연결되어 있지 않습니다."));
         EXPECT_TRUE(tornDownInsideTheBox);
         EXPECT_EQ(d.m_pClientSock, nullptr);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
     });
     EXPECT_EQ(boxes.Texts(),
@@ -162,12 +162,12 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
 TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {
     CProbeDlg dlg;
     RunDialog(dlg, [&](CProbeDlg& d) {
-        d.m_nApCommand = ApCmdReadList;
+        d.m_nApCommand = aplink::ApCmdReadList;
         d.m_bApConnected = 1;
         d.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");
         d.DisconnectFromAP();
         EXPECT_EQ(d.m_pClientSock, nullptr);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
     });

@@ -91,7 +91,7 @@ TEST_F(ApProtocolTest, AListReadFillsBothListsInOrder) {
             EXPECT_EQ(d.m_pCheckList->GetCheck(i), 0);
         }
         // The pending value stays with the list after its end.
-        EXPECT_EQ(d.m_nApCommand, ApCmdReadList);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdReadList);
 
         // Button 1002 empties both lists and reads again.
         ASSERT_TRUE(apsim.Ok("clear"));
@@ -161,14 +161,14 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
         ASSERT_TRUE(ConnectAndReadList(d));
         // The hidden "MAC Filter 사용" button: its answer is shown whole.
         Click(d, IDC_MAC_FILTER_ON);
-        EXPECT_EQ(d.m_nApCommand, ApCmdSetFilter);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdSetFilter);
         ASSERT_TRUE(boxes.WaitFor(L"응답 : 701 filter on"));
 
         // Text that looks like a format is only data.
         ASSERT_TRUE(apsim.Ok("garbage 1 %s%n%d%x"));
         Click(d, IDC_MAC_FILTER_ON);
         ASSERT_TRUE(boxes.WaitFor(L"응답 : %s%n%d%x"));
-        EXPECT_EQ(d.m_nApCommand, ApCmdSetFilter);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdSetFilter);
 
         // An AP that answers in the users' code page: "한글" in 949 shows as Hangul.
         ASSERT_TRUE(apsim.Ok("garbage 1 \xC7\xD1\xB1\xDB"));
@@ -180,7 +180,7 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
         const auto reads = [&] { return traces.CountStarting("COrvaneDlg::OnReceiveTCP : "); };
         const size_t before = reads();
         Click(d, IDC_MAC_FILTER_ON);
-        d.m_nApCommand = ApCmdNone; // the reply is read only once the handler has returned
+        d.m_nApCommand = aplink::ApCmdNone; // the reply is read only once the handler has returned
         ASSERT_TRUE(PumpUntil([&] { return reads() > before; }));
         PumpFor(100);
         EXPECT_EQ(boxes.boxes.size(), shown);

@@ -42,7 +42,7 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
         Click(d, IDC_MAC_FILTER_SETTING);
         EXPECT_TRUE(readInsideTheBox);
         boxes.rule = nullptr;
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         PumpFor(300);
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 01\r", "w fff6 \r"}));
         EXPECT_EQ(BoxesSinceMark(), Texts{L"설정 완료"});
@@ -60,7 +60,7 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
         EXPECT_EQ(d.m_bAutoSetting, 1);
         ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
         EXPECT_EQ(d.m_bAutoSetting, 0);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, L"자동 설정 완료"}));
         EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
 

@@ -56,7 +56,7 @@ TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
         ASSERT_TRUE(WaitForRead(reads));
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff0 0a 0b 0c 0d 0e 0f\r"}));
         EXPECT_TRUE(BoxesSinceMark().empty());
-        EXPECT_EQ(d.m_nApCommand, ApCmdAddMac);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdAddMac);
         EXPECT_EQ(d.m_bPcMacStep, 1);
 
         // Neither: nothing is sent and nothing is shown; the add stays pending.
@@ -66,7 +66,7 @@ TEST_F(MacFilterOpsTest, AddRegistersTheVciThenThePcAndReadsTheListBack) {
         PumpFor(100);
         EXPECT_TRUE(SentSinceMark().empty());
         EXPECT_TRUE(BoxesSinceMark().empty());
-        EXPECT_EQ(d.m_nApCommand, ApCmdAddMac);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdAddMac);
 
         // A MAC text that is not twelve hexadecimal digits is never sent: a short VCI text counts as
         // none, and a VCI text with a stray letter gives way to the PC's MAC. Nor is the all-zero MAC,
@@ -106,7 +106,7 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         PumpFor(300);
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff0 ac de 48 00 11 22\r"}));
         EXPECT_EQ(BoxesSinceMark(), (Texts{L"Mac 등록 실패"}));
-        EXPECT_EQ(d.m_nApCommand, ApCmdAddMac);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdAddMac);
         EXPECT_EQ(d.m_bAutoSetting, 0);
 
         // Anything else is shown with the text received, and ends it too; two characters are not a
@@ -139,7 +139,7 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         EXPECT_EQ(BoxesSinceMark(), (Texts{kDeleteConfirm, L"Mac 삭제 실패"}));
         EXPECT_EQ(d.m_pCheckList->GetCount(nullptr), 2);
         EXPECT_EQ(d.m_pCheckList->GetCheck(0), 1);
-        EXPECT_EQ(d.m_nApCommand, ApCmdDeleteMac);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdDeleteMac);
 
         ASSERT_TRUE(apsim.Ok("garbage 1 huh?"));
         Click(d, IDC_DELETE_SELECTED_MAC);
@@ -313,24 +313,24 @@ TEST_F(MacFilterOpsTest, HiddenSendersAndTheTestButton) {
         ASSERT_TRUE(boxes.WaitFor(L"응답 : 701 filter off"));
         d.PostMark();
         Click(d, IDC_APPLY);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
-        d.m_nApCommand = ApCmdReadList;
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
+        d.m_nApCommand = aplink::ApCmdReadList;
         d.PostMark();
         Click(d, IDC_CLOSE_SOCKET);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
 
         // "Write MAC to AP": the VCI's MAC alone, the pending value untouched; a short text sends nothing.
-        d.m_nApCommand = ApCmdNone;
+        d.m_nApCommand = aplink::ApCmdNone;
         SetVciMac(d, L"0A0B0C0D0E0F");
         d.PostMark();
         Click(d, IDC_WRITE_MAC_TO_AP);
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         SetVciMac(d, L"0A0B0C");
         Click(d, IDC_WRITE_MAC_TO_AP);
 
         // "Delete AP's MAC": nothing without a selected entry of the hidden list box; with one, that entry.
         Click(d, IDC_DELETE_AP_MAC);
-        EXPECT_EQ(d.m_nApCommand, ApCmdDeleteMac);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdDeleteMac);
         d.m_ListApMac.SetSel(2, TRUE);
         d.PostMark();
         Click(d, IDC_DELETE_AP_MAC);

@@ -65,7 +65,7 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     RunDialog(dlg, [&](CProbeDlg& d) {
         // Read inside the modal loop: the dialog's end clears part of this again.
         sockAtStart = d.m_pClientSock;
-        EXPECT_EQ(d.m_nApCommand, ApCmdNone);
+        EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(d.m_bAutoSetting, 0);
         EXPECT_EQ(d.m_bApConnected, 0);
         EXPECT_EQ(d.m_bMacFilterEnable, 1);
