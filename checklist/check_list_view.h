@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "afxwin.h"
-#include "checklist_view_core.h"
+#include "checklist_view_state.h"
 
 // What the view paints with, as the frame hands it over.
 struct CheckListPaintKit {

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "about_dlg.h"
+#include "ap_address.h"
 #include "check_list.h"
 #include "resource.h"
 
-const wchar_t* OrvaneApAddress(); // the address this build was made for (ap_address.cpp)
 const wchar_t* const COrvaneDlg::kDefaultApAddress = OrvaneApAddress();
 
 BEGIN_MESSAGE_MAP(COrvaneDlg, CDialog)

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "adapters_dlg.h"
+#include "orvane_dlg_adapters.h"
 
 namespace wintest {
 

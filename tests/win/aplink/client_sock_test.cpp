@@ -8,7 +8,6 @@
 #include "client_sock.h"
 #include "loopback_listener.h"
 #include "message_pump.h"
-#include "orvane_dlg.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "checklist_view_core.h"
+#include "checklist_view_state.h"
 
 namespace {
 

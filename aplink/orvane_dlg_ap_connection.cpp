@@ -1,5 +1,5 @@
 // The dialog's connection to the AP: connect, drop, and button IDC_CONNECT_AP.
-#include "ap_dlg_support.h"
+#include "orvane_dlg_ap_support.h"
 #include "client_sock.h"
 #include "orvane_dlg.h"
 #include "resource.h"

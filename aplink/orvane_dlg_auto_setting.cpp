@@ -1,8 +1,8 @@
 // The one-button automatic configuration (IDC_AUTO_SETTING): connect if needed, read both MACs, filter on,
 // register both MACs; the reply handler reads the list back and applies.
-#include "auto_setting.h"
+#include "orvane_dlg_auto_setting.h"
 
-#include "ap_dlg_support.h"
+#include "orvane_dlg_ap_support.h"
 #include "orvane_dlg.h"
 
 namespace aplink::dlg {

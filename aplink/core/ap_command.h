@@ -5,7 +5,7 @@
 namespace aplink {
 
 // Replies name no command, so the dialog remembers which one it awaits. Who sets which value, and what each
-// reply does under it: the table at COrvaneDlg::OnReceiveTCP (ap_protocol_dlg.cpp).
+// reply does under it: the table at COrvaneDlg::OnReceiveTCP (orvane_dlg_ap_protocol.cpp).
 enum ApCommand : int {
     ApCmdNone = 0,
     ApCmdAddMac = 1,

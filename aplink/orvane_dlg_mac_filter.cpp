@@ -3,7 +3,7 @@
 #include <string>
 
 #include "client_sock.h"
-#include "ap_dlg_support.h"
+#include "orvane_dlg_ap_support.h"
 #include "ap_protocol.h"
 #include "check_list.h"
 #include "orvane_dlg.h"

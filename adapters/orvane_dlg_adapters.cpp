@@ -1,5 +1,5 @@
 // The dialog's PC wireless adapter discovery: the adapter list, the keyword walk and IDC_READ_PC_MAC_ADDRESS.
-#include "adapters_dlg.h"
+#include "orvane_dlg_adapters.h"
 
 #include <string>
 

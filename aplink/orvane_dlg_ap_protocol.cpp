@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "ap_dlg_support.h"
+#include "orvane_dlg_ap_support.h"
 #include "ap_protocol.h"
-#include "auto_setting.h"
+#include "orvane_dlg_auto_setting.h"
 #include "check_list.h"
 #include "client_sock.h"
 #include "mac_text.h"

@@ -1,6 +1,6 @@
 // The AP handlers' shared steps: reply text for boxes, MAC loading, the socket test, the send with its
 // error report, and the add and delete steps.
-#include "ap_dlg_support.h"
+#include "orvane_dlg_ap_support.h"
 
 #include <string>
 
