@@ -1,4 +1,4 @@
-# Helpers that declare test executables the same way in both presets.
+# Helpers that declare test executables the same way in both presets, and the fuzz targets.
 
 # orvane_test(NAME <name> SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>] [LABELS <labels...>]
 #             [EMULATOR <command...>] [RESOURCE_LOCK <name>])
@@ -39,4 +39,28 @@ function(orvane_test)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}" ${lock_property} ${env_property})
+endfunction()
+
+# orvane_fuzz(NAME <name> LIBRARY <library>)
+# A libFuzzer target built from <name>.cpp and the sources of <library>, compiled again so that the fuzzer
+# sees their coverage, and its test: ORVANE_FUZZ_SECONDS of fuzzing seeded from corpus/<name>/ beside the
+# target. New inputs and crash reproducers go to the build tree; the checked-in seeds are only read.
+# Longer runs: <build>/<folder>/<name> -max_total_time=600 <build>/<folder>/<name>-corpus <source>/corpus/<name>
+function(orvane_fuzz)
+  cmake_parse_arguments(F "" "NAME;LIBRARY" "" ${ARGN})
+  get_target_property(library_dir ${F_LIBRARY} SOURCE_DIR)
+  get_target_property(library_sources ${F_LIBRARY} SOURCES)
+  list(TRANSFORM library_sources PREPEND ${library_dir}/)
+  add_executable(${F_NAME} ${F_NAME}.cpp ${library_sources})
+  target_include_directories(${F_NAME} PRIVATE $<TARGET_PROPERTY:${F_LIBRARY},INTERFACE_INCLUDE_DIRECTORIES>)
+  target_link_libraries(${F_NAME} PRIVATE $<TARGET_PROPERTY:${F_LIBRARY},INTERFACE_LINK_LIBRARIES>)
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}-corpus)
+  file(MAKE_DIRECTORY ${work})
+  add_test(NAME ${F_NAME}
+    COMMAND ${F_NAME} -max_total_time=${ORVANE_FUZZ_SECONDS} -timeout=5
+            -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}- ${work} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${F_NAME}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()
