@@ -28,7 +28,7 @@ class LinkWithDevice : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim.Start(SimArgs()));
         ASSERT_TRUE(link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326));
-        link.m_nMaxFrameData = 1500;
+        link.m_nMaxFrameData = kVciDialogMaxFrameData;
     }
     void TearDown() override {
         UsbSetReadFileForTest(nullptr);

@@ -27,7 +27,7 @@ class LinkProtocol : public ::testing::Test {
         HANDLE wireIn = nullptr;
         ASSERT_TRUE(::CreatePipe(&wireOut, &wireIn, nullptr, 1 << 20));
         link.m_hWritePipe = wireIn; // the link's from now on: it closes it with the link
-        link.m_nMaxFrameData = 1500;
+        link.m_nMaxFrameData = kVciDialogMaxFrameData;
     }
     void TearDown() override {
         link.DestroyWindow();
@@ -329,7 +329,7 @@ TEST(LinkWindow, CreationGivesAHiddenChildWithTheStartValues) {
     EXPECT_EQ(link.GetDlgCtrlID(), 1326);
     EXPECT_TRUE(link.GetStyle() & WS_CHILD);
     EXPECT_FALSE(link.IsWindowVisible());
-    EXPECT_EQ(link.m_nMaxFrameData, 1100);
+    EXPECT_EQ(link.m_nMaxFrameData, kVciInitialMaxFrameData);
     EXPECT_EQ(link.m_hWritePipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(link.m_hReadPipe, INVALID_HANDLE_VALUE);
     EXPECT_EQ(link.m_pReadThread, nullptr);
