@@ -14,10 +14,12 @@ constexpr WPARAM kThreadEndCode = 20;
 
 std::atomic<UsbReadFileFn> g_ReadFile{&::ReadFile};
 
-// Cancels the reader's pending read and gives it kVciCancelWaitMs to end; false when it did not.
-bool CancelPendingRead(UsbThreadParam& prm) {
-    ::CancelIoEx(prm.m_hReadPipe, &prm.m_Overlapped);
-    return ::WaitForSingleObject(prm.m_Overlapped.hEvent, kVciCancelWaitMs) == WAIT_OBJECT_0;
+// A read that failed with these still delivers (ERROR_MORE_DATA: its bytes) or is still under way. Any
+// other error ends the reader: a removed device under a real driver fails new reads with all sorts of
+// codes (22, 5, 2, 1617 ...), and retrying would spin at full speed, a trace line per pass, with the link
+// still shown connected.
+bool ReadGoesOn(DWORD err) {
+    return err == ERROR_IO_PENDING || err == ERROR_MORE_DATA;
 }
 
 // A driver that never completes a cancelled read keeps the right to write into the buffer and the read
@@ -87,12 +89,11 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
             HANDLE waits[2] = {ov.hEvent, prm.m_StopEvent};
             if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
                 // Cancelled, and its end awaited before the buffer can go, for a bounded time.
-                if (!CancelPendingRead(prm)) LeaveToDriver(hold);
+                if (!CancelTransfer(prm.m_hReadPipe, ov)) LeaveToDriver(hold);
                 break;
             }
             if (!::GetOverlappedResult(prm.m_hReadPipe, &ov, &n, FALSE)) err = ::GetLastError();
-            // ERROR_MORE_DATA still delivers its bytes.
-            if (err != ERROR_IO_PENDING && err != ERROR_MORE_DATA) {
+            if (!ReadGoesOn(err)) {
                 AfxTrace("USB Read Error %d %d", static_cast<int>(n), static_cast<int>(err));
                 AfxTrace("\n\r");
                 break;
@@ -104,10 +105,7 @@ UINT __cdecl UsbReadThread(LPVOID pParam) {
         if (!readOk) {
             AfxTrace("Read Data Failed (err=%d)%u bytes transferred success = %d \r\n",
                      static_cast<int>(::GetLastError()), static_cast<unsigned>(n), 0);
-            // Any other error ends the reader: a removed device under a real driver fails new reads with
-            // all sorts of codes (22, 5, 2, 1617 ...), and retrying would spin at full speed, a trace line
-            // per pass, with the link still shown connected.
-            if (err != ERROR_IO_PENDING && err != ERROR_MORE_DATA) break;
+            if (!ReadGoesOn(err)) break;
         }
         if (n > 0) {
             // Returns once the link window has consumed the bytes, so the buffer is free again.

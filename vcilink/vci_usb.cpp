@@ -160,13 +160,17 @@ BOOL CVciUsb::WriteCommBlock(const void* data, DWORD length) {
     return TRUE;
 }
 
+bool vcilink::CancelTransfer(HANDLE file, OVERLAPPED& ov) {
+    ::CancelIoEx(file, &ov);
+    return ::WaitForSingleObject(ov.hEvent, kVciCancelWaitMs) == WAIT_OBJECT_0;
+}
+
 DWORD CVciUsb::AwaitWrite(DWORD& written) {
     OVERLAPPED& ov = m_pWriteRecord->ov;
     if (::WaitForSingleObject(ov.hEvent, kVciWriteTimeoutMs) == WAIT_OBJECT_0)
         return ::GetOverlappedResult(m_hWrite, &ov, &written, FALSE) ? ERROR_SUCCESS : ::GetLastError();
 
-    ::CancelIoEx(m_hWrite, &ov);
-    if (::WaitForSingleObject(ov.hEvent, kVciCancelWaitMs) != WAIT_OBJECT_0) {
+    if (!CancelTransfer(m_hWrite, ov)) {
         // A driver that does not complete the cancel still holds the record and will write the outcome
         // into it whenever it does: the record is left to it (a few dozen bytes, only with such a driver)
         // and nothing waits any longer. Its event is closed (the pending write holds the event itself,

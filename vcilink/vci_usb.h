@@ -17,6 +17,12 @@ inline constexpr DWORD kVciWriteTimeoutMs = 1000;
 // How long a cancelled transfer (a write here, a read in the reader) is given to end.
 inline constexpr DWORD kVciCancelWaitMs = 500;
 
+namespace vcilink {
+// Cancels the transfer pending on `ov` and gives it kVciCancelWaitMs to end. False when it has not ended:
+// the driver then still owns `ov` and the transfer's buffer.
+bool CancelTransfer(HANDLE file, OVERLAPPED& ov);
+} // namespace vcilink
+
 // The record of the write in flight, with its own event.
 struct VciWriteRecord;
 
