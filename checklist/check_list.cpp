@@ -27,10 +27,10 @@ constexpr wchar_t kFontFace[] = L"TAHOMA";
 // Wine answers the prefix's LogPixels either way. It holds until the user signs out, so once is enough.
 int SystemDpi() {
     HDC screen = ::GetDC(nullptr);
-    if (!screen) return checklist::kBaseDpi;
+    if (!screen) return kBaseDpi;
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
     ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : checklist::kBaseDpi;
+    return dpi > 0 ? dpi : kBaseDpi;
 }
 
 BITMAPINFO TopDown32(int width, int height) {
@@ -44,7 +44,7 @@ BITMAPINFO TopDown32(int width, int height) {
     return bi;
 }
 
-// The bitmap at another size, made with checklist::ScaleCheckImage; null when GDI fails on the way.
+// The bitmap at another size, made with ScaleCheckImage; null when GDI fails on the way.
 HBITMAP ScaledBitmap(const CBitmap& bitmap, CSize from, CSize to) {
     std::vector<uint32_t> pixels(static_cast<size_t>(from.cx) * from.cy);
     BITMAPINFO source = TopDown32(from.cx, from.cy);
@@ -54,7 +54,7 @@ HBITMAP ScaledBitmap(const CBitmap& bitmap, CSize from, CSize to) {
     if (screen) ::ReleaseDC(nullptr, screen);
     if (rows != from.cy) return nullptr;
 
-    const std::vector<uint32_t> scaled = checklist::ScaleCheckImage(pixels, from.cx, from.cy, to.cx, to.cy);
+    const std::vector<uint32_t> scaled = ScaleCheckImage(pixels, from.cx, from.cy, to.cx, to.cy);
     if (scaled.empty()) return nullptr;
     BITMAPINFO target = TopDown32(to.cx, to.cy);
     void* bits = nullptr;
@@ -87,7 +87,7 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
                         COLORREF background, CFont* font) {
     if (m_hWnd) return FALSE; // one window per control object
 
-    LPCWSTR className = checklist::RegisterCheckListClass(background);
+    LPCWSTR className = RegisterCheckListClass(background);
     m_nDpi = SystemDpi();
     if (!LoadCheckBitmaps(checkId, uncheckId, middleId)) return FALSE;
     if (!CWnd::Create(className, L"CLISTBOX", WS_CHILD | WS_VISIBLE, rect, parent, id)) return FALSE;
@@ -100,8 +100,8 @@ BOOL CCheckList::Create(const RECT& rect, CWnd* parent, UINT id, UINT checkId, U
         m_bOwnsFont = false;
     } else {
         m_OwnFont = std::make_unique<CFont>();
-        m_OwnFont->CreateFont(checklist::ScaleToDpi(kFontHeight, m_nDpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                              FALSE, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        m_OwnFont->CreateFont(ScaleToDpi(kFontHeight, m_nDpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                              ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                               VARIABLE_PITCH | FF_SWISS, kFontFace);
         m_pFont = m_OwnFont.get();
         m_bOwnsFont = true;
@@ -151,11 +151,11 @@ BOOL CCheckList::LoadCheckBitmaps(UINT checkId, UINT uncheckId, UINT middleId) {
         return FALSE;
     }
 
-    const checklist::RowMetrics metrics = checklist::MetricsFor(check.cx, check.cy, m_nDpi);
+    const RowMetrics metrics = MetricsFor(check.cx, check.cy, m_nDpi);
     m_nCellWidth = metrics.cellWidth;
     m_nCellHeight = metrics.cellHeight;
     m_nRowHeight = metrics.rowHeight;
-    if (m_nDpi == checklist::kBaseDpi) return TRUE;
+    if (m_nDpi == kBaseDpi) return TRUE;
 
     // Images made for the size rather than stretched at each paint: the frame stays one-pixel lines.
     // Should GDI fail, the 96-DPI image is drawn in the scaled cell, which still takes the clicks.
@@ -198,7 +198,7 @@ CheckListItem* CCheckList::AddItem(CString text, CheckListItem* parent, int stat
 
     CheckListItem* item =
         m_Tree.AddItem(text.str(), parent, state, itemData, {textColor, selTextColor, selBackColor},
-                       extent.cx, m_nCellWidth, checklist::ScaleToDpi(checklist::kRowTail, m_nDpi));
+                       extent.cx, m_nCellWidth, ScaleToDpi(kRowTail, m_nDpi));
     if (!item) return nullptr;
     m_pView->UpdateScrollBars();
     return item;
@@ -209,19 +209,18 @@ int CCheckList::GetCount(const CheckListItem* item) const {
 }
 
 int CCheckList::GetCheck(int index) const {
-    if (!HasView()) return checklist::kNoItem;
+    if (!HasView()) return kNoItem;
     return m_Tree.GetCheck(index);
 }
 
 int CCheckList::SetCheck(int index, int state) {
-    if (index < 0 || index >= m_Tree.GetCount(nullptr) || !HasView() || !checklist::IsCheckState(state))
-        return checklist::kNoItem;
+    if (index < 0 || index >= m_Tree.GetCount(nullptr) || !HasView() || !IsCheckState(state)) return kNoItem;
     return m_pView->SetItemCheck(index, state);
 }
 
 int CCheckList::GetItemText(int index, CString& text) const {
     std::wstring s;
-    if (m_Tree.GetItemText(index, s) != 0) return checklist::kNoItem;
+    if (m_Tree.GetItemText(index, s) != 0) return kNoItem;
     text = CString(s);
     return 0;
 }
@@ -276,7 +275,7 @@ void CCheckList::OnSize(UINT, int, int) {
     GetClientRect(&m_rcClient);
     if (m_pView && m_pView->m_hWnd) {
         CRect inner = m_rcClient;
-        inner.DeflateRect(checklist::kBorder, checklist::kBorder);
+        inner.DeflateRect(kBorder, kBorder);
         m_pView->MoveWindow(&inner, TRUE);
     }
 }

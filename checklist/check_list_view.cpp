@@ -5,13 +5,11 @@
 
 using namespace checklist;
 
-using checklist::ScrollAction;
-
 namespace {
 
 constexpr int kMaxBarPasses = 3; // showing one bar can bring the other; then nothing changes any more
 
-RECT ToRect(const checklist::Rect32& r) {
+RECT ToRect(const Rect32& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
 }
 
@@ -28,13 +26,13 @@ END_MESSAGE_MAP()
 BOOL CCheckListView::Create(const RECT& rect, CWnd* frame, UINT id, CheckListTree& items,
                             const CheckListPaintKit& paint, COLORREF background) {
     if (m_hWnd || !frame) return FALSE;
-    LPCWSTR className = checklist::RegisterCheckListClass(background);
+    LPCWSTR className = RegisterCheckListClass(background);
     m_Core.emplace(items);
     m_Core->SetMetrics(paint.metrics);
     m_Paint = paint;
 
     CRect inner = rect;
-    inner.DeflateRect(checklist::kBorder, checklist::kBorder);
+    inner.DeflateRect(kBorder, kBorder);
     // No scroll bar styles: UpdateScrollBars shows and hides the bars.
     if (!CWnd::Create(className, L"Check Control", WS_CHILD | WS_VISIBLE, inner, frame, id)) return FALSE;
 
@@ -67,7 +65,7 @@ void CCheckListView::UpdateScrollBars() {
     m_bUpdatingBars = false;
 }
 
-void CCheckListView::ApplyBar(int bar, const checklist::ScrollBarState& state, int pos) {
+void CCheckListView::ApplyBar(int bar, const ScrollBarState& state, int pos) {
     // Every bar change repaints the bar, which is slow next to the rest of adding a row: change only
     // what differs. Showing a bar that already shows would also recalculate the frame.
     const bool shown = (GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
@@ -96,7 +94,7 @@ void CCheckListView::ResetPosition() {
 }
 
 int CCheckListView::SetItemCheck(int index, int state) {
-    if (!m_Core || !m_pFrame) return checklist::kNoItem;
+    if (!m_Core || !m_pFrame) return kNoItem;
     std::vector<CheckListRowPaint> rows;
     int result = m_Core->SetItemCheck(index, state, rows);
     DrawRows(rows);
@@ -124,7 +122,7 @@ void CCheckListView::DrawCheckBitmap(CDC* dc, int x, int y, int state) {
 }
 
 void CCheckListView::DrawItem(CDC* dc, const CheckListItem& item, int row) {
-    const checklist::RowMetrics& m = m_Core->Metrics();
+    const RowMetrics& m = m_Core->Metrics();
     const int offset = m_Core->Offset();
     const int width = m_rcClient.right;
 
@@ -132,20 +130,19 @@ void CCheckListView::DrawItem(CDC* dc, const CheckListItem& item, int row) {
     CFont* oldFont = dc->SelectObject(m_Paint.font);
     CBrush* oldBrush = dc->SelectObject(m_Paint.backgroundBrush);
 
-    RECT band = ToRect(checklist::RowBand(row, offset, width, m));
+    RECT band = ToRect(RowBand(row, offset, width, m));
     dc->Rectangle(&band);
 
-    checklist::Rect32 image = checklist::CheckImageAt(row, item.m_nLevel, offset, m);
+    Rect32 image = CheckImageAt(row, item.m_nLevel, offset, m);
     DrawCheckBitmap(dc, image.left, image.top, item.m_nState);
 
     const CString text(item.m_strText);
-    RECT textRect = ToRect(checklist::TextRect(row, item.m_nLevel, offset, width, m));
+    RECT textRect = ToRect(TextRect(row, item.m_nLevel, offset, width, m));
     dc->SetTextColor(item.m_crText);
     if (item.m_bSelected) {
         CRect extent = textRect;
         dc->DrawText(text, &extent, DT_CALCRECT | DT_VCENTER);
-        CRect box =
-            ToRect(checklist::FocusBox({extent.left, extent.top, extent.right, extent.bottom}, width, m));
+        CRect box = ToRect(FocusBox({extent.left, extent.top, extent.right, extent.bottom}, width, m));
         dc->SetTextColor(RGB(0, 0, 0));
         dc->DrawFocusRect(&box);
         dc->SetTextColor(item.m_crSelText);
@@ -197,7 +194,7 @@ void CCheckListView::OnSize(UINT, int, int) {
 void CCheckListView::OnVScroll(UINT code, UINT pos, CWnd*) {
     if (!m_Core) return;
     int old = m_Core->TopRow();
-    checklist::ScrollStep step = m_Core->VScroll(static_cast<int>(code), static_cast<int>(pos));
+    ScrollStep step = m_Core->VScroll(static_cast<int>(code), static_cast<int>(pos));
     if (step.action == ScrollAction::Ignore) return;
     if (step.action == ScrollAction::Move) {
         ::ScrollWindow(m_hWnd, 0, (old - step.to) * m_Core->Metrics().rowHeight, nullptr, nullptr);
@@ -209,7 +206,7 @@ void CCheckListView::OnVScroll(UINT code, UINT pos, CWnd*) {
 void CCheckListView::OnHScroll(UINT code, UINT pos, CWnd*) {
     if (!m_Core) return;
     int old = m_Core->Offset();
-    checklist::ScrollStep step = m_Core->HScroll(static_cast<int>(code), static_cast<int>(pos));
+    ScrollStep step = m_Core->HScroll(static_cast<int>(code), static_cast<int>(pos));
     if (step.action == ScrollAction::Ignore) return;
     if (step.action == ScrollAction::Move) {
         ::ScrollWindow(m_hWnd, old - step.to, 0, nullptr, nullptr);
