@@ -15,13 +15,6 @@ namespace {
 constexpr std::size_t kMaxLogLines = 10000;
 constexpr std::string_view kEndEntryText = "00 00 00 00 00 00";
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<int> ParseInt(std::string_view text) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -57,7 +50,7 @@ std::optional<Mac> ParseMacLoose(std::string_view text) {
     std::size_t digits = 0;
     for (char c : text) {
         if (c == ':' || c == '-' || c == ' ' || c == '.') continue;
-        const int v = HexValue(c);
+        const int v = HexDigit(c, HexCase::Any);
         if (v < 0 || digits >= 12) return std::nullopt;
         mac[digits / 2] = static_cast<std::uint8_t>(mac[digits / 2] << 4 | v);
         ++digits;

@@ -7,34 +7,38 @@ namespace apsim {
 
 namespace {
 
-int DigitValue(char c, bool upper) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (!upper && c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (upper && c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Exactly "hh hh hh hh hh hh": no other separator, no blank at either end, digits of one case.
+// Exactly "hh hh hh hh hh hh" with digits of one case, and never the list's end entry: it is no station.
 std::optional<Mac> ParseSpacedMac(std::string_view arg, bool upper) {
-    if (arg.size() != 17) return std::nullopt;
-    Mac mac{};
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const int hi = DigitValue(arg[3 * i], upper), lo = DigitValue(arg[3 * i + 1], upper);
-        if (hi < 0 || lo < 0 || (i + 1 < mac.size() && arg[3 * i + 2] != ' ')) return std::nullopt;
-        mac[i] = static_cast<std::uint8_t>(hi << 4 | lo);
-    }
-    // The list's end entry is never a station.
-    if (mac == Mac{}) return std::nullopt;
+    const auto mac = ParseMacPairs(arg, ' ', upper ? HexCase::Upper : HexCase::Lower);
+    if (!mac || *mac == Mac{}) return std::nullopt;
     return mac;
 }
 
 } // namespace
 
+int HexDigit(char c, HexCase digits) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (digits != HexCase::Upper && c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (digits != HexCase::Lower && c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<Mac> ParseMacPairs(std::string_view text, char separator, HexCase digits) {
+    Mac mac{};
+    if (text.size() != 3 * mac.size() - 1) return std::nullopt;
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        const int hi = HexDigit(text[3 * i], digits), lo = HexDigit(text[3 * i + 1], digits);
+        if (hi < 0 || lo < 0 || (i + 1 < mac.size() && text[3 * i + 2] != separator)) return std::nullopt;
+        mac[i] = static_cast<std::uint8_t>(hi << 4 | lo);
+    }
+    return mac;
+}
+
 Command ParseCommandLine(std::string_view line) {
     Command command;
     if (line.size() < 7 || line[0] != 'w' || line[1] != ' ' || line[6] != ' ') return command;
     for (std::size_t i = 2; i < 6; ++i) {
-        const int digit = DigitValue(line[i], false);
+        const int digit = HexDigit(line[i], HexCase::Lower);
         if (digit < 0) return command;
         command.code = command.code << 4 | static_cast<unsigned>(digit);
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,16 @@ struct Command {
     Mac mac{};             // Add, Delete
     bool filterOn = false; // Filter: "00" switches filtering on
 };
+
+// Which hex digits a text may use.
+enum class HexCase { Lower, Upper, Any };
+
+// The value of one hex digit of the given case; -1 for anything else.
+int HexDigit(char c, HexCase digits);
+
+// Exactly six pairs of hex digits of the given case, `separator` between them and nothing else: 17
+// characters, no blank at either end.
+std::optional<Mac> ParseMacPairs(std::string_view text, char separator, HexCase digits);
 
 // One line without its terminator. Nothing but the exact forms above is accepted: a MAC is six pairs of
 // hex digits of the stated case, one blank apart, and never the list's end entry "00 00 00 00 00 00".

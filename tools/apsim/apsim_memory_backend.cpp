@@ -9,13 +9,12 @@ MemoryBackend::MemoryBackend(std::vector<Mac> initialList, std::size_t capacity)
     : m_initialList(std::move(initialList)), m_list(m_initialList), m_capacity(capacity) {}
 
 AddResult MemoryBackend::Add(const Mac& mac, std::string& why) {
-    if (std::find(m_list.begin(), m_list.end(), mac) != m_list.end()) return AddResult::AlreadyListed;
-    if (m_list.size() >= m_capacity) {
+    // A listed MAC is answered as listed even when the list is full.
+    if (m_list.size() >= m_capacity && std::find(m_list.begin(), m_list.end(), mac) == m_list.end()) {
         why = "list full";
         return AddResult::Full;
     }
-    m_list.push_back(mac);
-    return AddResult::Added;
+    return Preload(mac, why);
 }
 
 AddResult MemoryBackend::Preload(const Mac& mac, std::string&) {

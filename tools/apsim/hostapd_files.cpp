@@ -10,27 +10,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "apsim_lines.h"
+
 namespace apsim {
 
 namespace {
 
 constexpr int kMaxVlanId = 4094;
 
-int LowerHexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
+// hostapd writes its addresses in lower case, colon-separated.
 std::optional<Mac> ParseColonMac(std::string_view text) {
-    if (text.size() != 17) return std::nullopt;
-    Mac mac{};
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const int hi = LowerHexValue(text[3 * i]), lo = LowerHexValue(text[3 * i + 1]);
-        if (hi < 0 || lo < 0 || (i + 1 < mac.size() && text[3 * i + 2] != ':')) return std::nullopt;
-        mac[i] = static_cast<std::uint8_t>(hi << 4 | lo);
-    }
-    return mac;
+    return ParseMacPairs(text, ':', HexCase::Lower);
 }
 
 struct Section {
