@@ -81,10 +81,8 @@ void WriteText(const std::string& path, const std::string& text) {
 class HostapdBackendTest : public testing::Test {
   protected:
     void SetUp() override {
-        char path[] = "/tmp/hostapd_backend_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(path), nullptr);
-        m_folder = path;
-        m_paths = {m_folder + "/accept", m_folder + "/hostapd.conf", "wlan0"};
+        ASSERT_FALSE(m_folder.Path().empty());
+        m_paths = {m_folder.Path() + "/accept", m_folder.Path() + "/hostapd.conf", "wlan0"};
         m_config = "interface=wlan0\ndriver=nl80211\nmacaddr_acl=0\naccept_mac_file=" + m_paths.acceptFile +
                    "\nwpa_passphrase=secret\n";
         WriteText(m_paths.configPath, m_config);
@@ -95,13 +93,12 @@ class HostapdBackendTest : public testing::Test {
         m_engine =
             std::make_unique<Engine>(std::make_unique<HostapdBackend>(std::move(fake), m_paths), Faults{});
     }
-    void TearDown() override { std::system(("rm -rf '" + m_folder + "'").c_str()); }
 
     std::string Ask(std::string_view line) { return Joined(m_engine->HandleCommand(line)); }
     // The control commands sent since the last call.
     std::vector<std::string> Sent() { return std::exchange(m_hostapd->commands, {}); }
 
-    std::string m_folder;
+    apsim_test::TempFolder m_folder;
     HostapdPaths m_paths;
     std::string m_config;
     FakeHostapd* m_hostapd = nullptr;
@@ -288,7 +285,7 @@ TEST_F(HostapdBackendTest, SetupMustNameTheAcceptFileForTheInterface) {
         EXPECT_FALSE(why.empty());
     }
     // Another name for the same file is the same file.
-    WriteText(m_paths.configPath, "interface=wlan0\naccept_mac_file=" + m_folder + "/./accept\n");
+    WriteText(m_paths.configPath, "interface=wlan0\naccept_mac_file=" + m_folder.Path() + "/./accept\n");
     EXPECT_TRUE(CheckHostapdSetup(m_paths, why)) << why;
     EXPECT_EQ(InterfaceOfControlPath("/var/run/hostapd/wlan0"), "wlan0");
 }

@@ -87,15 +87,10 @@ class ScriptedServer {
 
 class HostapdCtrlTest : public testing::Test {
   protected:
-    void SetUp() override {
-        char path[] = "/tmp/hostapd_ctrl_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(path), nullptr);
-        m_folder = path;
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_folder + "'").c_str()); }
-    std::string SocketPath() const { return m_folder + "/wlan0"; }
+    void SetUp() override { ASSERT_FALSE(m_folder.Path().empty()); }
+    std::string SocketPath() const { return m_folder.Path() + "/wlan0"; }
 
-    std::string m_folder;
+    apsim_test::TempFolder m_folder;
 };
 
 } // namespace
@@ -157,7 +152,7 @@ TEST_F(HostapdCtrlTest, ServerGoneFailsAtOnceAndIsFoundAgainWhenBack) {
 
 TEST_F(HostapdCtrlTest, ClientSocketIsRemovedWithTheClient) {
     ScriptedServer server(SocketPath());
-    const std::string tmp = m_folder + "/client";
+    const std::string tmp = m_folder.Path() + "/client";
     ASSERT_EQ(::mkdir(tmp.c_str(), 0700), 0);
     ::setenv("TMPDIR", tmp.c_str(), 1);
     {

@@ -2,14 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "hostapd_files.h"
+#include "hostapd_process.h"
 
 using namespace apsim;
+using apsim_test::TempFolder;
 
 namespace {
 
@@ -25,33 +26,6 @@ std::string ShowLines(std::size_t count) {
     }
     return reply;
 }
-
-class TempFolder {
-  public:
-    TempFolder() {
-        char path[] = "/tmp/hostapd_files_test_XXXXXX";
-        m_path = ::mkdtemp(path) ? path : "";
-    }
-    ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-    // Names in the folder, the temporary files of a rewrite included.
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        if (DIR* dir = ::opendir(m_path.c_str())) {
-            while (const dirent* entry = ::readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") names.push_back(name);
-            }
-            ::closedir(dir);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-  private:
-    std::string m_path;
-};
 
 void WriteText(const std::string& path, const std::string& text) {
     std::FILE* file = std::fopen(path.c_str(), "wb");

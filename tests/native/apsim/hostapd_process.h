@@ -1,5 +1,5 @@
-// Test helper: a real hostapd without a radio (driver=none), with its control folder, accept file and
-// configuration in a temporary folder of its own; started and stopped by its process id.
+// Test helpers: a temporary folder; a real hostapd without a radio (driver=none), with its control folder,
+// accept file and configuration in a temporary folder of its own; started and stopped by its process id.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,13 +7,16 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "hostapd_ctrl.h"
 
@@ -25,26 +28,47 @@ inline bool HostapdInstalled() {
     return ::access(kHostapdProgram, X_OK) == 0;
 }
 
-class HostapdProcess {
+// A folder of its own under /tmp, removed with everything in it; an empty path when none could be made.
+class TempFolder {
   public:
-    HostapdProcess() {
-        char path[] = "/tmp/apsim_hostapd_XXXXXX";
-        m_folder = ::mkdtemp(path) ? path : "";
+    TempFolder() {
+        char path[] = "/tmp/apsim_test_XXXXXX";
+        m_path = ::mkdtemp(path) ? path : "";
     }
-    ~HostapdProcess() {
-        Stop();
-        std::system(("rm -rf '" + m_folder + "'").c_str());
+    ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Path() const { return m_path; }
+    // Names in the folder, the temporary files of a rewrite included.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir(m_path.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") names.push_back(name);
+            }
+            ::closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
-    std::string Folder() const { return m_folder; }
-    std::string CtrlPath() const { return m_folder + "/ctrl/" + kInterface; }
-    std::string AcceptPath() const { return m_folder + "/accept"; }
-    std::string ConfigPath() const { return m_folder + "/hostapd.conf"; }
+  private:
+    std::string m_path;
+};
+
+class HostapdProcess {
+  public:
+    ~HostapdProcess() { Stop(); } // the folder goes after
+
+    std::string Folder() const { return m_folder.Path(); }
+    std::string CtrlPath() const { return m_folder.Path() + "/ctrl/" + kInterface; }
+    std::string AcceptPath() const { return m_folder.Path() + "/accept"; }
+    std::string ConfigPath() const { return m_folder.Path() + "/hostapd.conf"; }
 
     // Writes the configuration (filter mode macaddrAcl) and the accept file.
     void Configure(int macaddrAcl, const std::string& accept) {
         const std::string conf = "# test access point\ndriver=none\ninterface=" + std::string(kInterface) +
-                                 "\nctrl_interface=" + m_folder +
+                                 "\nctrl_interface=" + m_folder.Path() +
                                  "/ctrl\nmacaddr_acl=" + std::to_string(macaddrAcl) +
                                  "\naccept_mac_file=" + AcceptPath() + "\n";
         Write(ConfigPath(), conf);
@@ -53,7 +77,7 @@ class HostapdProcess {
 
     // Starts hostapd from the files as they are now and waits (bounded) until it answers.
     bool Start() {
-        const std::string log = m_folder + "/hostapd.log";
+        const std::string log = m_folder.Path() + "/hostapd.log";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
@@ -94,7 +118,7 @@ class HostapdProcess {
         std::fclose(file);
     }
 
-    std::string m_folder;
+    TempFolder m_folder;
     pid_t m_pid = -1;
 };
 
