@@ -10,14 +10,18 @@ using namespace vcilink;
 namespace {
 constexpr DWORD kEnterConfigPauseMs = 2000; // the VCI's WLAN module needs this long to enter configuration
 constexpr DWORD kSettingReplyTimeoutMs = 5000;
+
+// WriteMsg succeeds even when a frame could not be written; the link is closed then. A request is out
+// only when the link is still up afterwards: otherwise no VCI acts on it and no answer can come.
+bool RequestWentOut(CUartCommHox& link, const void* msg) {
+    return link.WriteMsg(msg) && link.m_bUsbConnected;
+}
 } // namespace
 
 BOOL COrvaneDlg::EnterWlanConfig() {
     const auto msg = BuildEnterWlanConfig();
-    if (!m_UartComm.WriteMsg(msg.data())) return FALSE;
-    // A frame that could not be written took the link down: no VCI is entering its configuration, and
-    // the pause would only hold the dialog.
-    if (!m_UartComm.m_bUsbConnected) return FALSE;
+    // Without the request out, the pause would only hold the dialog.
+    if (!RequestWentOut(m_UartComm, msg.data())) return FALSE;
     BlockingWait(kEnterConfigPauseMs); // deliberately without pumping: the reader waits in its SendMessage
     return TRUE;
 }
@@ -35,9 +39,7 @@ BOOL COrvaneDlg::ReadWlanSetting(int type) {
     // Replies carry no reference to their request: a late or unsolicited message waiting now must not
     // pass as this one's answer.
     m_UartComm.DiscardMessages();
-    if (!m_UartComm.WriteMsg(request)) return FALSE;
-    // A frame that could not be written took the link down: no answer can come.
-    if (!m_UartComm.m_bUsbConnected) return FALSE;
+    if (!RequestWentOut(m_UartComm, request)) return FALSE;
 
     uint8_t reply[kVciMaxMessage] = {};
     int received = 0;
