@@ -36,9 +36,9 @@ BOOL COrvaneDlg::ReadWlanSetting(int type) {
     std::array<uint8_t, kWlanReadRequestLength> built{};
     if (!BuildReadWlanSetting(type, built)) return FALSE;
     std::memcpy(request, built.data(), built.size());
-    // Replies carry no reference to their request: a late or unsolicited message waiting now must not
-    // pass as this one's answer.
-    m_UartComm.DiscardMessages();
+    // Replies carry no reference to their request: a late or unsolicited message must not pass as this
+    // one's answer, also one the reader took in during the enter pause and holds for this thread.
+    m_UartComm.DiscardReceived();
     if (!RequestWentOut(m_UartComm, request)) return FALSE;
 
     uint8_t reply[kVciMaxMessage] = {};
@@ -55,7 +55,10 @@ void COrvaneDlg::ReadVciMacAddress() {
         MessageBox(L"VCI is not connected. (USB)");
         return;
     }
-    if (!EnterWlanConfig() || !ReadWlanSetting(kWlanTypeMacAddress)) {
+    const bool entered = EnterWlanConfig();
+    if (!entered || !ReadWlanSetting(kWlanTypeMacAddress)) {
+        // The VCI is not left in configuration because its answer went missing.
+        if (entered) LeaveWlanConfig();
         // Shown during automatic configuration too: the MAC it goes on with is not a fresh one.
         MessageBox(L"VCI에서 응답이 없습니다.");
         return;

@@ -219,6 +219,19 @@ BOOL CUartCommHox::ReadMsg(void* dest, DWORD timeoutMs, int* pnLength) {
     return TRUE;
 }
 
+void CUartCommHox::DiscardReceived(DWORD boundMs) {
+    const DWORD t0 = ::GetTickCount();
+    for (;;) {
+        // Delivers the other threads' sent messages only: the reader's blocks come in, nothing posted runs.
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD elapsed = ::GetTickCount() - t0;
+        if (m_pReceiver->CommMode() == vcilink::kVciCommIdle || elapsed >= boundMs) break;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(boundMs - elapsed, 10), QS_SENDMESSAGE, 0);
+    }
+    m_pReceiver->DiscardMessages();
+}
+
 void CUartCommHox::PumpMessages() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

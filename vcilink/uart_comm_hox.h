@@ -43,6 +43,10 @@ class CUartCommHox : public CWnd, private vcilink::VciLinkEvents {
     void PumpMessages();
     // Drops the messages waiting unread: a request about to go out is answered only by what follows it.
     void DiscardMessages() { m_pReceiver->DiscardMessages(); }
+    // Drops everything received before now: the blocks the reader holds in its SendMessage to this thread
+    // (taken in first), a frame part-way through (given at most boundMs to finish) and the unread messages.
+    void DiscardReceived(DWORD boundMs = kDiscardBoundMs);
+    static constexpr DWORD kDiscardBoundMs = 200;
     void ProcessByteData(BYTE b);
     // Feeds a block of received bytes to the receiver; WM_USB_RECEIVE does this for its connection's
     // blocks.

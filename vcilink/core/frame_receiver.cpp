@@ -166,7 +166,7 @@ void VciFrameReceiver::OnByteTimeout() {
 void VciFrameReceiver::DiscardMessages() {
     m_Stats.discardedMessages += static_cast<uint32_t>(m_Ring.Count());
     m_Ring.Discard();
-    DropMessageBytes();
+    DropFrame();
 }
 
 void VciFrameReceiver::ResetCommData() {

@@ -56,8 +56,8 @@ class VciFrameReceiver {
     // reassembled from earlier frames of its message. The window shows its box after this.
     void OnByteTimeout();
 
-    // A request is about to go out: what is waiting now (unread messages, a half reassembled one) did
-    // not answer it. The frame being received, if any, is left to finish or fail on its own.
+    // A request is about to go out: what is waiting now (unread messages, a half reassembled one, the
+    // frame being received) did not answer it.
     void DiscardMessages();
 
     // Clears the receive state and the ring (unread messages are dropped). The byte time-out is the

@@ -137,7 +137,7 @@ TEST_F(Receiver, ADroppedFrameTakesItsWholeMessageAndNeverSplicesTwo) {
     EXPECT_EQ(rx->Stats().lengthMismatches, 2u);
 }
 
-TEST_F(Receiver, DiscardDropsWhatWaitedButNotTheFrameOnTheWay) {
+TEST_F(Receiver, DiscardDropsWhatWaitedAndTheFrameOnTheWay) {
     Feed(Frame(0x80, 1, {0x02, 0x00}) + Frame(0x80, 2, {0x02, 0x00}) + Frame(0x00, 3, {0x04, 0x00}));
     Bytes next = Frame(0x80, 4, {0x02, 0x00});
     Feed(Bytes(next.begin(), next.begin() + 4));
@@ -145,9 +145,11 @@ TEST_F(Receiver, DiscardDropsWhatWaitedButNotTheFrameOnTheWay) {
     EXPECT_EQ(rx->MessageCount(), 0);
     EXPECT_EQ(rx->MessageBytes(), 0);
     EXPECT_EQ(rx->Stats().discardedMessages, 2u);
-    EXPECT_EQ(rx->CommMode(), kVciCommInFrame);
-    Feed(Bytes(next.begin() + 4, next.end()));
-    EXPECT_EQ(Take(), (Bytes{0x02, 0x00}));
+    EXPECT_EQ(rx->CommMode(), kVciCommIdle);
+    EXPECT_FALSE(rx->IsByteTimeoutArmed());
+    // The next whole frame is the next message.
+    Feed(Frame(0x80, 5, {0x03, 0x00, 0x77}));
+    EXPECT_EQ(Take(), (Bytes{0x03, 0x00, 0x77}));
 }
 
 TEST_F(Receiver, MisplacedEtxWaitsForTheTimeoutThenResyncs) {
