@@ -34,7 +34,7 @@ void COrvaneDlg::ConnectToAP() {
 void COrvaneDlg::DisconnectFromAP() {
     DropApSocket();
     ShowApStatus(false);
-    m_nApCommand = aplink::ApCmdNone;
+    m_ApConversation.OnClosed();
     m_bApConnected = 0;
 }
 

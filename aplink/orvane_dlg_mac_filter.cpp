@@ -1,24 +1,16 @@
 // The dialog's MAC filter buttons: add, delete ticked or all, filter on/off and apply, the radios, Test,
 // and the hidden single-command senders.
-#include <string>
-
-#include "client_sock.h"
 #include "orvane_dlg_ap_support.h"
-#include "ap_protocol.h"
 #include "check_list.h"
 #include "orvane_dlg.h"
 #include "resource.h"
 
-using namespace aplink;
 using namespace aplink::dlg;
 
 void COrvaneDlg::OnAddMacToAp() {
     UpdateData(TRUE);
-    if (!RequireSocket(*this)) return;
-    m_bPcMacStep = 0;
-    m_nApCommand = ApCmdAddMac;
-    // A MAC text that is not twelve hexadecimal digits, or is all zeros, counts as no MAC at all.
-    if (!SendAddCommand(*this, m_strVciMac)) SendPcMacAdd(*this);
+    DialogApHost host(*this);
+    m_ApConversation.AddMacs(host, true);
 }
 
 void COrvaneDlg::OnDeleteSelectedMac() {
@@ -30,9 +22,8 @@ void COrvaneDlg::OnDeleteSelectedMac() {
     if (MessageBox(L"선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?", kConfirmCaption, MB_YESNO) ==
         IDNO)
         return;
-    m_nApCommand = ApCmdDeleteMac;
-    m_nDeleteIndex = 0;
-    SendNextDelete(*this, L"삭제 완료1");
+    DialogApHost host(*this);
+    m_ApConversation.StartDeleteRun(host);
 }
 
 void COrvaneDlg::OnDeleteAllMac() {
@@ -46,10 +37,9 @@ void COrvaneDlg::OnDeleteAllMac() {
 }
 
 void COrvaneDlg::OnMacFilterSetting() {
-    const bool filterSent = SendFilterCommand(*this, m_bMacFilterEnable == 1);
-    const bool applySent = SendApply(*this);
-    // Both senders have told what went wrong; a setting that did not reach the AP is not complete.
-    if (filterSent && applySent) MessageBox(L"설정 완료");
+    UpdateData(TRUE);
+    DialogApHost host(*this);
+    m_ApConversation.MacFilterSetting(host, m_bMacFilterEnable == 1);
 }
 
 void COrvaneDlg::OnFilterEnable() {
@@ -79,40 +69,44 @@ void COrvaneDlg::OnTest() {
     }
 }
 
+// The hidden filter buttons show the AP's answer.
 void COrvaneDlg::OnMacFilterOn() {
-    SendFilterCommand(*this, true);
+    UpdateData(TRUE);
+    DialogApHost host(*this);
+    m_ApConversation.SendFilter(host, true, true);
 }
 
 void COrvaneDlg::OnMacFilterOff() {
-    SendFilterCommand(*this, false);
+    UpdateData(TRUE);
+    DialogApHost host(*this);
+    m_ApConversation.SendFilter(host, false, true);
 }
 
 void COrvaneDlg::OnApply() {
-    SendApply(*this);
+    UpdateData(TRUE);
+    DialogApHost host(*this);
+    m_ApConversation.Apply(host);
 }
 
 void COrvaneDlg::OnCloseSocket() {
-    SendSingleCommand(*this, ApCmdNone, aplink::MakeCloseRequestCommand(), kCommandWaitMs);
+    UpdateData(TRUE);
+    DialogApHost host(*this);
+    m_ApConversation.SendCloseRequest(host);
 }
 
 // Leaves the pending value as it is, unlike every other sender.
 void COrvaneDlg::OnWriteMacToAp() {
     UpdateData(TRUE);
-    if (!RequireSocket(*this)) return;
-    // Only a twelve-digit MAC becomes an add command; anything else sends nothing.
-    SendAddCommand(*this, m_strVciMac);
+    DialogApHost host(*this);
+    m_ApConversation.WriteVciMac(host);
 }
 
 void COrvaneDlg::OnDeleteApMac() {
     UpdateData(TRUE);
-    if (!RequireSocket(*this)) return;
-    m_nApCommand = ApCmdDeleteMac;
     // The hidden list box allows several selections; only an entry that really is selected counts as
     // the current one, and without one nothing is deleted.
-    const int entry = m_ListApMac.GetCurSel();
-    if (entry < 0 || entry >= m_ListApMac.GetCount() || m_ListApMac.GetSel(entry) <= 0) return;
-    char command[aplink::kApCommandBufferSize] = {};
-    MakeMacDataToDelete(entry, command);
-    if (command[0] == '\0') return;
-    WaitAndSend(*this, command, kCommandWaitMs);
+    int entry = m_ListApMac.GetCurSel();
+    if (entry < 0 || entry >= m_ListApMac.GetCount() || m_ListApMac.GetSel(entry) <= 0) entry = -1;
+    DialogApHost host(*this);
+    m_ApConversation.DeleteOne(host, entry);
 }

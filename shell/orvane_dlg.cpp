@@ -42,9 +42,8 @@ END_MESSAGE_MAP()
 // Only what construction needs; the rest is set by OnInitDialog or
 // by the operation that first uses it.
 COrvaneDlg::COrvaneDlg(CWnd* parent)
-    : CDialog(IDD_ORVANE_DIALOG, parent), m_bPcMacStep(0), m_bAutoSetting(0), m_bMacFilterEnable(1),
-      m_nListCount(0), m_nDeleteIndex(0), m_pCheckList(nullptr), m_nApCommand(aplink::ApCmdNone),
-      m_bApConnected(0), m_pClientSock(nullptr), m_MacAddress{}, m_WlanSettings{} {
+    : CDialog(IDD_ORVANE_DIALOG, parent), m_bMacFilterEnable(1), m_pCheckList(nullptr), m_bApConnected(0),
+      m_pClientSock(nullptr), m_MacAddress{}, m_WlanSettings{} {
     m_strVciMac = L"";
     m_hIcon = AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME)
                           : ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));

@@ -7,7 +7,7 @@
 
 #include "uart_comm_hox.h"
 #include "afxwin.h"
-#include "ap_command.h"
+#include "ap_conversation.h"
 #include "client_sock.h"
 #include "mac_text.h"
 #include "wlan_settings.h"
@@ -20,18 +20,24 @@ class COrvaneDlg : public CDialog {
     explicit COrvaneDlg(CWnd* parent = nullptr);
     ~COrvaneDlg() override;
 
+    // The AP conversation owns the state that decides what an answer does; the members below named after
+    // it are that state, changed only through the conversation's operations and events.
+    aplink::ApConversation m_ApConversation;
+
     // Shared state, in declaration order; BOOL and int are 32-bit.
-    BOOL m_bPcMacStep;          // add sequence: 0 while the VCI MAC add is outstanding, 1 for the PC MAC
-    BOOL m_bAutoSetting;        // automatic configuration running: success boxes stay quiet
-    BOOL m_bMacFilterEnable;    // radio choice: 1 "Enable", 0 "Disable"
-    int m_nListCount;           // check-list entries when a delete run starts
-    int m_nDeleteIndex;         // next check-list entry a delete run examines
-    CCheckList* m_pCheckList;   // owned; the visible list of the AP's MAC addresses
-    int m_nApCommand;           // which AP reply is awaited: an ApCommand (table at OnReceiveTCP)
-    CString m_strApAddress;     // the AP's IPv4 address, dotted decimal
-    BOOL m_bApConnected;        // set only by a successful connect notification
-    CClientSock* m_pClientSock; // owned; null when there is no socket
-    CString m_strPcMac;         // twelve upper-case hex digits, or empty
+    BOOL& m_bPcMacStep = m_ApConversation.pcMacStep;     // add sequence: 0 while the VCI MAC add is
+                                                         // outstanding, 1 for the PC MAC
+    BOOL& m_bAutoSetting = m_ApConversation.autoSetting; // automatic configuration running: success boxes
+                                                         // stay quiet
+    BOOL m_bMacFilterEnable;                             // radio choice: 1 "Enable", 0 "Disable"
+    int& m_nListCount = m_ApConversation.listCount;      // check-list entries when a delete run starts
+    int& m_nDeleteIndex = m_ApConversation.deleteIndex;  // next check-list entry a delete run examines
+    CCheckList* m_pCheckList;                            // owned; the visible list of the AP's MAC addresses
+    int& m_nApCommand = m_ApConversation.pending;        // the current AP operation: an ApCommand
+    CString m_strApAddress;                              // the AP's IPv4 address, dotted decimal
+    BOOL m_bApConnected;                                 // set only by a successful connect notification
+    CClientSock* m_pClientSock;                          // owned; null when there is no socket
+    CString m_strPcMac;                                  // twelve upper-case hex digits, or empty
     // MAC of the next add command and one spare byte
     uint8_t m_MacAddress[common::kMacAddressBufferBytes];
     vcilink::WlanSettingRecord m_WlanSettings; // the VCI's WLAN settings as last read

@@ -1,6 +1,7 @@
 // The main dialog's status display: the AP and VCI labels, and every kStatusTimerMs the VCI link's state in
 // the title and IDC_STATUS_VCI.
 #include "orvane_dlg.h"
+#include "orvane_dlg_ap_support.h"
 #include "orvane_version.h"
 #include "resource.h"
 
@@ -11,6 +12,9 @@ void COrvaneDlg::OnTimer(UINT_PTR nIDEvent) {
         SetWindowText(connected ? L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - Connected)"
                                 : L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)");
         ShowVciStatus(connected);
+        // An AP answer owed past its bound ends the operation waiting for it.
+        aplink::dlg::DialogApHost host(*this);
+        m_ApConversation.OnTick(host);
     }
     Default();
 }

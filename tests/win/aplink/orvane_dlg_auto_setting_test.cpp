@@ -187,65 +187,90 @@ TEST_F(AutoSettingTest, AConfigurationThatStopsEndsAndLaterReportsNoSuccess) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "w fff6 "), 0);
 }
 
-TEST_F(AutoSettingTest, ARefusedAddEndsTheConfigurationAndTheNextListReadIsAPlainOne) {
+TEST_F(AutoSettingTest, ARunThatCannotFinishEndsAndTheNextListReadIsAPlainOne) {
     FakeAdapterSource adapters(PcAdapters());
-    const auto ap = ApEndpoint(); // the test answers as the AP
-    ASSERT_TRUE(ap);
-    CProbeDlg dlg;
-    RunDialog(dlg, [&](CProbeDlg& d) {
-        d.m_strApAddress = ap->Address();
-        SetVciMac(d, L"001A2B3C4D5E");
-        Click(d, IDC_AUTO_SETTING);
-        ASSERT_TRUE(ap->Accept());
-        ASSERT_TRUE(Receives(*ap, "w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r"));
-        ap->SendText("200");
-        ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 실패"));
-        PumpFor(300);
-        EXPECT_EQ(d.m_bAutoSetting, 0);
+    // The test's AP: once the commands of a step have arrived, it sends that step's answers.
+    struct Ending {
+        std::vector<std::pair<std::string, std::string>> steps;
+        Texts boxes; // those the run shows after the VCI's
+    };
+    const Ending endings[] = {
+        // The filter's answer is the filter's, also when the add's refusal comes in the same read.
+        {{{"w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r", "701 filter on200"}}, {L"Mac 등록 실패"}},
+        // The list request is answered with no list: the run is over, without a box of its own.
+        {{{"w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r", "701 filter on701"},
+          {"w fff0 02 11 22 33 44 55\r", "701"},
+          {"w fff3 \r", "200"}},
+         {}},
+    };
+    for (const Ending& ending : endings) {
+        const auto ap = ApEndpoint();
+        ASSERT_TRUE(ap);
+        Mark();
+        CProbeDlg dlg;
+        RunDialog(dlg, [&](CProbeDlg& d) {
+            d.m_strApAddress = ap->Address();
+            SetVciMac(d, L"001A2B3C4D5E");
+            Click(d, IDC_AUTO_SETTING);
+            ASSERT_TRUE(ap->Accept());
+            for (const auto& [expected, answers] : ending.steps) {
+                ASSERT_TRUE(Receives(*ap, expected));
+                ap->SendText(answers);
+            }
+            PumpFor(300);
+            EXPECT_EQ(d.m_bAutoSetting, 0);
 
-        Click(d, IDC_REFRESH_AP_LIST);
-        ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
-        ap->SendText(ListAnswer({"00 1A 2B 3C 4D 5E"}));
-        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
-        PumpFor(1300); // an apply would follow its wait of a second
-    });
-    EXPECT_EQ(boxes.Texts(), (Texts{kVciAbsent, L"Mac 등록 실패", L"Read Completed!!!"}));
-    EXPECT_EQ(traces.Sent(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff3 \r"}));
+            Click(d, IDC_REFRESH_AP_LIST);
+            ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
+            ap->SendText(ListAnswer({"00 1A 2B 3C 4D 5E"}));
+            ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+            PumpFor(1300); // an apply would follow its wait of a second
+        });
+        Texts expected = {kVciAbsent};
+        expected.insert(expected.end(), ending.boxes.begin(), ending.boxes.end());
+        expected.push_back(L"Read Completed!!!");
+        EXPECT_EQ(BoxesSinceMark(), expected);
+        EXPECT_EQ(ap->ReceiveText(0), "");
+    }
 }
 
-TEST_F(AutoSettingTest, RepliesReadTogetherKeepTheCommandsAndTheRowsExact) {
+TEST_F(AutoSettingTest, EachAnswerIsTakenForItsOwnCommandHoweverTheReadsCutThem) {
     FakeAdapterSource adapters(PcAdapters());
     const auto ap = ApEndpoint(); // the test answers as the AP, when it chooses
     ASSERT_TRUE(ap);
     const Lines commands = {"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
                             "w fff3 \r", "w fff6 \r"};
+    const std::string list2 = ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55"});
+    const std::string list3 = ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55", "AC DE 48 00 11 22"});
     CProbeDlg dlg;
     RunDialog(dlg, [&](CProbeDlg& d) {
         d.m_strApAddress = ap->Address();
         SetVciMac(d, L"001A2B3C4D5E");
-        // One automatic configuration (the first one connects): the test's AP gives these answers to
-        // the two commands that come first, to the PC's add and to the list request.
-        const auto run = [&](const std::string& first, const std::string& list, int runs) {
+        // One automatic configuration (the first one connects): once the commands of a step have arrived,
+        // the test's AP sends that step's answers.
+        const auto run = [&](const std::vector<std::pair<std::string, std::string>>& steps, int runs) {
             Mark();
             Click(d, IDC_AUTO_SETTING);
             ASSERT_TRUE(runs > 1 || ap->Accept());
-            ASSERT_TRUE(Receives(*ap, commands[0] + commands[1]));
-            const std::string answers[] = {first, "701", list};
-            for (size_t i = 0; i < 3; ++i) {
-                ap->SendText(answers[i]);
-                ASSERT_TRUE(Receives(*ap, commands[i + 2]));
+            for (const auto& [expected, answers] : steps) {
+                ASSERT_TRUE(Receives(*ap, expected));
+                ap->SendText(answers);
             }
+            ASSERT_TRUE(Receives(*ap, commands[4]));
             ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", runs));
             EXPECT_EQ(SentSinceMark(), commands);
         };
-        // The filter's answer and the VCI add's in one read: one acceptance, the PC's add follows.
-        run("701 filter on701", ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55"}), 1);
+        // The filter's answer and the VCI add's in one read: two answers, the PC's add follows.
+        run({{commands[0] + commands[1], "701 filter on701"}, {commands[2], "701"}, {commands[3], list2}}, 1);
         EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
 
-        // The filter's answer alone is taken for the VCI's acceptance, the VCI's "701" for the PC's; the
-        // PC's "701" comes with the list, in one read, and makes no row.
-        run("701 filter on",
-            "701" + ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55", "AC DE 48 00 11 22"}), 2);
+        // The filter's answer alone is not the VCI's acceptance: the PC's add waits for the VCI's own "701".
+        // A repeated "701" read together with the list makes no row.
+        run({{commands[0] + commands[1], "701 filter on"},
+             {"", "701"},
+             {commands[2], "701"},
+             {commands[3], "701" + list3}},
+            2);
         EXPECT_EQ(Rows(d),
                   (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55", L"AC DE 48 00 11 22"}));
         EXPECT_EQ(ListBoxLines(d.m_ListApMac), Rows(d));

@@ -1,0 +1,159 @@
+// The AP conversation: which answers are awaited, what each operation does with its answers, and when an
+// automatic configuration ends; no Windows header. The dialog feeds it events and carries out its calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "ap_command.h"
+
+namespace aplink {
+
+// Every command but the filter-on command waits this long before it goes out.
+inline constexpr unsigned kCommandWaitMs = 1000;
+// The filter-on command goes out at once.
+inline constexpr unsigned kNoWait = 0;
+// Automatic configuration gives the AP this long after its filter command.
+inline constexpr unsigned kAutoFilterWaitMs = 2000;
+// An awaited answer that has not come (or, for a list, not moved on) for this long ends its operation.
+inline constexpr std::uint64_t kApAnswerTimeoutMs = 10000;
+// Answers still owed by the AP; past this many the oldest is forgotten, so a silent AP costs no memory. An
+// AP that answers owes at most a handful; a user reaches this only by pressing buttons for a minute at an
+// AP that answers nothing.
+inline constexpr std::size_t kApMaxAwaited = 64;
+
+// The boxes the conversation shows; the dialog holds their texts.
+enum class ApBox {
+    NotConnected,   // "AP에 연결되어 있지 않습니다."
+    RegisterDone,   // "Mac 등록 완료"
+    RegisterFailed, // "Mac 등록 실패"
+    RegisterError,  // "Mac 등록 에러인데 멀까? : " and the answer
+    DeleteDone1,    // "삭제 완료1"
+    DeleteDone2,    // "삭제 완료2"
+    DeleteDone3,    // "Mac 삭제 완료3"
+    DeleteFailed,   // "Mac 삭제 실패"
+    DeleteError,    // "Mac 삭제 에러인데 멀까? : " and the answer
+    ReadCompleted,  // "Read Completed!!!"
+    AutoDone,       // "자동 설정 완료"
+    FilterAnswer,   // "응답 : " and the answer
+    SettingDone,    // "설정 완료"
+    NoPcMac,        // "PC MAC Address를 찾을 수 없습니다."
+    NoAnswer,       // "AP에서 응답이 없습니다."
+};
+
+enum class ApMacSource { Vci, Pc };
+
+// What the conversation asks of the dialog. Each call is carried out at once; ShowBox pumps messages, so
+// events may reach the conversation again while a box is open.
+class ApHost {
+  public:
+    virtual bool HasSocket() = 0;
+    // Waits waitMs without handling messages, then sends; false, after saying why, when it did not go out.
+    virtual bool Send(const std::string& command, unsigned waitMs) = 0;
+    virtual void ShowBox(ApBox box, std::string_view answer) = 0;
+    virtual void ClearRows() = 0;
+    virtual void AddRow(std::string_view macText) = 0;
+    virtual void Trace(std::string_view line) = 0;
+    // The add command for that MAC, or empty when there is none to send.
+    virtual std::string AddCommand(ApMacSource source) = 0;
+    // The check-list as a delete run sees it: rows, whether one is ticked (or in the middle state), and
+    // the delete command of a row.
+    virtual int RowCount() = 0;
+    virtual bool RowMarked(int row) = 0;
+    virtual std::string DeleteCommand(int row) = 0;
+    // Automatic configuration's first steps: the PC's and the VCI's MAC read, the filter radios on Enable.
+    virtual void ReadMacsAndEnableFilter() = 0;
+    virtual void Pause(unsigned ms) = 0;
+    virtual std::uint64_t NowMs() = 0;
+
+  protected:
+    ~ApHost() = default;
+};
+
+// How an awaited answer is read off the stream.
+enum class ApAnswerForm { Status, List, Filter };
+
+class ApConversation {
+  public:
+    // The state the dialog names (m_nApCommand, m_bAutoSetting, m_bPcMacStep, m_nListCount,
+    // m_nDeleteIndex refer to these).
+    int pending = ApCmdNone;
+    int autoSetting = 0;
+    int pcMacStep = 0;
+    int listCount = 0;
+    int deleteIndex = 0;
+
+    // Operations. A button's operation ends a running automatic configuration first: from then on the
+    // user, not the run, decides what is sent.
+    void AddMacs(ApHost& host, bool byUser);            // OnAddMacToAp
+    void WriteVciMac(ApHost& host);                     // OnWriteMacToAp: the VCI's add, pending kept
+    void StartDeleteRun(ApHost& host);                  // OnDeleteSelectedMac, after the confirmation
+    void DeleteOne(ApHost& host, int row);              // OnDeleteApMac: the selected entry
+    void ReadList(ApHost& host, bool byUser);           // ReadApMacList (RefreshApMacList empties first)
+    bool SendFilter(ApHost& host, bool on, bool shown); // fff5; its answer shown only when asked
+    bool Apply(ApHost& host);                           // fff6, not answered
+    void SendCloseRequest(ApHost& host);                // fff4, not answered
+    void MacFilterSetting(ApHost& host, bool on); // filter, then apply; "설정 완료" when both went out
+    void BeginAutoSetting();                      // OnAutoSetting: the run is on
+    void ContinueAutoSetting(ApHost& host);       // connected: MACs, filter on, wait, add
+
+    // The socket's events.
+    void OnConnected(ApHost& host); // a new stream: nothing owed; carries an unfinished run on
+    void OnClosed();                // the stream is gone, and every answer it owed
+    void OnReceived(ApHost& host, const char* data, std::size_t size);
+    // Ends the operations whose answer is overdue; called from a timer.
+    void OnTick(ApHost& host);
+
+    std::size_t AwaitedCount() const { return m_awaited.size(); }
+    bool AwaitsLiveAnswer() const;
+    // An owed answer of the current operation whose bound has passed at nowMs: OnTick has not run since.
+    bool HasOverdue(std::uint64_t nowMs) const;
+
+  private:
+    struct Awaited {
+        ApAnswerForm form;
+        int op;                 // the pending value it was sent under
+        unsigned generation;    // the operation it belongs to
+        bool shown;             // a filter answer the user asked to see
+        std::uint64_t deadline; // NowMs() past which it is overdue
+        bool expired = false;   // overdue: a late answer is still taken as its own, and dropped
+        bool started = false;   // a list of which entries have come
+    };
+
+    void Begin(int op);
+    bool Live(const Awaited& a) const;
+    bool RequireSocket(ApHost& host);
+    bool SendCommand(ApHost& host, const std::string& command, unsigned waitMs);
+    bool SendApply(ApHost& host);
+    bool SendAwaited(ApHost& host, const std::string& command, unsigned waitMs, ApAnswerForm form,
+                     bool shown = false);
+    bool SendAdd(ApHost& host, ApMacSource source);
+    void SendPcAdd(ApHost& host);
+    void EndAutoWithoutPcMac(ApHost& host);
+    void SendNextDelete(ApHost& host, ApBox doneBox);
+    void EndRun();
+    void Process(ApHost& host);
+    // Each takes one answer (or what the stream holds of it) from m_stream at m_at; false when more
+    // bytes are needed first.
+    bool TakeStatus(ApHost& host, const Awaited& a);
+    bool TakeFilter(ApHost& host, const Awaited& a);
+    bool TakeList(ApHost& host, Awaited& a);
+    void OnStatus(ApHost& host, const Awaited& a, std::string_view answer);
+    void OnListEnd(ApHost& host);
+    std::size_t AnswerEnd(std::size_t from) const;
+    std::size_t StatusAnswerEnd(std::size_t from) const;
+    std::size_t StatusAt(std::size_t from) const;
+
+    std::deque<Awaited> m_awaited;
+    unsigned m_generation = 0;
+    unsigned m_streamEpoch = 0; // a new stream since: whatever was being read is gone
+    std::string m_stream;       // bytes received and not yet taken
+    std::size_t m_at = 0;
+    bool m_processing = false;
+    bool m_answerOpen = false; // the filter answer taken last ran to the end of what had arrived
+};
+
+} // namespace aplink
