@@ -389,8 +389,8 @@ bool ApConversation::TakeFilter(ApHost& host, const Awaited& a) {
 // that does not begin as a list is the request's answer all the same, and no list.
 bool ApConversation::TakeList(ApHost& host, Awaited& a) {
     constexpr std::size_t kEntrySize = kApEntryMacOffset + kApEntryTextLength;
-    const std::string_view s = m_stream;
     for (;;) {
+        const std::string_view s = m_stream; // again each time: the host's calls may add to the stream
         while (m_at < s.size() && IsSeparator(s[m_at]))
             ++m_at;
         if (m_at >= s.size()) return false;
