@@ -3,13 +3,12 @@
 
 #include "orvane_dlg.h"
 #include "resource.h"
+#include "vci_timings.h"
 #include "wlan_settings.h"
 
 using namespace vcilink;
 
 namespace {
-constexpr DWORD kEnterConfigPauseMs = 2000; // the VCI's WLAN module needs this long to enter configuration
-constexpr DWORD kSettingReplyTimeoutMs = 5000;
 
 // WriteMsg succeeds even when a frame could not be written; the link is closed then. A request is out
 // only when the link is still up afterwards: otherwise no VCI acts on it and no answer can come.

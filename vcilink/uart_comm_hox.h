@@ -9,6 +9,7 @@
 #include "frame_receiver.h"
 #include "link_events.h"
 #include "usb_read_thread.h"
+#include "vci_timings.h"
 #include "vci_usb.h"
 
 // Timers of the link window.
@@ -17,11 +18,7 @@ inline constexpr UINT_PTR TIMER_CONNECT_POLL = 10;
 inline constexpr UINT_PTR TIMER_OPEN_PIPES = 981;
 inline constexpr UINT_PTR TIMER_CONNECTED = 982;
 
-inline constexpr UINT kPollAbsentMs = 1000;    // device absent: look again
-inline constexpr UINT kPollAfterBreakMs = 100; // link broken: first look
-inline constexpr UINT kPollAtStartMs = 10;
-inline constexpr UINT kOpenPipesDelayMs = 10;
-inline constexpr UINT kConnectedDelayMs = 500;
+// Their periods: vci_timings.h.
 
 class CUartCommHox : public CWnd, private vcilink::VciLinkEvents {
   public:
@@ -45,8 +42,7 @@ class CUartCommHox : public CWnd, private vcilink::VciLinkEvents {
     void DiscardMessages() { m_pReceiver->DiscardMessages(); }
     // Drops everything received before now: the blocks the reader holds in its SendMessage to this thread
     // (taken in first), a frame part-way through (given at most boundMs to finish) and the unread messages.
-    void DiscardReceived(DWORD boundMs = kDiscardBoundMs);
-    static constexpr DWORD kDiscardBoundMs = 200;
+    void DiscardReceived(DWORD boundMs = kVciDiscardBoundMs);
     void ProcessByteData(BYTE b);
     // Feeds a block of received bytes to the receiver; WM_USB_RECEIVE does this for its connection's
     // blocks.

@@ -5,17 +5,12 @@
 
 #include <memory>
 
+#include "vci_timings.h"
+
 // The device interface class the VCI's driver publishes.
 extern const GUID GUID_VCI_USB_INTERFACE;
 
 inline constexpr size_t kVciDevicePathSize = 256; // m_szDevicePath, terminating zero included
-
-// The longest one write to the VCI may take: the longest silence the link allows inside a frame. On
-// Windows a USB bulk write lasts as long as the device holds it off, so a VCI that stops taking data
-// would otherwise hold the user-interface thread for good.
-inline constexpr DWORD kVciWriteTimeoutMs = 1000;
-// How long a cancelled transfer (a write here, a read in the reader) is given to end.
-inline constexpr DWORD kVciCancelWaitMs = 500;
 
 namespace vcilink {
 // Cancels the transfer pending on `ov` and gives it kVciCancelWaitMs to end. False when it has not ended:

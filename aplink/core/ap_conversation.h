@@ -9,17 +9,10 @@
 #include <string_view>
 
 #include "ap_command.h"
+#include "ap_timings.h"
 
 namespace aplink {
 
-// Every command but the filter-on command waits this long before it goes out.
-inline constexpr unsigned kCommandWaitMs = 1000;
-// The filter-on command goes out at once.
-inline constexpr unsigned kNoWait = 0;
-// Automatic configuration gives the AP this long after its filter command.
-inline constexpr unsigned kAutoFilterWaitMs = 2000;
-// An awaited answer that has not come (or, for a list, not moved on) for this long ends its operation.
-inline constexpr std::uint64_t kApAnswerTimeoutMs = 10000;
 // Answers still owed by the AP; past this many the oldest is forgotten, so a silent AP costs no memory. An
 // AP that answers owes at most a handful; a user reaches this only by pressing buttons for a minute at an
 // AP that answers nothing.

@@ -8,6 +8,7 @@
 #include "frame_codec.h"
 #include "link_events.h"
 #include "message_ring.h"
+#include "vci_timings.h"
 
 namespace vcilink {
 
@@ -18,10 +19,6 @@ enum class VciCommMode : int { Idle = 1, InFrame = 5, Checksum = 6 };
 inline constexpr int kVciCommIdle = static_cast<int>(VciCommMode::Idle);
 inline constexpr int kVciCommInFrame = static_cast<int>(VciCommMode::InFrame);
 inline constexpr int kVciCommChecksum = static_cast<int>(VciCommMode::Checksum);
-
-// Silence inside a frame after which the unfinished frame is given up. The receiver asks for the timer
-// through VciLinkEvents; the link window runs it.
-inline constexpr uint32_t kVciByteTimeoutMs = 1000;
 
 // Frames and messages the receiver threw away, by reason.
 struct VciReceiveStats {

@@ -19,7 +19,7 @@ using Lines = std::vector<std::string>;
 
 // The one-second wait before a command, less the few milliseconds by which a Windows sleep may end
 // early against the performance counter.
-inline constexpr double kWaitMs = 995;
+inline constexpr double kWaitMs = aplink::kCommandWaitMs - 5;
 
 struct SendTiming {
     double at;    // when the command went out

@@ -96,7 +96,7 @@ TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
         // Two seconds after the filter command, then the add's own second; a second before the rest.
         const std::vector<SendTiming> sends = SendTimingsSinceMark();
         ASSERT_EQ(sends.size(), 5u);
-        EXPECT_GE(sends[1].pause, 2000 + kWaitMs);
+        EXPECT_GE(sends[1].pause, aplink::kAutoFilterWaitMs + kWaitMs);
         for (size_t i = 2; i < sends.size(); ++i)
             EXPECT_GE(sends[i].pause, kWaitMs) << i;
         ASSERT_EQ(d.marksHandled.size(), 1u);

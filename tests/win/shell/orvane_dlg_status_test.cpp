@@ -55,7 +55,8 @@ TEST(StatusDisplay, TitleAndLabelFollowTheVci) {
     EXPECT_EQ(absentLabel, CString(L"VCI 미연결"));
     EXPECT_TRUE(rewritten);
     // Next poll (at most 1000 ms), pipes 10 ms later, the connected flag 500 ms after that, the next tick.
-    EXPECT_LT(connectedAfter, 1000u + 10 + 500 + 500 + 800);
+    EXPECT_LT(connectedAfter,
+              kPollAbsentMs + kOpenPipesDelayMs + kConnectedDelayMs + COrvaneDlg::kStatusTimerMs + 800);
     EXPECT_EQ(presentLabel, CString(L"VCI 연결"));
     EXPECT_LT(goneAfter, 1500u);
     EXPECT_EQ(goneLabel, CString(L"VCI 미연결"));

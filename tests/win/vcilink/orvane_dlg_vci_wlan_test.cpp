@@ -10,6 +10,7 @@
 #include "probe_dialog.h"
 #include "recorders.h"
 #include "resource.h"
+#include "vci_timings.h"
 #include "vcisim_process.h"
 
 using namespace vcilink;
@@ -139,15 +140,16 @@ TEST(VciMacRead, MissingOrDamagedRepliesFailTheReadAndKeepTheEarlierMac) {
 
     // 2000 ms pause, then the full 5000 ms wait for a reply that never comes; nothing was ever read, so
     // neither the caption nor the MAC shows twelve zeros.
-    EXPECT_GE(tookNoReply, 7000u);
-    EXPECT_LT(tookNoReply, 9000u);
+    constexpr DWORD kPauseAndWait = vcilink::kEnterConfigPauseMs + vcilink::kSettingReplyTimeoutMs;
+    EXPECT_GE(tookNoReply, kPauseAndWait);
+    EXPECT_LT(tookNoReply, kPauseAndWait + 2000);
     EXPECT_EQ(captionAfterNoReply, CString(L"VCI MAC Address 읽기"));
     EXPECT_TRUE(macAfterNoReply.IsEmpty());
     const uint8_t untouched[7] = {0x77, 0x77, 0x77, 0x77, 0x77, 0x77, 0x77};
     EXPECT_EQ(0, std::memcmp(bytesAfterNoReply, untouched, 7));
     EXPECT_EQ(captionAfterGood, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
     // A reply whose checksum fails is no reply: the earlier MAC stays, in the text and in the bytes.
-    EXPECT_GE(tookBadSum, 7000u);
+    EXPECT_GE(tookBadSum, kPauseAndWait);
     EXPECT_EQ(captionAfterBadSum, CString(L"VCI MAC Address 읽기   001A2B3C4D5E"));
     EXPECT_EQ(dlg.m_strVciMac, CString(L"001A2B3C4D5E"));
     const uint8_t earlier[7] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x00};

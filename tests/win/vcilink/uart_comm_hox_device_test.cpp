@@ -113,7 +113,7 @@ TEST_F(LinkWithDevice, UnplugDropsTheLinkAndReplugBringsItBack) {
     ASSERT_TRUE(sim.Ok("plug"));
     DWORD backAfter = 0;
     ASSERT_TRUE(PumpUntil([&] { return link.m_bUsbConnected != FALSE; }, 3000, &backAfter));
-    EXPECT_LT(backAfter, 1000u + 10 + 500 + 800); // next poll, open, half a second, slack
+    EXPECT_LT(backAfter, kPollAbsentMs + kOpenPipesDelayMs + kConnectedDelayMs + 800); // and slack
     EXPECT_EQ(sim.Stats()["sessions"], 2u);
 }
 
