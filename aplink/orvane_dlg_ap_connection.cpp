@@ -1,5 +1,5 @@
 // The dialog's connection to the AP: connect, drop, and button IDC_CONNECT_AP.
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 #include "client_sock.h"
 #include "orvane_dlg.h"
 #include "resource.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 #include "ap_protocol.h"
 #include "check_list.h"
 #include "client_sock.h"

@@ -1,6 +1,6 @@
 // The one-button automatic configuration (IDC_AUTO_SETTING): connect if needed; the AP conversation reads
 // both MACs, turns the filter on, registers both MACs, reads the list back and applies.
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 #include "orvane_dlg.h"
 
 void COrvaneDlg::OnAutoSetting() {

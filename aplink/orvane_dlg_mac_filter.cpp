@@ -1,6 +1,6 @@
 // The dialog's MAC filter buttons: add, delete ticked or all, filter on/off and apply, the radios, Test,
 // and the hidden single-command senders.
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 #include "check_list.h"
 #include "orvane_dlg.h"
 #include "resource.h"

@@ -27,6 +27,14 @@
 // Controls of the main dialog. Hidden buttons keep working handlers; the visible ones are the
 // user's. IDC_READ_PC_MAC/IDC_READ_PC_MAC_ADDRESS and IDC_READ_VCI_MAC/IDC_READ_VCI_MAC_ADDRESS are the
 // hidden and visible ways to read the PC's and the VCI's MAC.
+// Hidden in the template (reached only by their handlers, or by the program itself):
+//   IDC_READ_VCI_MAC      ReadVciMacAddress    IDC_READ_PC_MAC    GetMacAddress
+//   IDC_WRITE_MAC_TO_AP   OnWriteMacToAp       IDC_CLOSE_SOCKET   OnCloseSocket
+//   IDC_DELETE_AP_MAC     OnDeleteApMac        IDC_APPLY          OnApply
+//   IDC_MAC_FILTER_ON     OnMacFilterOn        IDC_MAC_FILTER_OFF OnMacFilterOff
+//   IDC_AP_MAC_LIST       the second copy of the AP's list, read by delete commands
+//   IDC_VCI_MAC_EDIT      m_strVciMac's control (DDX)
+//   and three group boxes without an id.
 #define IDC_READ_VCI_MAC 1000
 #define IDC_WRITE_MAC_TO_AP 1001
 #define IDC_REFRESH_AP_LIST 1002

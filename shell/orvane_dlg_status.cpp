@@ -1,7 +1,7 @@
 // The main dialog's status display: the AP and VCI labels, and every kStatusTimerMs the VCI link's state in
 // the title and IDC_STATUS_VCI.
 #include "orvane_dlg.h"
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 #include "orvane_version.h"
 #include "resource.h"
 

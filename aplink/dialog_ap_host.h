@@ -1,5 +1,5 @@
-// What the dialog's AP handlers share: the AP's port, the texts several of them show, and the dialog as
-// the AP conversation's host (sends, boxes, rows, the check-list's ticks).
+// DialogApHost, the dialog as the AP conversation's host (sends, boxes, rows, the check-list's ticks), and
+// what the dialog's AP handlers share with it: the AP's port and the texts several of them show.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
 // The AP handlers' shared steps: reply text for boxes, MAC loading, the send error, and the dialog's side
 // of every call the AP conversation makes.
-#include "orvane_dlg_ap_support.h"
+#include "dialog_ap_host.h"
 
 #include <algorithm>
 #include <string>
