@@ -8,7 +8,7 @@
 inline constexpr std::uint32_t kPollAbsentMs = 1000;    // device absent: look again
 inline constexpr std::uint32_t kPollAfterBreakMs = 100; // link broken: first look
 inline constexpr std::uint32_t kPollAtStartMs = 10;
-inline constexpr std::uint32_t kOpenPipesDelayMs = 10; // device found: open its pipes
+inline constexpr std::uint32_t kOpenPipesDelayMs = 10;  // device found: open its pipes
 inline constexpr std::uint32_t kConnectedDelayMs = 500; // pipes open: the link counts as connected
 
 // The longest one write to the VCI may take: the longest silence the link allows inside a frame. On
