@@ -21,7 +21,12 @@ ON_WM_LBUTTONDOWN()
 ON_WM_SIZE()
 ON_WM_VSCROLL()
 ON_WM_HSCROLL()
+ON_MESSAGE(checklist::kGetRowLayoutMessage, OnGetRowLayout)
 END_MESSAGE_MAP()
+
+LRESULT CCheckListView::OnGetRowLayout(WPARAM, LPARAM) {
+    return static_cast<LRESULT>(checklist::PackRowLayout(m_Paint.metrics));
+}
 
 BOOL CCheckListView::Create(const RECT& rect, CWnd* frame, UINT id, CheckListTree& items,
                             const CheckListPaintKit& paint, COLORREF background) {

@@ -63,6 +63,7 @@ class CCheckListView : public CWnd {
     afx_msg void OnSize(UINT type, int cx, int cy);
     afx_msg void OnVScroll(UINT code, UINT pos, CWnd* bar);
     afx_msg void OnHScroll(UINT code, UINT pos, CWnd* bar);
+    afx_msg LRESULT OnGetRowLayout(WPARAM, LPARAM);
 
     std::optional<checklist::CheckListViewState> m_Core; // top row, offset, selection, visible rows
     CheckListPaintKit m_Paint;

@@ -61,6 +61,16 @@ struct RowMetrics {
     constexpr int32_t Px(int32_t pixels) const { return ScaleToDpi(pixels, dpi); }
 };
 
+// The view's answer to this message (WM_USER + 0x200): its row layout, for a tool that presses on rows
+// from outside. Row height, cell width, cell height and margin at the view's DPI, 16 bits each from the
+// lowest (an LRESULT holds 64 bits in the 64-bit program).
+inline constexpr unsigned kGetRowLayoutMessage = 0x0400 + 0x200;
+constexpr std::uint64_t PackRowLayout(const RowMetrics& m) {
+    const auto field = [](int32_t v, int shift) { return (static_cast<std::uint64_t>(v) & 0xFFFF) << shift; };
+    return field(m.rowHeight, 0) | field(m.cellWidth, 16) | field(m.cellHeight, 32) |
+           field(m.Px(kMargin), 48);
+}
+
 // Images of imageWidth x imageHeight pixels (as made, for 96 DPI) drawn at this DPI: the cell is the
 // scaled image and its scaled padding, and the row is as high as the cell (the caller raises it to
 // the font's height where that is more).

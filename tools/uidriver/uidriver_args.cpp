@@ -68,14 +68,12 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options, std::stri
                 error = "--title-prefix takes a non-empty UTF-8 text";
                 return false;
             }
-        } else if (a == "--row-height") {
-            if (!Pixels(a, v, 1, options.rows.rowHeight, error)) return false;
-        } else if (a == "--cell-width") {
-            if (!Pixels(a, v, 1, options.rows.cellWidth, error)) return false;
-        } else if (a == "--cell-height") {
-            if (!Pixels(a, v, 1, options.rows.cellHeight, error)) return false;
-        } else if (a == "--margin") {
-            if (!Pixels(a, v, 0, options.rows.margin, error)) return false;
+        } else if (a == "--row-height" || a == "--cell-width" || a == "--cell-height" || a == "--margin") {
+            options.rowsGiven = true;
+            if (a == "--row-height" && !Pixels(a, v, 1, options.rows.rowHeight, error)) return false;
+            if (a == "--cell-width" && !Pixels(a, v, 1, options.rows.cellWidth, error)) return false;
+            if (a == "--cell-height" && !Pixels(a, v, 1, options.rows.cellHeight, error)) return false;
+            if (a == "--margin" && !Pixels(a, v, 0, options.rows.margin, error)) return false;
         } else if (a == "--auto-answer") {
             options.autoAnswer = ButtonFromName(v);
             if (options.autoAnswer == 0) {
@@ -104,7 +102,8 @@ std::string Usage() {
            "  -e, --step STEP      one step; runs after the script's steps\n"
            "  --pid N              only windows of process N (default: any process but this one)\n"
            "  --title-prefix TEXT  the main dialog's title begins with TEXT (default Orvane)\n"
-           "  --row-height N       check-list row height in pixels (default 18)\n"
+           "  --row-height N       check-list row height in pixels (default: as the check-list tells, else "
+           "18)\n"
            "  --cell-width N       check-box cell width (default 19); --cell-height N (default 18)\n"
            "  --margin N           blank pixels above the first row and left of the check boxes (default 5)\n"
            "  --auto-answer BUTTON answer unexpected boxes with BUTTON (like the step answer-all)\n"

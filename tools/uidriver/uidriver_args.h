@@ -15,8 +15,9 @@ struct Options {
     uint32_t pid = 0;                     // --pid N: only that process's windows; 0: any other process
     std::u16string titlePrefix = u"Orvane";
     RowGeometry rows;
-    int autoAnswer = 0;   // --auto-answer BUTTON; 0: unexpected boxes stay open
-    std::string boxesLog; // --boxes-log FILE
+    bool rowsGiven = false; // one of the row options was given
+    int autoAnswer = 0;     // --auto-answer BUTTON; 0: unexpected boxes stay open
+    std::string boxesLog;   // --boxes-log FILE
     bool help = false;
 };
 

@@ -111,6 +111,7 @@ int wmain(int argc, wchar_t** argv) {
     ConsoleIo io;
     RunnerSettings settings;
     settings.rows = options.rows;
+    settings.rowsGiven = options.rowsGiven;
     settings.autoAnswer = options.autoAnswer;
     settings.boxesLog = options.boxesLog;
     Runner runner(target, io, settings);

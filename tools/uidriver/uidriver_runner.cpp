@@ -353,7 +353,9 @@ bool Runner::RunStep(const Step& step, std::string& result) {
     case StepKind::ClickRow: {
         if (!NeedWindow(result)) return false;
         int32_t width = 0, height = 0;
-        status = m_Target.RowViewSize(width, height);
+        // The view's own layout, unless the options gave one.
+        RowGeometry layout = m_Settings.rows, unused;
+        status = m_Target.RowView(width, height, m_Settings.rowsGiven ? unused : layout);
         if (status == UiStatus::NoControl) {
             result = "the main dialog has no check-list";
             return false;
@@ -364,7 +366,7 @@ bool Runner::RunStep(const Step& step, std::string& result) {
         }
         RowPoint point;
         std::string why;
-        if (!RowClickPoint(m_Settings.rows, step.value, step.part, width, height, point, why)) {
+        if (!RowClickPoint(layout, step.value, step.part, width, height, point, why)) {
             result = why;
             return false;
         }

@@ -42,8 +42,9 @@ class UiTarget {
     virtual UiStatus CheckState(int id, int& state) = 0;
     virtual UiStatus Click(int id) = 0;
     virtual UiStatus SysCommand(int code) = 0;
-    // Client size of the check-list's inner view.
-    virtual UiStatus RowViewSize(int32_t& width, int32_t& height) = 0;
+    // Client size of the check-list's inner view, and its row layout when the view tells it (layout is
+    // left as it is otherwise).
+    virtual UiStatus RowView(int32_t& width, int32_t& height, RowGeometry& layout) = 0;
     // A left-button press and release at a client point of the inner view.
     virtual UiStatus ClickRowView(int32_t x, int32_t y) = 0;
     // Boxes open now, any order.
@@ -66,6 +67,7 @@ class RunnerIo {
 
 struct RunnerSettings {
     RowGeometry rows;
+    bool rowsGiven = false; // rows as the options gave them, not as the check-list tells
     int autoAnswer = 0;
     std::string boxesLog;
 };

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "checklist_scroll.h"
+
 namespace uidriver {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "window texts are UTF-16");
@@ -172,7 +174,7 @@ UiStatus Win32UiTarget::SysCommand(int code) {
                                                                                 : UiStatus::Failed;
 }
 
-UiStatus Win32UiTarget::RowViewSize(int32_t& width, int32_t& height) {
+UiStatus Win32UiTarget::RowView(int32_t& width, int32_t& height, RowGeometry& layout) {
     if (!MainAlive()) return UiStatus::NoWindow;
     HWND frame = Control(kCheckListId);
     HWND view = frame ? ::GetDlgItem(frame, kCheckListViewId) : nullptr;
@@ -181,6 +183,15 @@ UiStatus Win32UiTarget::RowViewSize(int32_t& width, int32_t& height) {
     if (!::GetClientRect(view, &rc)) return UiStatus::Failed;
     width = rc.right - rc.left;
     height = rc.bottom - rc.top;
+    // The view's own layout, scaled to the display's DPI (rows are 27 pixels at 150 %); a view that does
+    // not answer leaves the layout the options gave.
+    DWORD_PTR packed = 0;
+    if (::SendMessageTimeoutW(view, checklist::kGetRowLayoutMessage, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                              &packed) &&
+        packed != 0) {
+        const auto field = [packed](int shift) { return static_cast<int32_t>((packed >> shift) & 0xFFFF); };
+        layout = {field(0), field(16), field(32), field(48)};
+    }
     return UiStatus::Ok;
 }
 

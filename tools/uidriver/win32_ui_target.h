@@ -27,7 +27,7 @@ class Win32UiTarget : public UiTarget {
     UiStatus CheckState(int id, int& state) override;
     UiStatus Click(int id) override;
     UiStatus SysCommand(int code) override;
-    UiStatus RowViewSize(int32_t& width, int32_t& height) override;
+    UiStatus RowView(int32_t& width, int32_t& height, RowGeometry& layout) override;
     UiStatus ClickRowView(int32_t x, int32_t y) override;
     std::vector<BoxInfo> OpenBoxes() override;
     UiStatus AnswerBox(uint64_t id, int button) override;

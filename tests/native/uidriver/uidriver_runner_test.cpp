@@ -92,7 +92,7 @@ class FakeWorld : public UiTarget, public RunnerIo {
         if (code == 0x10) OpenBox(u"About Orvane", u"Orvane Version 1.0", {1});
         return UiStatus::Ok;
     }
-    UiStatus RowViewSize(int32_t& width, int32_t& height) override {
+    UiStatus RowView(int32_t& width, int32_t& height, RowGeometry&) override {
         if (!Alive()) return UiStatus::NoWindow;
         if (!hasView) return UiStatus::NoControl;
         width = viewWidth;

@@ -57,6 +57,10 @@ TEST_F(CheckListAt144, RowsAreHalfAsHighAgainWithTheFontAndImagesScaled) {
         dc.SelectObject(old);
     }
     EXPECT_LE(tm.tmHeight + tm.tmDescent, kRowHeight) << "the font's row would be taller than the cell";
+    // As a tool pressing on rows from outside asks for it: row, cell width and height, margin (5 at 96 DPI).
+    const auto layout = static_cast<uint64_t>(View()->SendMessage(checklist::kGetRowLayoutMessage));
+    EXPECT_EQ(layout,
+              kRowHeight | uint64_t{kCellWidth} << 16 | uint64_t{kCellHeight} << 32 | uint64_t{8} << 48);
 
     // Ten full rows of the view sized for ten and a half; a row's width carries the scaled cell and tail.
     EXPECT_EQ(10, View()->GetVisibleRows());
