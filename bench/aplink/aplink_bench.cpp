@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "apsim_control.h"
+#include "bench_clock.h"
 #include "check_list.h"
 #include "fake_adapters.h"
 #include "probe_dialog.h"
@@ -24,14 +25,7 @@ namespace {
 using namespace wintest;
 
 double NowMs() {
-    static const LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+    return 1000.0 * bench::NowSeconds();
 }
 
 // Time that message boxes stand open: the harness answers them from a timer, which is the user's

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_clock.h"
 #include "check_list.h"
 #include "check_list_view.h"
 #include "resource.h"
@@ -16,14 +17,7 @@ constexpr int kClickRounds = 300;
 constexpr int kVisibleRows = 10;
 
 double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+    return bench::NowSeconds();
 }
 
 void Pump() {

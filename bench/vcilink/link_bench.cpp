@@ -8,8 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include "bench_clock.h"
 #include "message_pump.h"
 #include "uart_comm_hox.h"
+#include "vci_message_stream.h"
 #include "vcilink_test_support.h"
 #include "vcisim_process.h"
 
@@ -19,16 +21,12 @@ namespace {
 
 constexpr double kUsb2HighSpeed = 60e6;
 
-double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+double Seconds(double from, double to) {
+    return to - from;
 }
 
-LARGE_INTEGER Now() {
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return t;
+double Now() {
+    return bench::NowSeconds();
 }
 
 // CPU time (user + kernel) of this process in seconds.
@@ -39,19 +37,8 @@ double CpuSeconds() {
     return s(k) + s(u);
 }
 
-// A stream of 3008-byte messages in 1500-byte frames, as the VCI would send them.
 std::vector<uint8_t> MessageStream(size_t messages) {
-    std::vector<uint8_t> msg(kVciMaxMessage, 0x5A);
-    VciPutLe16(msg.data(), static_cast<uint16_t>(msg.size()));
-    VciFrameEncoder enc;
-    enc.m_nMaxFrameData = 1500;
-    std::vector<uint8_t> stream;
-    for (size_t m = 0; m < messages; ++m) {
-        enc.BeginMessage(msg);
-        for (auto f = enc.SendNextFrame(); !f.empty(); f = enc.SendNextFrame())
-            stream.insert(stream.end(), f.begin(), f.end());
-    }
-    return stream;
+    return bench::VciMessageStream(messages);
 }
 
 void Drain(CUartCommHox& link, size_t& messages) {
@@ -211,7 +198,7 @@ int main(int argc, char** argv) {
     wintest::CHostWnd host;
     CUartCommHox link;
     link.Create(nullptr, nullptr, 0, CRect(0, 0, 0, 0), &host, 1326);
-    link.m_nMaxFrameData = 1500;
+    link.m_nMaxFrameData = kVciDialogMaxFrameData;
 
     HandlerOnly(link);
     CrossThreadBlocks(link, host);
