@@ -67,7 +67,7 @@ if [ $hostapd = 1 ]; then
   rm -rf "$out/hostapd"
   sim_hostapd_files "$out/hostapd" 0 0a:1b:2c:3d:4e:5f 0a:1b:2c:3d:4e:60
   sim_start_hostapd "$out/hostapd"
-  sim_start_apsim --hostapd "$out/hostapd/ctrl/wlan0" --accept-file "$out/hostapd/accept" \
+  sim_start_apsim --hostapd "$hostapd_ctrl/wlan0" --accept-file "$out/hostapd/accept" \
     --config "$out/hostapd/hostapd.conf"
 else
   sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60
@@ -79,7 +79,7 @@ sim_start_orvane
 if [ $headless = 0 ]; then
   echo "demo: Orvane runs on $DISPLAY with the AP simulator at 127.0.0.1:4321 and the VCI simulator plugged in."
   if [ $hostapd = 1 ]; then
-    echo "demo: the AP's list is kept by hostapd: hostapd_cli -p $out/hostapd/ctrl -i wlan0 ACCEPT_ACL SHOW"
+    echo "demo: the AP's list is kept by hostapd: hostapd_cli -p $hostapd_ctrl -i wlan0 ACCEPT_ACL SHOW"
   fi
   echo "demo: close Orvane to end the demo (trace: $ORVANE_TRACE)"
   wait "$orvane_pid" || true

@@ -9,7 +9,7 @@
 # shellcheck source=scripts/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
-hostapd_pid="" hostapd_dir=""
+hostapd_pid="" hostapd_dir="" hostapd_ctrl=""
 
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
 # Fails when the simulator did not answer, or answered "error".
@@ -63,8 +63,9 @@ sim_start_apsim() {
 }
 
 # A real hostapd without a radio (driver=none) keeping the AP's accept list, its files in folder $1:
-# hostapd.conf, accept (its accept_mac_file) and ctrl/wlan0 (its control socket). Callers run it inside
-# their own network namespace.
+# hostapd.conf and accept (its accept_mac_file). Its control socket is $hostapd_ctrl/wlan0, in a short
+# folder of its own under /tmp: a UNIX socket's path holds at most 107 bytes, which a build folder deep in
+# a long checkout path exceeds. Callers run it inside their own network namespace.
 #   sim_hostapd_files FOLDER MACADDR_ACL [MAC...]   writes the configuration and the accept file
 #   sim_start_hostapd FOLDER                        starts hostapd from the files as they are
 #   hostapd_cmd COMMAND...                          one command to it through hostapd_cli
@@ -73,12 +74,13 @@ sim_hostapd_files() {
   local dir=$1 acl=$2
   shift 2
   mkdir -p "$dir"
-  printf '%s\n' "# The AP's hostapd, without a radio." driver=none interface=wlan0 "ctrl_interface=$dir/ctrl" \
+  [ -n "$hostapd_ctrl" ] || hostapd_ctrl=$(mktemp -d /tmp/orvane-XXXXXX) || return 1
+  printf '%s\n' "# The AP's hostapd, without a radio." driver=none interface=wlan0 "ctrl_interface=$hostapd_ctrl" \
     "macaddr_acl=$acl" "accept_mac_file=$dir/accept" >"$dir/hostapd.conf"
   printf '%s\n' "$@" | sed '/^$/d' >"$dir/accept"
 }
 
-hostapd_cmd() { timeout 5 hostapd_cli -p "$hostapd_dir/ctrl" -i wlan0 "$@" 2>&1 | sed 's/\r$//'; }
+hostapd_cmd() { timeout 5 hostapd_cli -p "$hostapd_ctrl" -i wlan0 "$@" 2>&1 | sed 's/\r$//'; }
 
 sim_start_hostapd() {
   hostapd_dir=$1
@@ -134,5 +136,7 @@ stop_sims() {
     wait "$apsim_pid" 2>/dev/null
   fi
   sim_stop_hostapd
-  orvane_pid="" vcisim_pid="" apsim_pid=""
+  # Only the folder sim_hostapd_files made.
+  case $hostapd_ctrl in /tmp/orvane-*) rm -rf "$hostapd_ctrl" ;; esac
+  orvane_pid="" vcisim_pid="" apsim_pid="" hostapd_ctrl=""
 }

@@ -6,7 +6,7 @@ hostapd_files=$work/hostapd
 # Filtering off at first, so that only an apply can have switched it on in the file.
 sim_hostapd_files "$hostapd_files" 0 0a:0b:0c:0d:0e:0f 0a:00:00:00:00:01
 sim_start_hostapd "$hostapd_files" || { fail "hostapd did not start"; exit 1; }
-start_apsim --hostapd "$hostapd_files/ctrl/wlan0" --accept-file "$hostapd_files/accept" \
+start_apsim --hostapd "$hostapd_ctrl/wlan0" --accept-file "$hostapd_files/accept" \
   --config "$hostapd_files/hostapd.conf"
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
