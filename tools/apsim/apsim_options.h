@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_engine.h"
+#include "ap_engine.h"
 
 namespace apsim {
+
+using namespace apd;
 
 inline constexpr int kDefaultPort = 4321;
 

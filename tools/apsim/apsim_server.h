@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "apsim_engine.h"
-#include "apsim_lines.h"
+#include "ap_engine.h"
+#include "ap_lines.h"
 
 namespace apsim {
+
+using namespace apd;
 
 enum class ListenScope { LoopbackOnly, Lan };
 

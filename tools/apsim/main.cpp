@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "apsim_engine.h"
+#include "ap_engine.h"
 #include "apsim_memory_backend.h"
 #include "apsim_options.h"
 #include "apsim_server.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ap_protocol.h"
-#include "apsim_engine.h"
+#include "apsim_memory_backend.h"
 
 using namespace apsim;
 
@@ -20,7 +20,7 @@ std::string Joined(const Reply& reply) {
 }
 
 Engine MakeEngine(std::vector<Mac> list = {kMacA}, std::size_t capacity = 4) {
-    return Engine(std::move(list), capacity, Faults{});
+    return MemoryEngine(std::move(list), capacity, Faults{});
 }
 
 } // namespace
@@ -125,7 +125,7 @@ TEST(ApSimFaults, PadFullEndsTheListAtAReadBoundary) {
     for (int i = 1; i <= 130; ++i)
         many.push_back({0x02, 0, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
     for (std::size_t count : {std::size_t{1}, std::size_t{124}, std::size_t{130}}) {
-        Engine engine(std::vector<Mac>(many.begin(), many.begin() + count), 200, Faults{});
+        Engine engine = MemoryEngine(std::vector<Mac>(many.begin(), many.begin() + count), 200, Faults{});
         engine.HandleControl("pad-full on");
         const std::string list = Joined(engine.HandleCommand("w fff3 "));
         EXPECT_EQ(list.size() % kProgramReadSize, 0u) << count;
@@ -163,7 +163,7 @@ TEST(ApSimFaults, DelayAndCloseAfter) {
 }
 
 TEST(ApSimControl, ListLogStatsResetAndErrors) {
-    Engine engine(std::vector<Mac>{kMacA}, 1, Faults{});
+    Engine engine = MemoryEngine(std::vector<Mac>{kMacA}, 1, Faults{});
     // Past the capacity the add command keeps to: tests set up long lists so.
     EXPECT_EQ(engine.HandleControl("add 0a-0b-0c-0d-0e-0f"), "ok\n");
     EXPECT_EQ(engine.HandleControl("list"), "02 11 22 33 44 55\n0A 0B 0C 0D 0E 0F\nok 2\n");

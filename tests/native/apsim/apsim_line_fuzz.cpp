@@ -9,11 +9,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "apsim_engine.h"
-#include "apsim_lines.h"
+#include "ap_engine.h"
+#include "ap_lines.h"
 #include "hostapd_backend.h"
 
-using namespace apsim;
+using namespace apd;
 
 namespace {
 

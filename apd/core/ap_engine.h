@@ -1,4 +1,4 @@
-// The simulated AP's protocol: answers to command lines, faults, the command log; a backend keeps the list.
+// The AP protocol: answers to command lines, the test faults, the command log; a backend keeps the list.
 #pragma once
 
 #include <cstddef>
@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_backend.h"
-#include "apsim_lines.h"
+#include "ap_backend.h"
+#include "ap_lines.h"
 
-namespace apsim {
+namespace apd {
 
 // Every list entry: "701", these four characters, the 17-character MAC text.
 inline constexpr std::string_view kEntryFiller = "LIST";
@@ -60,9 +60,7 @@ std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text)
 // The protocol once for every backend: parses each line, asks the backend, shapes and logs the answer.
 class Engine {
   public:
-    Engine(std::unique_ptr<Backend> backend, Faults initialFaults);
-    // The simulator's own list in memory.
-    Engine(std::vector<Mac> initialList, std::size_t capacity, Faults initialFaults);
+    Engine(std::unique_ptr<Backend> backend, Faults initialFaults = {});
 
     // One command line without its terminating carriage return; overlong: it was cut, and is refused.
     Reply HandleCommand(std::string_view line, bool overlong = false);
@@ -96,4 +94,4 @@ class Engine {
     std::function<void(const std::string&)> m_logSink;
 };
 
-} // namespace apsim
+} // namespace apd

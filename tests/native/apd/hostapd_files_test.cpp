@@ -9,8 +9,8 @@
 #include "hostapd_files.h"
 #include "hostapd_process.h"
 
-using namespace apsim;
-using apsim_test::TempFolder;
+using namespace apd;
+using apd_test::TempFolder;
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <numeric>
 
-#include "apsim_engine.h"
+#include "ap_engine.h"
 #include "hostapd_backend.h"
 #include "hostapd_process.h"
 
-using namespace apsim;
+using namespace apd;
 
 namespace {
 
@@ -98,7 +98,7 @@ class HostapdBackendTest : public testing::Test {
     // The control commands sent since the last call.
     std::vector<std::string> Sent() { return std::exchange(m_hostapd->commands, {}); }
 
-    apsim_test::TempFolder m_folder;
+    apd_test::TempFolder m_folder;
     HostapdPaths m_paths;
     std::string m_config;
     FakeHostapd* m_hostapd = nullptr;
@@ -292,8 +292,8 @@ TEST_F(HostapdBackendTest, SetupMustNameTheAcceptFileForTheInterface) {
 
 // The one button's commands against a real hostapd, then hostapd restarted from its files.
 TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
-    if (!apsim_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
-    apsim_test::HostapdProcess hostapd;
+    if (!apd_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
+    apd_test::HostapdProcess hostapd;
     hostapd.Configure(0, "0a:00:00:00:00:02\n0a:00:00:00:00:01\n");
     ASSERT_TRUE(hostapd.Start());
     const HostapdPaths paths{hostapd.AcceptPath(), hostapd.ConfigPath(),

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -128,4 +128,4 @@ bool HostapdBackend::Clear(std::string& why) {
     return Ok("ACCEPT_ACL CLEAR", why);
 }
 
-} // namespace apsim
+} // namespace apd

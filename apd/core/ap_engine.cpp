@@ -1,13 +1,11 @@
-// The simulated AP's state machine: command lines in, answers and fault shaping out.
-#include "apsim_engine.h"
+// The AP's protocol state machine: command lines in, answers and fault shaping out.
+#include "ap_engine.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 
-#include "apsim_memory_backend.h"
-
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -104,9 +102,6 @@ std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text)
 
 Engine::Engine(std::unique_ptr<Backend> backend, Faults initialFaults)
     : m_backend(std::move(backend)), m_initialFaults(std::move(initialFaults)), m_faults(m_initialFaults) {}
-
-Engine::Engine(std::vector<Mac> initialList, std::size_t capacity, Faults initialFaults)
-    : Engine(std::make_unique<MemoryBackend>(std::move(initialList), capacity), std::move(initialFaults)) {}
 
 std::vector<Mac> Engine::List() {
     std::string why;
@@ -377,4 +372,4 @@ std::string Engine::HandleControl(std::string_view line) {
     return "error unknown command: " + EscapeForLog(cmd) + "\n";
 }
 
-} // namespace apsim
+} // namespace apd

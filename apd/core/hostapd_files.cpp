@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "apsim_lines.h"
+#include "ap_lines.h"
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -238,4 +238,4 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
     return true;
 }
 
-} // namespace apsim
+} // namespace apd

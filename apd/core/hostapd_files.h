@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_backend.h"
+#include "ap_backend.h"
 
-namespace apsim {
+namespace apd {
 
 struct AclEntry {
     Mac mac{};
@@ -51,4 +51,4 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& w
 // link keeps pointing where it did; the file it names is replaced, with the old file's mode and owner.
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string& why);
 
-} // namespace apsim
+} // namespace apd
