@@ -20,6 +20,11 @@ std::optional<int> ParseInt(std::string_view text) {
     return value;
 }
 
+// What the backend said about a success (e.g. hostapd's answer), for the log.
+std::string Detail(const std::string& why) {
+    return why.empty() ? std::string() : "; " + why;
+}
+
 std::vector<std::string_view> Words(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
@@ -167,7 +172,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.add;
         switch (m_backend->Add(command.mac, why)) {
         case AddResult::Added:
-            outcome = "701 (added " + FormatEntryText(command.mac) + ")";
+            outcome = "701 (added " + FormatEntryText(command.mac) + Detail(why) + ")";
             return "701";
         case AddResult::AlreadyListed:
             outcome = "701 (already listed)";
@@ -183,7 +188,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.del;
         switch (m_backend->Delete(command.mac, why)) {
         case DeleteResult::Deleted:
-            outcome = "701 (deleted)";
+            outcome = "701 (deleted" + Detail(why) + ")";
             return "701";
         case DeleteResult::NotListed:
             outcome = "200 (not listed)";
@@ -202,7 +207,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
     case CommandKind::Filter:
         ++m_counters.filter;
         if (!m_backend->SetFilter(command.filterOn, why)) return failed("filter unchanged");
-        outcome = command.filterOn ? "filter on" : "filter off";
+        outcome = std::string(command.filterOn ? "filter on" : "filter off") + Detail(why);
         return command.filterOn ? "701 filter on" : "701 filter off";
     case CommandKind::CloseRequest:
         ++m_counters.closeRequest;
@@ -210,7 +215,8 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         return {};
     case CommandKind::Apply:
         ++m_counters.apply;
-        outcome = m_backend->Apply(why) ? "applied (no answer)" : "not applied: " + why + " (no answer)";
+        outcome = m_backend->Apply(why) ? "applied" + Detail(why) + " (no answer)"
+                                        : "not applied: " + why + " (no answer)";
         return {};
     case CommandKind::BadArgument:
         // Counted under its code: the program did send that command, only not in a form we take.

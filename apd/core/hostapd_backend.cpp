@@ -56,7 +56,10 @@ std::optional<HostapdBackend::Shown> HostapdBackend::Show(std::string& why) {
 bool HostapdBackend::Ok(const std::string& command, std::string& why) {
     const auto reply = m_channel->Request(command, why);
     if (!reply) return false;
-    if (*reply == "OK\n" || *reply == "OK") return true;
+    if (*reply == "OK\n" || *reply == "OK") {
+        why = "hostapd: OK";
+        return true;
+    }
     why = "hostapd answered \"" + reply->substr(0, reply->find('\n')).substr(0, 40) + "\" to " + command;
     return false;
 }

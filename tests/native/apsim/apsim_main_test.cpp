@@ -167,7 +167,7 @@ TEST(ApSimProgram, HostapdModeKeepsTheListInHostapd) {
     const int ap = ConnectLoopback(port);
     ASSERT_GE(ap, 0);
     ASSERT_EQ(::send(ap, "w fff0 0a 0b 0c 0d 0e 0f\r", 25, 0), 25);
-    EXPECT_EQ(sim.ReadLine(), "\"w fff0 0a 0b 0c 0d 0e 0f\" -> 701 (added 0A 0B 0C 0D 0E 0F)");
+    EXPECT_EQ(sim.ReadLine(), "\"w fff0 0a 0b 0c 0d 0e 0f\" -> 701 (added 0A 0B 0C 0D 0E 0F; hostapd: OK)");
     ::close(ap);
     apd::HostapdCtrl ctrl(hostapd.CtrlPath());
     std::string why;
