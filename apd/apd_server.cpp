@@ -63,7 +63,8 @@ bool Server::Start(const std::string& listenAddress, int port, std::string& erro
     SetOption(m_listenFd, SOL_SOCKET, SO_REUSEADDR, 1);
     socklen_t len = sizeof addr;
     if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listenFd, 8) != 0 || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::listen(m_listenFd, 8) != 0 ||
+        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         error = listenAddress + ":" + std::to_string(port) + ": " + std::strerror(errno);
         return false;
     }
@@ -79,7 +80,8 @@ void Server::Stop() {
 void Server::Accept() {
     sockaddr_in addr{};
     socklen_t len = sizeof addr;
-    const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    const int fd =
+        ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) return;
     const std::string peer = PeerText(addr);
     const std::uint32_t address = ntohl(addr.sin_addr.s_addr);
@@ -199,7 +201,8 @@ bool Server::Run() {
         std::vector<pollfd> fds{{m_stopPipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
         if (haveClient) {
             // Lines wait while commands-per-second holds them: nothing more is read meanwhile.
-            const short events = static_cast<short>((m_lines.empty() ? POLLIN : 0) | (m_unsent.empty() ? 0 : POLLOUT));
+            const short events =
+                static_cast<short>((m_lines.empty() ? POLLIN : 0) | (m_unsent.empty() ? 0 : POLLOUT));
             fds.push_back({m_clientFd, events, 0});
         }
         if (::poll(fds.data(), fds.size(), PollTimeoutMs()) < 0) {

@@ -50,8 +50,9 @@ bool Set(const std::string& name, const std::string& value, Settings& settings, 
         settings.allow.push_back(*range);
     } else if (IsPath(name)) {
         if (value.empty() || value[0] != '/') return bad("needs an absolute path");
-        (name == "hostapd" ? settings.hostapdCtrl : name == "accept-file" ? settings.acceptFile
-                                                                          : settings.hostapdConf) = value;
+        (name == "hostapd"       ? settings.hostapdCtrl
+         : name == "accept-file" ? settings.acceptFile
+                                 : settings.hostapdConf) = value;
     } else if (name == "idle-timeout") {
         const auto n = ParseNumber(value, 1, 86400);
         if (!n) return bad("needs seconds, 1-86400");
@@ -96,8 +97,8 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
 }
 
 std::string Ipv4Text(std::uint32_t a) {
-    return std::to_string(a >> 24) + "." + std::to_string(a >> 16 & 255) + "." + std::to_string(a >> 8 & 255) +
-           "." + std::to_string(a & 255);
+    return std::to_string(a >> 24) + "." + std::to_string(a >> 16 & 255) + "." +
+           std::to_string(a >> 8 & 255) + "." + std::to_string(a & 255);
 }
 
 std::optional<Cidr> ParseCidr(std::string_view text) {
@@ -218,20 +219,23 @@ std::string Usage() {
            ", \"name = value\" lines with the names\n"
            "below without \"--\"), then from the options, which win.\n"
            "  --config FILE              the configuration file (an absent default file is no error)\n"
-           "  --listen ADDR              the AP's IPv4 address on the technicians' LAN (default 192.168.10.1)\n"
+           "  --listen ADDR              the AP's IPv4 address on the technicians' LAN (default "
+           "192.168.10.1)\n"
            "  --port N                   the TCP port (default 4321, the one Orvane uses)\n"
            "  --allow CIDR               a peer range that may connect, e.g. 192.168.10.0/24; repeatable;\n"
            "                             default: the subnet of the listen address's interface\n"
            "  --hostapd PATH             hostapd's control socket of the interface (default\n"
            "                             /var/run/hostapd/wlan0; at most 107 bytes)\n"
-           "  --accept-file PATH         that interface's accept_mac_file (default /etc/hostapd/hostapd.accept)\n"
+           "  --accept-file PATH         that interface's accept_mac_file (default "
+           "/etc/hostapd/hostapd.accept)\n"
            "  --hostapd-conf PATH        hostapd's configuration file (default /etc/hostapd/hostapd.conf)\n"
            "  --idle-timeout S           close a connection silent for S seconds (default 120)\n"
            "  --max-unsent BYTES         drop a client whose unread replies pass BYTES (default 65536)\n"
            "  --commands-per-second N    commands taken per second and connection; more wait (default 20)\n"
            "  --help, --version\n"
            "A new connection takes over from the one being served. The log goes to standard error (in the\n"
-           "journal's form under systemd): one line per change, with the peer's address and hostapd's answer.\n";
+           "journal's form under systemd): one line per change, with the peer's address and hostapd's "
+           "answer.\n";
 }
 
 } // namespace apd

@@ -34,7 +34,7 @@ std::optional<Cidr> SubnetOf(std::uint32_t address, std::uint32_t netmask);
 
 // The bounds that keep one client from taking the AP side from the technician who is there.
 struct Limits {
-    int idleTimeoutS = 120;            // idle-timeout: a connection that sends nothing for this long is closed
+    int idleTimeoutS = 120; // idle-timeout: a connection that sends nothing for this long is closed
     std::size_t maxUnsent = 64 * 1024; // max-unsent: a client whose unread replies pass this is dropped
     int commandsPerSecond = 20;        // commands-per-second: more wait for the next second
     // TCP keep-alive finds a peer that vanished (cable pulled) within idle + interval * count seconds.
@@ -44,7 +44,7 @@ struct Limits {
 };
 
 struct Settings {
-    std::string configFile; // the file read, empty when there was none
+    std::string configFile;              // the file read, empty when there was none
     std::string listen = "192.168.10.1"; // the AP's address on the technicians' LAN
     int port = 4321;
     std::vector<Cidr> allow; // empty: the listen address's subnet
@@ -57,8 +57,8 @@ struct Settings {
 };
 
 // Reads a file's text; nullopt (and why) when it cannot; missing: it does not exist.
-using FileReader = std::function<std::optional<std::string>(const std::string& path, std::string& why,
-                                                             bool& missing)>;
+using FileReader =
+    std::function<std::optional<std::string>(const std::string& path, std::string& why, bool& missing)>;
 
 // The configuration file (--config, else kDefaultConfigFile, which may be absent), then the command line
 // (without the program name) over it: "name = value" lines with the options' names, '#' comments. An

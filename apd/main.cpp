@@ -66,7 +66,8 @@ std::optional<apd::Cidr> SubnetOfLocalAddress(std::uint32_t address) {
     if (::getifaddrs(&list) != 0) return std::nullopt;
     std::optional<apd::Cidr> subnet;
     for (const ifaddrs* i = list; i != nullptr && !subnet; i = i->ifa_next) {
-        if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+        if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET)
+            continue;
         const auto* addr = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
         const auto* mask = reinterpret_cast<const sockaddr_in*>(i->ifa_netmask);
         if (ntohl(addr->sin_addr.s_addr) == address)
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
     // hostapd may come up after us or restart at any time: meanwhile commands get "200" and say why.
     const auto pong = channel->Request("PING", error);
     if (pong != "PONG\n")
-        Log(apd::LogLevel::Warning, "hostapd does not answer yet: " + (pong ? "unexpected answer to PING" : error));
+        Log(apd::LogLevel::Warning,
+            "hostapd does not answer yet: " + (pong ? "unexpected answer to PING" : error));
     apd::Engine engine(std::make_unique<apd::HostapdBackend>(std::move(channel), paths));
 
     std::vector<std::string> ranges;

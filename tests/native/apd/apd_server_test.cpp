@@ -65,8 +65,8 @@ std::string Receive(int fd, std::size_t want, std::chrono::milliseconds wait) {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (got.size() < want) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd p{fd, POLLIN, 0};
         if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
         char buffer[65536];
@@ -83,10 +83,11 @@ class ServerTest : public ::testing::Test {
         auto backend = std::make_unique<CountingBackend>(entries);
         m_backend = backend.get();
         m_engine = std::make_unique<Engine>(std::move(backend));
-        m_server = std::make_unique<Server>(*m_engine, limits, allow, [this](LogLevel, const std::string& line) {
-            std::lock_guard lock(m_mutex);
-            m_log += line + "\n";
-        });
+        m_server =
+            std::make_unique<Server>(*m_engine, limits, allow, [this](LogLevel, const std::string& line) {
+                std::lock_guard lock(m_mutex);
+                m_log += line + "\n";
+            });
         std::string error;
         ASSERT_TRUE(m_server->Start("127.0.0.1", 0, error)) << error;
         m_thread = std::thread([this] { m_server->Run(); });

@@ -56,8 +56,9 @@ TEST(ApdSettings, FileThenOptions) {
                              "allow = 172.16.0.0/12\n";
     Settings s;
     std::string error;
-    ASSERT_TRUE(ParseSettings({"--config", "/c", "--allow", "10.9.0.0/16", "--port=5000", "--idle-timeout", "60"},
-                              Files({{"/c", file}}), s, error))
+    ASSERT_TRUE(
+        ParseSettings({"--config", "/c", "--allow", "10.9.0.0/16", "--port=5000", "--idle-timeout", "60"},
+                      Files({{"/c", file}}), s, error))
         << error;
     EXPECT_EQ(s.configFile, "/c");
     EXPECT_EQ(s.listen, "10.0.0.1");
