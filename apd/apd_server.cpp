@@ -90,8 +90,8 @@ void Server::Accept() {
         allowed = allowed || range.Contains(address);
     if (!allowed) {
         // Closed before a byte is read: a peer outside the ranges never reaches the protocol.
-        ::close(fd);
         m_log(LogLevel::Warning, "refused " + peer + ": not in allow");
+        ::close(fd);
         return;
     }
     if (m_clientFd >= 0) Drop(LogLevel::Notice, "taken over by " + peer);
@@ -117,8 +117,8 @@ void Server::Accept() {
 
 void Server::Drop(LogLevel level, const std::string& why) {
     if (m_clientFd < 0) return;
-    CloseFd(m_clientFd);
     m_log(level, "closed " + m_peer + ": " + why);
+    CloseFd(m_clientFd);
     m_peer.clear();
     m_lines.clear();
     m_unsent.clear();
@@ -162,7 +162,9 @@ void Server::Perform() {
         const Reply reply = m_engine.HandleCommand(line.text, line.overlong);
         for (const std::string& segment : reply.segments)
             m_unsent += segment;
-        if (m_unsent.size() > m_limits.maxUnsent) {
+        // Only what the kernel would not take counts: a burst of answers to a client that reads is fine.
+        Flush();
+        if (m_clientFd >= 0 && m_unsent.size() > m_limits.maxUnsent) {
             return Drop(LogLevel::Warning, std::to_string(m_unsent.size()) +
                                                " bytes of replies unread, over max-unsent " +
                                                std::to_string(m_limits.maxUnsent));

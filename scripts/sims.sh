@@ -4,12 +4,13 @@
 # and the Wine launchers are ended by their ids; the Windows processes (vcisim, the program) end with
 # the prefix's wineserver (scripts/wine.sh --stop), which the callers start for their session.
 #   SIM_APSIM, SIM_VCISIM, SIM_ORVANE   the programs (apsim is a Linux program, the others run under Wine)
+#   SIM_APD                             orvane-apd, the AP side a Linux AP runs (with hostapd)
 #   SIM_DIR                             where logs and port files go
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
 # shellcheck source=scripts/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
-hostapd_pid="" hostapd_dir="" hostapd_ctrl=""
+hostapd_pid="" hostapd_dir="" hostapd_ctrl="" apd_pid=""
 
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
 # Fails when the simulator did not answer, or answered "error".
@@ -104,6 +105,24 @@ sim_stop_hostapd() {
   hostapd_pid=""
 }
 
+# orvane-apd on 127.0.0.1:4321 next to the hostapd of sim_hostapd_files, with no configuration file; its
+# log (standard error) in $SIM_DIR/apd.log. Further options (e.g. --allow) follow.
+sim_start_apd() {
+  "$SIM_APD" --config /dev/null --listen 127.0.0.1 --port 4321 --hostapd "$hostapd_ctrl/wlan0" \
+    --accept-file "$hostapd_dir/accept" --hostapd-conf "$hostapd_dir/hostapd.conf" "$@" \
+    >/dev/null 2>"$SIM_DIR/apd.log" </dev/null &
+  apd_pid=$!
+  local _
+  for _ in $(seq 1 200); do
+    grep -q 'orvane-apd: listening on' "$SIM_DIR/apd.log" 2>/dev/null && return 0
+    kill -0 "$apd_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "orvane-apd did not start:" >&2
+  cat "$SIM_DIR/apd.log" >&2
+  return 1
+}
+
 sim_start_vcisim() {
   rm -f "$SIM_DIR/vcisim.port"
   "$orvane_root/scripts/wine.sh" "$SIM_VCISIM" --control-port 0 --port-file "$(winpath "$SIM_DIR/vcisim.port")" \
@@ -135,8 +154,12 @@ stop_sims() {
     kill -TERM "$apsim_pid" 2>/dev/null
     wait "$apsim_pid" 2>/dev/null
   fi
+  if [ -n "$apd_pid" ]; then
+    kill -TERM "$apd_pid" 2>/dev/null
+    wait "$apd_pid" 2>/dev/null
+  fi
   sim_stop_hostapd
   # Only the folder sim_hostapd_files made.
   case $hostapd_ctrl in /tmp/orvane-*) rm -rf "$hostapd_ctrl" ;; esac
-  orvane_pid="" vcisim_pid="" apsim_pid="" hostapd_ctrl=""
+  orvane_pid="" vcisim_pid="" apsim_pid="" hostapd_ctrl="" apd_pid=""
 }
