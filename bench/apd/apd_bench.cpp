@@ -30,7 +30,8 @@ constexpr int kCliRounds = 40; // a process per command: slower, fewer rounds
 pid_t Spawn(std::vector<std::string> args, const std::string& log) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -73,7 +74,8 @@ class Client {
     // Sends line and reads until the answer ends with `end`; false on a time-out or close.
     bool Ask(const std::string& line, const std::string& end) {
         const std::string wire = line + "\r";
-        if (::send(m_fd, wire.data(), wire.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(wire.size())) return false;
+        if (::send(m_fd, wire.data(), wire.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(wire.size()))
+            return false;
         std::string got;
         while (got.size() < end.size() || got.compare(got.size() - end.size(), end.size(), end) != 0) {
             pollfd p{m_fd, POLLIN, 0};
@@ -160,16 +162,19 @@ int main(int argc, char** argv) {
     };
     auto upper = [&](const std::string& mac) {
         std::string text = wire(mac);
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
         return text;
     };
     const std::string x = "02:11:22:33:44:55";
     const std::string listEnd = "701LIST00 00 00 00 00 00";
 
-    std::printf("orvane-apd against hostapd's control socket (mean ms per command, %d rounds; hostapd_cli %d)\n",
-                kRounds, kCliRounds);
-    std::printf("| command | entries | orvane-apd | control socket | hostapd_cli | apd - socket | apd / socket | "
-                "apd / hostapd_cli |\n|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "orvane-apd against hostapd's control socket (mean ms per command, %d rounds; hostapd_cli %d)\n",
+        kRounds, kCliRounds);
+    std::printf(
+        "| command | entries | orvane-apd | control socket | hostapd_cli | apd - socket | apd / socket | "
+        "apd / hostapd_cli |\n|---|---|---|---|---|---|---|---|\n");
     bool failed = false;
     for (const int entries : {1, 145}) {
         ok("ACCEPT_ACL CLEAR");
@@ -200,8 +205,8 @@ int main(int argc, char** argv) {
                         Time(kCliRounds, [&](int) { return cli("ACCEPT_ACL SHOW"); })});
         for (const Row& r : rows) {
             failed = failed || r.apd < 0 || r.socket < 0 || r.tool < 0;
-            std::printf("| %s | %d | %.3f | %.3f | %.3f | %+.3f | %.2f | %.2f |\n", r.name, entries, r.apd, r.socket,
-                        r.tool, r.apd - r.socket, r.apd / r.socket, r.apd / r.tool);
+            std::printf("| %s | %d | %.3f | %.3f | %.3f | %+.3f | %.2f | %.2f |\n", r.name, entries, r.apd,
+                        r.socket, r.tool, r.apd - r.socket, r.apd / r.socket, r.apd / r.tool);
         }
     }
     Stop(apd);

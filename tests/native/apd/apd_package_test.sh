@@ -37,9 +37,11 @@ for option in --config --listen --port --allow --hostapd --accept-file --hostapd
   grep -q -- "$option\([ ,]\|$\)" <<<"$help" || fail "--help does not explain $option"
 done
 "$apd" --version | grep -q '^orvane-apd [0-9]' || fail "--version names no version"
-# The shipped configuration file is read as it is (the start then fails on the hostapd files absent here).
-out=$("$apd" --config "$root/etc/orvane-apd.conf" --hostapd-conf "$root/absent" 2>&1)
+# The shipped configuration file is read as it is (the start then fails on the hostapd files absent here,
+# logged in the journal's form as systemd runs it).
+out=$(JOURNAL_STREAM=8:1 "$apd" --config "$root/etc/orvane-apd.conf" --allow 127.0.0.1 --hostapd-conf "$root/absent" 2>&1)
 [ $? = 1 ] || fail "the shipped configuration file was not taken: $out"
+grep -q "^<3>$root/absent: No such file" <<<"$out" || fail "not in the journal's form: $out"
 out=$("$apd" --config /dev/null --hostapd "/$(printf 'x%.0s' $(seq 1 120))" 2>&1)
 [ $? = 2 ] && grep -q "a UNIX socket's path holds at most 107" <<<"$out" ||
   fail "a control socket path too long was not refused clearly: $out"

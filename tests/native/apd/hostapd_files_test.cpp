@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "hostapd_files.h"
@@ -187,4 +188,24 @@ TEST(HostapdAtomicWrite, FailureLeavesTheOldFile) {
     ASSERT_EQ(::lstat((folder / "accept").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"accept", "notafolder"}));
+
+    // A writer that cannot give the new file the old one's owner (here an unprivileged one, for a file
+    // of root's) refuses, and the file stays as it was.
+    if (::geteuid() != 0) return;
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0777), 0);
+    WriteText(folder / "shared", "keep\n");
+    ASSERT_EQ(::chmod((folder / "shared").c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string childWhy;
+        const bool refused = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                             !WriteFileAtomically(folder / "shared", "x\n", childWhy) &&
+                             childWhy.find("cannot keep its mode, owner 0 and group 0") != std::string::npos;
+        ::_exit(refused ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadText(folder / "shared"), "keep\n");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"accept", "notafolder", "shared"}));
 }
