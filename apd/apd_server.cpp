@@ -1,6 +1,7 @@
 // orvane-apd's sockets: takeover, allowed peers, keep-alive, idle timeout, unsent and rate bounds.
 #include "apd_server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -157,6 +158,8 @@ void Server::Perform() {
             return;
         }
         ++m_windowCommands;
+        // A command held back by commands-per-second was heard when it is taken: never "idle" meanwhile.
+        m_lastHeard = now;
         const LineFramer::Line line = std::move(m_lines.front());
         m_lines.pop_front();
         const Reply reply = m_engine.HandleCommand(line.text, line.overlong);

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <ifaddrs.h>
 #include <memory>
+#include <optional>
 #include <netinet/in.h>
 #include <string>
 #include <unistd.h>

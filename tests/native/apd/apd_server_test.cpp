@@ -183,6 +183,7 @@ TEST_F(ServerTest, ClientThatNeverReadsIsDroppedPastMaxUnsentAndTheNextIsServed)
 TEST_F(ServerTest, CommandsPastCommandsPerSecondWaitForTheNextSecond) {
     Limits limits;
     limits.commandsPerSecond = 3;
+    limits.idleTimeoutS = 1; // commands held back are not idleness
     Serve(limits);
     const int fd = Connect(Port());
     const auto start = std::chrono::steady_clock::now();
