@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdio>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
@@ -77,6 +78,33 @@ std::string Receive(int fd, std::size_t want, std::chrono::milliseconds wait) {
     return got;
 }
 
+// The kernel's timer on the server's end of the connection from clientPort: /proc/net/tcp's "tr" (2 is the
+// keep-alive timer) and its "when" in clock ticks; {-1, 0} when the socket is not found.
+std::pair<int, long> ServerTimer(int serverPort, int clientPort) {
+    std::FILE* table = std::fopen("/proc/net/tcp", "r");
+    if (table == nullptr) return {-1, 0};
+    char line[512];
+    std::pair<int, long> timer{-1, 0};
+    while (std::fgets(line, sizeof line, table) != nullptr) {
+        unsigned local = 0, remote = 0, state = 0;
+        int tr = 0;
+        long when = 0;
+        if (std::sscanf(line, " %*d: %*x:%x %*x:%x %x %*x:%*x %x:%lx", &local, &remote, &state, &tr, &when) ==
+                5 &&
+            static_cast<int>(local) == serverPort && static_cast<int>(remote) == clientPort)
+            timer = {tr, when};
+    }
+    std::fclose(table);
+    return timer;
+}
+
+int LocalPort(int fd) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
 class ServerTest : public ::testing::Test {
   protected:
     void Serve(Limits limits, std::vector<Cidr> allow = {{0x7f000000, 8}}, std::size_t entries = 1) {
@@ -125,6 +153,10 @@ TEST_F(ServerTest, NewConnectionTakesOverFromASilentOne) {
     EXPECT_EQ(Receive(silent, 1, 5s), "<eof>");
     EXPECT_NE(Log().find("closed 127.0.0.1:"), std::string::npos) << Log();
     EXPECT_NE(Log().find(": taken over by 127.0.0.1:"), std::string::npos) << Log();
+    // Keep-alive watches the connection served: its first probe within keepAliveIdleS (30 s).
+    const auto [tr, when] = ServerTimer(Port(), LocalPort(technician));
+    EXPECT_EQ(tr, 2);
+    EXPECT_LE(when, 30 * ::sysconf(_SC_CLK_TCK));
     ::close(silent);
     ::close(technician);
 }
