@@ -1,4 +1,4 @@
-// The AP protocol: answers to command lines, the test faults, the command log; a backend keeps the list.
+// The AP protocol: answers to command lines and the command log; a backend keeps the list.
 #pragma once
 
 #include <cstddef>
@@ -18,23 +18,6 @@ namespace apd {
 // Every list entry: "701", these four characters, the 17-character MAC text.
 inline constexpr std::string_view kEntryFiller = "LIST";
 inline constexpr std::size_t kEntrySize = 3 + 4 + 17;
-// The program reads at most this much per notification; pad-full fills whole reads of it.
-inline constexpr std::size_t kProgramReadSize = 3000;
-inline constexpr std::size_t kDefaultCapacity = 64;
-inline constexpr std::string_view kDefaultGarbage = "xyz unexpected reply";
-
-struct Faults {
-    int refuse = 0;  // the next N answered commands get "200" and change nothing
-    int garbage = 0; // the next N answered commands get garbageText and change nothing
-    std::string garbageText = std::string(kDefaultGarbage);
-    std::vector<std::size_t> split; // every answer is cut at these byte offsets into segments
-    int splitGapMs = 100;           // pause between segments, long enough for separate reads
-    bool padFull = false;           // list answers padded in front to a multiple of 3000 bytes
-    int delayMs = 0;                // pause before each answer
-    int closeAfter = 0;             // close the connection after this many more commands; 0 = off
-    bool closeSilent = false;       // ... without answering or performing the last one
-};
-
 // What the server does with one command line.
 struct Reply {
     std::vector<std::string> segments; // sent in order; empty when the command gets no answer
@@ -54,41 +37,41 @@ std::optional<Mac> ParseMacLoose(std::string_view text);
 std::string FormatEntryText(const Mac& mac); // "02 11 22 33 44 55"
 // Non-printable bytes as \xNN, quotes and backslashes escaped.
 std::string EscapeForLog(std::string_view bytes);
-// "5,40" -> {5, 40}; offsets must be positive and rising.
-std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text);
 
 // The protocol once for every backend: parses each line, asks the backend, shapes and logs the answer.
 class Engine {
   public:
-    Engine(std::unique_ptr<Backend> backend, Faults initialFaults = {});
+    explicit Engine(std::unique_ptr<Backend> backend);
 
     // One command line without its terminating carriage return; overlong: it was cut, and is refused.
+    // Performs it, logs it (logSuffix ends the log line) and returns its answer; empty: it has none.
+    std::string Answer(std::string_view line, bool overlong = false, std::string_view logSuffix = {});
+    // The answer as the one segment of a reply.
     Reply HandleCommand(std::string_view line, bool overlong = false);
-    // One control line; the answer ends with a line "ok ..." or "error ...", each line ending in "\n".
-    std::string HandleControl(std::string_view line);
+    void WriteLog(std::string_view line, std::string_view outcome);
 
     void NoteConnected();
     void NoteDisconnected();
+    // Counters and log as at start; whether a client is connected stays.
+    void ResetStats();
 
     // Called with each log line as it is written (the server prints or appends it to a file).
     void SetLogSink(std::function<void(const std::string&)> sink) { m_logSink = std::move(sink); }
 
     // The backend's list now (empty when it cannot be read).
     std::vector<Mac> List();
+    Backend& GetBackend() { return *m_backend; }
     const std::vector<std::string>& Log() const { return m_log; }
     const Counters& Stats() const { return m_counters; }
-    const Faults& CurrentFaults() const { return m_faults; }
     std::optional<bool> Filter() const { return m_backend->Filter(); }
+
+    // Every entry, then the end entry.
+    static std::string ListAnswer(const std::vector<Mac>& list);
 
   private:
     std::string Perform(const Command& command, std::string& outcome);
-    std::string ListAnswer(const std::vector<Mac>& list) const;
-    Reply Shape(std::string answer) const;
-    void WriteLog(std::string_view line, std::string_view outcome);
 
     std::unique_ptr<Backend> m_backend;
-    Faults m_initialFaults;
-    Faults m_faults;
     Counters m_counters;
     std::vector<std::string> m_log;
     std::function<void(const std::string&)> m_logSink;

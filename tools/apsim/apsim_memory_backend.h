@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "ap_backend.h"
-#include "ap_engine.h"
+#include "apsim_engine.h"
 
 namespace apsim {
 
@@ -34,8 +34,8 @@ class MemoryBackend : public Backend {
 };
 
 // The engine over a list in memory, as the tests and the demo run it.
-inline Engine MemoryEngine(std::vector<Mac> initialList, std::size_t capacity, Faults faults) {
-    return Engine(std::make_unique<MemoryBackend>(std::move(initialList), capacity), std::move(faults));
+inline SimEngine MemoryEngine(std::vector<Mac> initialList, std::size_t capacity, Faults faults) {
+    return SimEngine(std::make_unique<MemoryBackend>(std::move(initialList), capacity), std::move(faults));
 }
 
 } // namespace apsim

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ap_engine.h"
+#include "apsim_engine.h"
 
 namespace apsim {
 

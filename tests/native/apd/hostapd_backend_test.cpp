@@ -9,10 +9,13 @@
 #include <numeric>
 
 #include "ap_engine.h"
+#include "apsim_engine.h"
 #include "hostapd_backend.h"
 #include "hostapd_process.h"
 
 using namespace apd;
+using apsim::Faults;
+using apsim::SimEngine;
 
 namespace {
 
@@ -97,7 +100,7 @@ class HostapdBackendTest : public testing::Test {
         m_hostapd = fake.get();
         m_hostapd->acl = {{kMacA, 0}};
         m_engine =
-            std::make_unique<Engine>(std::make_unique<HostapdBackend>(std::move(fake), m_paths), Faults{});
+            std::make_unique<SimEngine>(std::make_unique<HostapdBackend>(std::move(fake), m_paths), Faults{});
     }
 
     std::string Ask(std::string_view line) { return Joined(m_engine->HandleCommand(line)); }
@@ -108,7 +111,7 @@ class HostapdBackendTest : public testing::Test {
     HostapdPaths m_paths;
     std::string m_config;
     FakeHostapd* m_hostapd = nullptr;
-    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<apsim::SimEngine> m_engine; // with the simulator's control port, as apsim --hostapd
 };
 
 using Cmds = std::vector<std::string>;
@@ -315,8 +318,7 @@ TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
                              InterfaceOfControlPath(hostapd.CtrlPath())};
     std::string why;
     ASSERT_TRUE(CheckHostapdSetup(paths, why)) << why;
-    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths),
-                  Faults{});
+    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths));
     auto ask = [&](std::string_view line) { return Joined(engine.HandleCommand(line)); };
 
     EXPECT_EQ(ask("w fff5 00"), "701 filter on");
