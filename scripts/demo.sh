@@ -7,8 +7,9 @@
 #   Without one: on a virtual display with a window manager, the UI driver presses
 #   "전체 MAC Address 자동 설정", a short report is printed, and screenshots of the box that ends the
 #   run and of the dialog after it are written.
-# With --hostapd the AP's list is kept by a real hostapd (no radio: driver=none) with its files under
-# build/demo/hostapd, and the report shows hostapd's list before and after and what "apply" wrote.
+# With --hostapd the AP side is orvane-apd, the daemon a Linux AP runs, keeping the list in a real hostapd
+# (no radio: driver=none) with its files under build/demo/hostapd; the report shows hostapd's list before
+# and after, what "apply" wrote, and the daemon's log with the program's address.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,7 +37,7 @@ fi
 
 bin=$root/build/windows
 export ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
-export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
+export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_APD=$bin/tools/apsim/host/orvane-apd SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
 export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 export ORVANE_WINEPREFIX=$root/build/wineprefix-demo
 export ORVANE_TRACE=$out/trace.log
@@ -62,13 +63,12 @@ headless=0
 scripts/wine.sh --stop
 scripts/wine.sh --prepare
 
-rm -f "$out/apsim.log"
+rm -f "$out/apsim.log" "$out/apd.log"
 if [ $hostapd = 1 ]; then
   rm -rf "$out/hostapd"
   sim_hostapd_files "$out/hostapd" 0 0a:1b:2c:3d:4e:5f 0a:1b:2c:3d:4e:60
   sim_start_hostapd "$out/hostapd"
-  sim_start_apsim --hostapd "$out/hostapd/ctrl/wlan0" --accept-file "$out/hostapd/accept" \
-    --config "$out/hostapd/hostapd.conf"
+  sim_start_apd
 else
   sim_start_apsim --mac 0A:1B:2C:3D:4E:5F --mac 0A:1B:2C:3D:4E:60
 fi
@@ -79,7 +79,7 @@ sim_start_orvane
 if [ $headless = 0 ]; then
   echo "demo: Orvane runs on $DISPLAY with the AP simulator at 127.0.0.1:4321 and the VCI simulator plugged in."
   if [ $hostapd = 1 ]; then
-    echo "demo: the AP's list is kept by hostapd: hostapd_cli -p $out/hostapd/ctrl -i wlan0 ACCEPT_ACL SHOW"
+    echo "demo: the AP's list is kept by hostapd: hostapd_cli -p $hostapd_ctrl -i wlan0 ACCEPT_ACL SHOW"
   fi
   echo "demo: close Orvane to end the demo (trace: $ORVANE_TRACE)"
   wait "$orvane_pid" || true
@@ -130,8 +130,13 @@ if [ $hostapd = 1 ]; then
   sed 's/^/    /' "$out/hostapd/accept"
   echo "  and in $out/hostapd/hostapd.conf: $(grep '^macaddr_acl=' "$out/hostapd/hostapd.conf")"
 fi
-echo "  commands the AP received:"
-sed 's/^/    /' "$out/apsim.log"
+if [ $hostapd = 1 ]; then
+  echo "  orvane-apd's log:"
+  sed 's/^/    /' "$out/apd.log"
+else
+  echo "  commands the AP received:"
+  sed 's/^/    /' "$out/apsim.log"
+fi
 echo "  boxes shown (caption, text, answer):"
 sed 's/^/    /' "$out/boxes.tsv"
 echo "  screenshots: $out/orvane-box.png, $out/orvane.png"

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils openbox xdotool locales fonts-nanum fonts-dejavu-core fonts-wine
-  imagemagick iproute2 python3 osslsigncode openssl hostapd
+  imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd
 )
 
 sudo_cmd=""

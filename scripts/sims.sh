@@ -4,12 +4,13 @@
 # and the Wine launchers are ended by their ids; the Windows processes (vcisim, the program) end with
 # the prefix's wineserver (scripts/wine.sh --stop), which the callers start for their session.
 #   SIM_APSIM, SIM_VCISIM, SIM_ORVANE   the programs (apsim is a Linux program, the others run under Wine)
+#   SIM_APD                             orvane-apd, the AP side a Linux AP runs (with hostapd)
 #   SIM_DIR                             where logs and port files go
 # The callers set ORVANE_WINEPREFIX; scripts/wine.sh is the launcher.
 # shellcheck source=scripts/lib.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 apsim_pid="" vcisim_pid="" orvane_pid="" apsim_control="" vcisim_control=""
-hostapd_pid="" hostapd_dir=""
+hostapd_pid="" hostapd_dir="" hostapd_ctrl="" apd_pid=""
 
 # One control line to a simulator on loopback; prints the answer, its last line "ok ..." or "error ...".
 # Fails when the simulator did not answer, or answered "error".
@@ -63,8 +64,9 @@ sim_start_apsim() {
 }
 
 # A real hostapd without a radio (driver=none) keeping the AP's accept list, its files in folder $1:
-# hostapd.conf, accept (its accept_mac_file) and ctrl/wlan0 (its control socket). Callers run it inside
-# their own network namespace.
+# hostapd.conf and accept (its accept_mac_file). Its control socket is $hostapd_ctrl/wlan0, in a short
+# folder of its own under /tmp: a UNIX socket's path holds at most 107 bytes, which a build folder deep in
+# a long checkout path exceeds. Callers run it inside their own network namespace.
 #   sim_hostapd_files FOLDER MACADDR_ACL [MAC...]   writes the configuration and the accept file
 #   sim_start_hostapd FOLDER                        starts hostapd from the files as they are
 #   hostapd_cmd COMMAND...                          one command to it through hostapd_cli
@@ -73,12 +75,13 @@ sim_hostapd_files() {
   local dir=$1 acl=$2
   shift 2
   mkdir -p "$dir"
-  printf '%s\n' "# The AP's hostapd, without a radio." driver=none interface=wlan0 "ctrl_interface=$dir/ctrl" \
+  [ -n "$hostapd_ctrl" ] || hostapd_ctrl=$(mktemp -d /tmp/orvane-XXXXXX) || return 1
+  printf '%s\n' "# The AP's hostapd, without a radio." driver=none interface=wlan0 "ctrl_interface=$hostapd_ctrl" \
     "macaddr_acl=$acl" "accept_mac_file=$dir/accept" >"$dir/hostapd.conf"
   printf '%s\n' "$@" | sed '/^$/d' >"$dir/accept"
 }
 
-hostapd_cmd() { timeout 5 hostapd_cli -p "$hostapd_dir/ctrl" -i wlan0 "$@" 2>&1 | sed 's/\r$//'; }
+hostapd_cmd() { timeout 5 hostapd_cli -p "$hostapd_ctrl" -i wlan0 "$@" 2>&1 | sed 's/\r$//'; }
 
 sim_start_hostapd() {
   hostapd_dir=$1
@@ -100,6 +103,24 @@ sim_stop_hostapd() {
   kill -TERM "$hostapd_pid" 2>/dev/null
   wait "$hostapd_pid" 2>/dev/null
   hostapd_pid=""
+}
+
+# orvane-apd on 127.0.0.1:4321 next to the hostapd of sim_hostapd_files, with no configuration file; its
+# log (standard error) in $SIM_DIR/apd.log. Further options (e.g. --allow) follow.
+sim_start_apd() {
+  "$SIM_APD" --config /dev/null --listen 127.0.0.1 --port 4321 --hostapd "$hostapd_ctrl/wlan0" \
+    --accept-file "$hostapd_dir/accept" --hostapd-conf "$hostapd_dir/hostapd.conf" "$@" \
+    >/dev/null 2>"$SIM_DIR/apd.log" </dev/null &
+  apd_pid=$!
+  local _
+  for _ in $(seq 1 200); do
+    grep -q 'orvane-apd: listening on' "$SIM_DIR/apd.log" 2>/dev/null && return 0
+    kill -0 "$apd_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "orvane-apd did not start:" >&2
+  cat "$SIM_DIR/apd.log" >&2
+  return 1
 }
 
 sim_start_vcisim() {
@@ -133,6 +154,12 @@ stop_sims() {
     kill -TERM "$apsim_pid" 2>/dev/null
     wait "$apsim_pid" 2>/dev/null
   fi
+  if [ -n "$apd_pid" ]; then
+    kill -TERM "$apd_pid" 2>/dev/null
+    wait "$apd_pid" 2>/dev/null
+  fi
   sim_stop_hostapd
-  orvane_pid="" vcisim_pid="" apsim_pid=""
+  # Only the folder sim_hostapd_files made.
+  case $hostapd_ctrl in /tmp/orvane-*) rm -rf "$hostapd_ctrl" ;; esac
+  orvane_pid="" vcisim_pid="" apsim_pid="" hostapd_ctrl="" apd_pid=""
 }

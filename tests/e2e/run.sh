@@ -8,7 +8,7 @@
 #   run.sh SCENARIO
 #
 # Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_UIDRIVER, ORVANE_E2E_ORVANE,
-# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_WORK (logs and the Wine prefix), ORVANE_VERSION.
+# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_APD (orvane-apd), ORVANE_E2E_WORK (logs and the Wine prefix), ORVANE_VERSION.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -31,7 +31,7 @@ export ORVANE_WINEPREFIX=$ORVANE_E2E_WORK/wineprefix
 export ORVANE_TRACE=$work/trace.log
 : >"$ORVANE_TRACE"
 
-export SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
+export SIM_APD=${ORVANE_E2E_APD:-} SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
 . "$root/scripts/sims.sh"
 . "$root/scripts/xvfb.sh"
 # The display goes last: Wine's processes still hold it until the wineserver is gone.

@@ -3,9 +3,14 @@
 
 #include <cstddef>
 
-#include "apsim_backend.h"
+#include <memory>
+
+#include "ap_backend.h"
+#include "apsim_engine.h"
 
 namespace apsim {
+
+using namespace apd;
 
 class MemoryBackend : public Backend {
   public:
@@ -27,5 +32,10 @@ class MemoryBackend : public Backend {
     std::size_t m_capacity;
     std::optional<bool> m_filterOn;
 };
+
+// The engine over a list in memory, as the tests and the demo run it.
+inline SimEngine MemoryEngine(std::vector<Mac> initialList, std::size_t capacity, Faults faults) {
+    return SimEngine(std::make_unique<MemoryBackend>(std::move(initialList), capacity), std::move(faults));
+}
 
 } // namespace apsim

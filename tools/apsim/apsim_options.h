@@ -10,6 +10,8 @@
 
 namespace apsim {
 
+using namespace apd;
+
 inline constexpr int kDefaultPort = 4321;
 
 struct Options {

@@ -61,7 +61,7 @@ int Listen(const std::string& address, int port, int& boundPort, std::string& er
 
 } // namespace
 
-Server::Server(Engine& engine) : m_engine(engine) {}
+Server::Server(SimEngine& engine) : m_engine(engine) {}
 
 Server::~Server() {
     DropClient();

@@ -8,15 +8,17 @@
 #include <vector>
 
 #include "apsim_engine.h"
-#include "apsim_lines.h"
+#include "ap_lines.h"
 
 namespace apsim {
+
+using namespace apd;
 
 enum class ListenScope { LoopbackOnly, Lan };
 
 class Server {
   public:
-    explicit Server(Engine& engine);
+    explicit Server(SimEngine& engine);
     ~Server();
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
@@ -58,7 +60,7 @@ class Server {
     bool ServeControl(ControlClient& client); // false: drop it
     int PollTimeoutMs() const;
 
-    Engine& m_engine;
+    SimEngine& m_engine;
     int m_listenFd = -1;
     int m_controlFd = -1;
     int m_stopPipe[2] = {-1, -1};

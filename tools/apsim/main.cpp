@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     } else {
         backend = std::make_unique<apsim::MemoryBackend>(options.macs, options.capacity);
     }
-    apsim::Engine engine(std::move(backend), options.faults);
+    apsim::SimEngine engine(std::move(backend), options.faults);
     // Flushed per line: harnesses read the log while the simulator runs.
     engine.SetLogSink([log](const std::string& line) {
         std::fprintf(log, "%s\n", line.c_str());

@@ -4,17 +4,18 @@
 # "delete all" then "MAC Filter 설정" leave the list and the file empty.
 hostapd_files=$work/hostapd
 # Filtering off at first, so that only an apply can have switched it on in the file.
-sim_hostapd_files "$hostapd_files" 0 0a:0b:0c:0d:0e:0f 0a:00:00:00:00:01
+# One entry with tagged VLANs, which hostapd's list answer does not show: "apply" keeps its line.
+sim_hostapd_files "$hostapd_files" 0 "0a:0b:0c:0d:0e:0f 1+2t" 0a:00:00:00:00:01
 sim_start_hostapd "$hostapd_files" || { fail "hostapd did not start"; exit 1; }
-start_apsim --hostapd "$hostapd_files/ctrl/wlan0" --accept-file "$hostapd_files/accept" \
+start_apsim --hostapd "$hostapd_ctrl/wlan0" --accept-file "$hostapd_files/accept" \
   --config "$hostapd_files/hostapd.conf"
 start_vcisim --mac 001A2B3C4D5E
 start_orvane
 
 # hostapd's accept list, one MAC per line, in its order.
 hostapd_list() { hostapd_cmd ACCEPT_ACL SHOW | sed -n 's/^\([0-9a-f:]\{17\}\) VLAN_ID=.*/\1/p'; }
-# The MACs in the accept file, comments and blank lines left out.
-accept_file() { sed -n 's/^\([0-9a-f:]\{17\}\).*/\1/p' "$hostapd_files/accept"; }
+# The MACs in the accept file, comments and blank lines left out, sorted as hostapd lists them.
+accept_file() { sed -n 's/^\([0-9a-f:]\{17\}\).*/\1/p' "$hostapd_files/accept" | sort; }
 filter_setting() { sed -n 's/^macaddr_acl=//p' "$hostapd_files/hostapd.conf"; }
 expect_same() { # what, wanted, got
   [ "$2" = "$3" ] || fail "$1 is [${3//$'\n'/ }], expected [${2//$'\n'/ }]"
@@ -32,6 +33,7 @@ UI
 expect_same "hostapd's list" "$all4" "$(hostapd_list)"
 expect_same "the accept file" "$all4" "$(accept_file)"
 expect_same "macaddr_acl in hostapd.conf" 1 "$(filter_setting)"
+grep -qx '0a:0b:0c:0d:0e:0f 1+2t' "$hostapd_files/accept" || fail "apply lost the tagged VLANs"
 
 # hostapd restarted from its files: nothing lost, filtering on from its configuration.
 sim_stop_hostapd

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ap_protocol.h"
-#include "apsim_engine.h"
+#include "apsim_memory_backend.h"
 
 using namespace apsim;
 
@@ -19,14 +19,14 @@ std::string Joined(const Reply& reply) {
     return std::accumulate(reply.segments.begin(), reply.segments.end(), std::string());
 }
 
-Engine MakeEngine(std::vector<Mac> list = {kMacA}, std::size_t capacity = 4) {
-    return Engine(std::move(list), capacity, Faults{});
+SimEngine MakeEngine(std::vector<Mac> list = {kMacA}, std::size_t capacity = 4) {
+    return MemoryEngine(std::move(list), capacity, Faults{});
 }
 
 } // namespace
 
 TEST(ApSimCommands, AddListDeleteRoundTrip) {
-    Engine engine = MakeEngine();
+    SimEngine engine = MakeEngine();
     EXPECT_EQ(Joined(engine.HandleCommand("w fff0 0a 0b 0c 0d 0e 0f")), "701");
     EXPECT_EQ(Joined(engine.HandleCommand("w fff3 ")),
               "701LIST02 11 22 33 44 55701LIST0A 0B 0C 0D 0E 0F701LIST00 00 00 00 00 00");
@@ -36,7 +36,7 @@ TEST(ApSimCommands, AddListDeleteRoundTrip) {
 }
 
 TEST(ApSimCommands, ListIsWhatTheProgramsScannerReads) {
-    Engine engine = MakeEngine({kMacA, kMacB});
+    SimEngine engine = MakeEngine({kMacA, kMacB});
     const std::string list = Joined(engine.HandleCommand("w fff3 "));
     const aplink::ApListScan scan = aplink::ScanListReply(list.data(), static_cast<int>(list.size()));
     EXPECT_TRUE(scan.endSeen);
@@ -47,7 +47,7 @@ TEST(ApSimCommands, ListIsWhatTheProgramsScannerReads) {
 }
 
 TEST(ApSimCommands, AddRefusesMalformedFullAndEndMarker) {
-    Engine engine = MakeEngine({}, 2);
+    SimEngine engine = MakeEngine({}, 2);
     EXPECT_EQ(Joined(engine.HandleCommand("w fff0 0A 0B 0C 0D 0E 0F")), "200"); // upper case
     EXPECT_EQ(Joined(engine.HandleCommand("w fff0 0a 0b 0c 0d 0e")), "200");
     EXPECT_EQ(Joined(engine.HandleCommand("w fff0 0a:0b:0c:0d:0e:0f")), "200");
@@ -60,7 +60,7 @@ TEST(ApSimCommands, AddRefusesMalformedFullAndEndMarker) {
 }
 
 TEST(ApSimCommands, FilterApplyCloseAndStrangers) {
-    Engine engine = MakeEngine();
+    SimEngine engine = MakeEngine();
     EXPECT_EQ(Joined(engine.HandleCommand("w fff5 00")), "701 filter on");
     EXPECT_EQ(engine.Filter(), true);
     EXPECT_EQ(Joined(engine.HandleCommand("w fff5 01")), "701 filter off");
@@ -80,7 +80,7 @@ TEST(ApSimCommands, FilterApplyCloseAndStrangers) {
 }
 
 TEST(ApSimCommands, LogHasOneQuotedLinePerCommand) {
-    Engine engine = MakeEngine();
+    SimEngine engine = MakeEngine();
     std::vector<std::string> sunk;
     engine.SetLogSink([&](const std::string& line) { sunk.push_back(line); });
     engine.HandleCommand("w fff3 ");
@@ -94,7 +94,7 @@ TEST(ApSimCommands, LogHasOneQuotedLinePerCommand) {
 }
 
 TEST(ApSimFaults, RefuseAndGarbageCountOnlyAnsweredCommands) {
-    Engine engine = MakeEngine();
+    SimEngine engine = MakeEngine();
     EXPECT_EQ(engine.HandleControl("refuse 2"), "ok\n");
     EXPECT_TRUE(engine.HandleCommand("w fff6 ").segments.empty());
     EXPECT_EQ(Joined(engine.HandleCommand("w fff0 0a 0b 0c 0d 0e 0f")), "200");
@@ -107,7 +107,7 @@ TEST(ApSimFaults, RefuseAndGarbageCountOnlyAnsweredCommands) {
 }
 
 TEST(ApSimFaults, SplitCutsAnswersAtOffsets) {
-    Engine engine = MakeEngine({kMacA, kMacB});
+    SimEngine engine = MakeEngine({kMacA, kMacB});
     EXPECT_EQ(engine.HandleControl("split 5,40"), "ok\n");
     const Reply list = engine.HandleCommand("w fff3 ");
     ASSERT_EQ(list.segments.size(), 3u);
@@ -125,7 +125,7 @@ TEST(ApSimFaults, PadFullEndsTheListAtAReadBoundary) {
     for (int i = 1; i <= 130; ++i)
         many.push_back({0x02, 0, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
     for (std::size_t count : {std::size_t{1}, std::size_t{124}, std::size_t{130}}) {
-        Engine engine(std::vector<Mac>(many.begin(), many.begin() + count), 200, Faults{});
+        SimEngine engine = MemoryEngine(std::vector<Mac>(many.begin(), many.begin() + count), 200, Faults{});
         engine.HandleControl("pad-full on");
         const std::string list = Joined(engine.HandleCommand("w fff3 "));
         EXPECT_EQ(list.size() % kProgramReadSize, 0u) << count;
@@ -144,7 +144,7 @@ TEST(ApSimFaults, PadFullEndsTheListAtAReadBoundary) {
 }
 
 TEST(ApSimFaults, DelayAndCloseAfter) {
-    Engine engine = MakeEngine();
+    SimEngine engine = MakeEngine();
     engine.HandleControl("delay 300");
     engine.HandleControl("close-after 2");
     const Reply first = engine.HandleCommand("w fff3 ");
@@ -163,7 +163,7 @@ TEST(ApSimFaults, DelayAndCloseAfter) {
 }
 
 TEST(ApSimControl, ListLogStatsResetAndErrors) {
-    Engine engine(std::vector<Mac>{kMacA}, 1, Faults{});
+    SimEngine engine = MemoryEngine(std::vector<Mac>{kMacA}, 1, Faults{});
     // Past the capacity the add command keeps to: tests set up long lists so.
     EXPECT_EQ(engine.HandleControl("add 0a-0b-0c-0d-0e-0f"), "ok\n");
     EXPECT_EQ(engine.HandleControl("list"), "02 11 22 33 44 55\n0A 0B 0C 0D 0E 0F\nok 2\n");

@@ -9,11 +9,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "apsim_engine.h"
-#include "apsim_lines.h"
+#include "ap_engine.h"
+#include "ap_lines.h"
 #include "hostapd_backend.h"
 
-using namespace apsim;
+using namespace apd;
 
 namespace {
 
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const HostapdPaths paths{g_folder + "/accept", g_folder + "/hostapd.conf", "wlan0"};
-    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<CheckingHostapd>(), paths), Faults{});
+    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<CheckingHostapd>(), paths));
 
     // The first byte sets how the rest arrives: in segments of 1 to 64 bytes.
     const std::size_t chunk = data[0] % 64 + 1;

@@ -154,8 +154,8 @@ TEST(ApSimProgram, RefusesOtherAddresses) {
 }
 
 TEST(ApSimProgram, HostapdModeKeepsTheListInHostapd) {
-    if (!apsim_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
-    apsim_test::HostapdProcess hostapd;
+    if (!apd_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
+    apd_test::HostapdProcess hostapd;
     hostapd.Configure(1, "");
     ASSERT_TRUE(hostapd.Start());
     ApSimProcess sim({"--hostapd", hostapd.CtrlPath(), "--accept-file", hostapd.AcceptPath(), "--config",
@@ -167,9 +167,9 @@ TEST(ApSimProgram, HostapdModeKeepsTheListInHostapd) {
     const int ap = ConnectLoopback(port);
     ASSERT_GE(ap, 0);
     ASSERT_EQ(::send(ap, "w fff0 0a 0b 0c 0d 0e 0f\r", 25, 0), 25);
-    EXPECT_EQ(sim.ReadLine(), "\"w fff0 0a 0b 0c 0d 0e 0f\" -> 701 (added 0A 0B 0C 0D 0E 0F)");
+    EXPECT_EQ(sim.ReadLine(), "\"w fff0 0a 0b 0c 0d 0e 0f\" -> 701 (added 0A 0B 0C 0D 0E 0F; hostapd: OK)");
     ::close(ap);
-    apsim::HostapdCtrl ctrl(hostapd.CtrlPath());
+    apd::HostapdCtrl ctrl(hostapd.CtrlPath());
     std::string why;
     EXPECT_EQ(ctrl.Request("ACCEPT_ACL SHOW", why), "0a:0b:0c:0d:0e:0f VLAN_ID=0\n") << why;
     sim.Signal(SIGTERM);
@@ -178,7 +178,7 @@ TEST(ApSimProgram, HostapdModeKeepsTheListInHostapd) {
 
 // A configuration that does not read the accept file apsim would write: "apply" could not persist.
 TEST(ApSimProgram, HostapdModeRefusesASetupThatCannotPersist) {
-    apsim_test::HostapdProcess files; // not started
+    apd_test::HostapdProcess files; // not started
     files.Configure(1, "");
     ApSimProcess sim({"--hostapd", files.CtrlPath(), "--accept-file", files.Folder() + "/other", "--config",
                       files.ConfigPath(), "--port", "0"});

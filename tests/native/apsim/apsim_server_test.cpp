@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "apsim_engine.h"
+#include "apsim_memory_backend.h"
 #include "apsim_server.h"
 
 using namespace apsim;
@@ -91,7 +91,7 @@ class ApSimServerTest : public testing::Test {
         return answer;
     }
 
-    Engine m_engine{{{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}}, 8, Faults{}};
+    SimEngine m_engine = MemoryEngine({{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}}, 8, Faults{});
     Server m_server{m_engine};
     std::thread m_thread;
     bool m_runResult = false;
@@ -208,7 +208,7 @@ TEST_F(ApSimServerTest, ControlChannelAnswersWhole) {
 }
 
 TEST(ApSimServer, RefusesToListenOutsideLoopback) {
-    Engine engine({}, 8, Faults{});
+    SimEngine engine = MemoryEngine({}, 8, Faults{});
     Server server(engine);
     std::string error;
     EXPECT_FALSE(server.Start("0.0.0.0", 0, 0, error));
@@ -219,7 +219,7 @@ TEST(ApSimServer, RefusesToListenOutsideLoopback) {
 
 // The LAN scope takes one address; never every interface, where the AP's internet side would hear it.
 TEST(ApSimServer, LanScopeTakesOneAddressOnly) {
-    Engine engine({}, 8, Faults{});
+    SimEngine engine = MemoryEngine({}, 8, Faults{});
     for (const char* any : {"0.0.0.0", "255.255.255.255", "224.0.0.1"}) {
         Server server(engine);
         std::string error;

@@ -1,6 +1,7 @@
 // hostapd's texts read and written, and the atomic file rewrite behind "apply".
 #include "hostapd_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -10,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "apsim_lines.h"
+#include "ap_lines.h"
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -46,14 +47,21 @@ bool IsSetting(std::string_view line, std::string_view name) {
            line.substr(0, name.size()) == name && line[name.size()] == '=';
 }
 
+// A value without the carriage return of a CRLF file.
+std::string_view Value(std::string_view line, std::size_t from) {
+    std::string_view value = line.substr(from);
+    if (value.ends_with('\r')) value.remove_suffix(1);
+    return value;
+}
+
 std::vector<Section> Sections(const std::vector<std::string_view>& lines) {
     std::vector<Section> sections{{{}, 0, lines.size()}};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (IsSetting(lines[i], "bss")) {
             sections.back().end = i;
-            sections.push_back({std::string(lines[i].substr(4)), i, lines.size()});
+            sections.push_back({std::string(Value(lines[i], 4)), i, lines.size()});
         } else if (sections.size() == 1 && IsSetting(lines[i], "interface")) {
-            sections[0].name = std::string(lines[i].substr(10));
+            sections[0].name = std::string(Value(lines[i], 10));
         }
     }
     return sections;
@@ -110,11 +118,42 @@ std::optional<std::vector<AclEntry>> ParseAclShow(std::string_view reply, std::s
 }
 
 std::string FormatAcceptFile(const std::vector<AclEntry>& entries) {
-    std::string text = "# Accepted stations, rewritten by apsim on every \"apply\".\n";
+    std::string text = "# Accepted stations; Orvane's AP side adds and deletes entries on \"apply\".\n";
     for (const AclEntry& entry : entries) {
         text += ColonMac(entry.mac);
         if (entry.vlan != 0) text += " " + std::to_string(entry.vlan);
         text += "\n";
+    }
+    return text;
+}
+
+std::string MergeAcceptFile(std::string_view oldText, const std::vector<AclEntry>& entries) {
+    if (oldText.empty()) return FormatAcceptFile(entries);
+    const bool crlf = oldText.find("\r\n") != std::string_view::npos;
+    const std::string_view eol = crlf ? "\r\n" : "\n";
+    std::string text;
+    std::vector<Mac> kept;
+    auto listed = [&](const Mac& mac) {
+        return std::any_of(entries.begin(), entries.end(), [&](const AclEntry& e) { return e.mac == mac; });
+    };
+    for (std::string_view line : SplitLines(oldText)) {
+        // hostapd reads an entry as the address at the very start of the line, then its VLAN IDs.
+        const auto mac = ParseMacPairs(line.substr(0, 17), ':', HexCase::Any);
+        const bool entry =
+            mac && (line.size() == 17 || line[17] == ' ' || line[17] == '\t' || line[17] == '\r');
+        if (entry) {
+            if (!listed(*mac) || std::find(kept.begin(), kept.end(), *mac) != kept.end()) continue;
+            kept.push_back(*mac);
+        }
+        text.append(line);
+        if (!line.ends_with('\r')) text.append(eol.substr(0, eol.size() - 1));
+        text.append("\n");
+    }
+    for (const AclEntry& entry : entries) {
+        if (std::find(kept.begin(), kept.end(), entry.mac) != kept.end()) continue;
+        text += ColonMac(entry.mac);
+        if (entry.vlan != 0) text += " " + std::to_string(entry.vlan);
+        text.append(eol);
     }
     return text;
 }
@@ -126,7 +165,7 @@ std::optional<std::string> ConfigValue(std::string_view text, std::string_view i
     if (section == nullptr) return std::nullopt;
     std::optional<std::string> value;
     for (std::size_t i = section->begin; i < section->end; ++i) {
-        if (IsSetting(lines[i], name)) value = std::string(lines[i].substr(name.size() + 1));
+        if (IsSetting(lines[i], name)) value = std::string(Value(lines[i], name.size() + 1));
     }
     return value;
 }
@@ -142,7 +181,9 @@ std::optional<std::string> WithConfigValue(std::string_view text, std::string_vi
     const auto sections = Sections(lines);
     const Section* section = FindSection(sections, iface);
     if (section == nullptr) return std::nullopt;
-    const std::string setting = std::string(name) + "=" + std::string(value);
+    // A file written with CRLF keeps it on the line we write too.
+    const bool crlf = !lines.empty() && lines[0].ends_with('\r');
+    const std::string setting = std::string(name) + "=" + std::string(value) + (crlf ? "\r" : "");
     bool found = false;
     for (std::size_t i = section->begin; i < section->end; ++i)
         found = found || IsSetting(lines[i], name);
@@ -182,55 +223,76 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& w
     return text;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string& why) {
-    std::string target = path;
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) target = resolved;
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+std::optional<PreparedFile> PrepareFile(const std::string& path, std::string_view contents,
+                                        std::string& why) {
+    PreparedFile file{{}, path, {}};
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) == nullptr) {
+            why = Errno(path + " is a symbolic link to a file that cannot be reached; not replaced");
+            return std::nullopt;
+        }
+        file.target = resolved;
+    }
+    const std::size_t slash = file.target.rfind('/');
+    file.folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? file.target : file.target.substr(slash + 1);
 
     // In the same folder, so that the rename replaces the file in one step on the same file system.
-    std::string temp = folder + "/." + base + ".apsim-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    file.temp = file.folder + "/." + base + ".orvane-XXXXXX";
+    const int fd = ::mkostemp(file.temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        why = Errno(temp);
-        return false;
+        why = Errno(file.temp);
+        return std::nullopt;
     }
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        // hostapd.conf may hold a passphrase: the new file is no more readable than the old one.
-        ::fchmod(fd, old.st_mode & 07777);
-        [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid); // only root may; else ours
+    struct stat made {};
+    bool ok = true;
+    if (::stat(file.target.c_str(), &old) == 0) {
+        // hostapd.conf may hold a passphrase: the new file is no more readable than the old one, and
+        // hostapd, perhaps running as another user, can still read it.
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0 && ::fstat(fd, &made) == 0 &&
+             ((made.st_uid == old.st_uid && made.st_gid == old.st_gid) ||
+              ::fchown(fd, old.st_uid, old.st_gid) == 0);
+        if (!ok)
+            why = Errno(file.target + ": cannot keep its mode, owner " + std::to_string(old.st_uid) +
+                        " and group " + std::to_string(old.st_gid) + "; not replaced");
     } else {
-        ::fchmod(fd, 0644);
+        ok = ::fchmod(fd, 0644) == 0;
+        if (!ok) why = Errno(file.temp);
     }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        why = Errno(temp);
+    std::FILE* stream = ok ? ::fdopen(fd, "wb") : nullptr;
+    if (stream == nullptr) {
+        if (ok) why = Errno(file.temp);
         ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
+        ::unlink(file.temp.c_str());
+        return std::nullopt;
     }
-    bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
-              std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    if (!ok) why = Errno(temp);
-    if (std::fclose(file) != 0 && ok) {
+    ok = std::fwrite(contents.data(), 1, contents.size(), stream) == contents.size() &&
+         std::fflush(stream) == 0 && ::fsync(::fileno(stream)) == 0;
+    if (!ok) why = Errno(file.temp);
+    if (std::fclose(stream) != 0 && ok) {
         ok = false;
-        why = Errno(temp);
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        why = Errno("rename to " + target);
+        why = Errno(file.temp);
     }
     if (!ok) {
-        ::unlink(temp.c_str());
+        ::unlink(file.temp.c_str());
+        return std::nullopt;
+    }
+    return file;
+}
+
+bool CommitFile(const PreparedFile& file, std::string& why) {
+    if (::rename(file.temp.c_str(), file.target.c_str()) != 0) {
+        why = Errno("rename to " + file.target);
+        ::unlink(file.temp.c_str());
         return false;
     }
     // The rename itself is only durable once the folder is.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(file.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0 || ::fsync(dir) != 0) {
-        why = Errno(folder);
+        why = Errno(file.folder);
         if (dir >= 0) ::close(dir);
         return false;
     }
@@ -238,4 +300,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
     return true;
 }
 
-} // namespace apsim
+void DiscardFile(const PreparedFile& file) {
+    ::unlink(file.temp.c_str());
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string& why) {
+    const auto file = PrepareFile(path, contents, why);
+    return file && CommitFile(*file, why);
+}
+
+} // namespace apd

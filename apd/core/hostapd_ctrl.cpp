@@ -11,7 +11,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -126,4 +126,4 @@ std::optional<std::string> HostapdCtrl::Request(std::string_view command, std::s
     }
 }
 
-} // namespace apsim
+} // namespace apd

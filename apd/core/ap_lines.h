@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_backend.h"
+#include "ap_backend.h"
 
-namespace apsim {
+namespace apd {
 
 // The program's command buffer; a longer line is refused whatever it holds.
 inline constexpr std::size_t kMaxCommandLine = 1000;
@@ -66,4 +66,4 @@ class LineFramer {
     bool m_discarding = false;
 };
 
-} // namespace apsim
+} // namespace apd

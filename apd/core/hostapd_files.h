@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_backend.h"
+#include "ap_backend.h"
 
-namespace apsim {
+namespace apd {
 
 struct AclEntry {
     Mac mac{};
@@ -34,6 +34,12 @@ std::optional<std::vector<AclEntry>> ParseAclShow(std::string_view reply, std::s
 
 // The accept_mac_file for these entries: a comment line, then one MAC per line, with its VLAN ID if any.
 std::string FormatAcceptFile(const std::vector<AclEntry>& entries);
+// The accept file after "apply": hostapd's list answer tells only an entry's first VLAN ID, so the lines of
+// the old file whose entry is still listed stay as they were (tagged VLANs such as "1+2t", a comment
+// after the entry), and so do comments, blank lines and lines that are not entries; an entry's later
+// duplicates and the lines of entries no longer listed go; listed entries the file lacks are appended.
+// The file's line ending (LF or CRLF) is kept. An empty old text gives FormatAcceptFile's.
+std::string MergeAcceptFile(std::string_view oldText, const std::vector<AclEntry>& entries);
 
 // The configuration file is read as hostapd reads it: "name=value" lines, '#' comments, the first
 // interface's settings up to the first "bss=NAME" line, which starts the settings of interface NAME.
@@ -46,9 +52,21 @@ std::optional<std::string> WithConfigValue(std::string_view text, std::string_vi
                                            std::string_view name, std::string_view value);
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& why);
-// A temporary file in the same folder, written, flushed and synced, renamed over path, and the folder
-// synced: after a crash or power cut path holds either the old or the new contents, whole. A symbolic
-// link keeps pointing where it did; the file it names is replaced, with the old file's mode and owner.
+// A new file's contents written to a temporary file beside it, not yet in its place.
+struct PreparedFile {
+    std::string temp;   // the temporary file, synced
+    std::string target; // the file it replaces (a symbolic link resolved)
+    std::string folder;
+};
+// Writes the temporary file with the old file's mode, owner and group; refuses (nullopt and why) when
+// they cannot be kept (hostapd may read the file as another user), and when path is a symbolic link to
+// nothing (the link is the owner's; replacing it with a file would go unnoticed).
+std::optional<PreparedFile> PrepareFile(const std::string& path, std::string_view contents, std::string& why);
+// Renames the temporary file over the target and syncs the folder: after a crash or power cut the target
+// holds either the old or the new contents, whole.
+bool CommitFile(const PreparedFile& file, std::string& why);
+void DiscardFile(const PreparedFile& file);
+// PrepareFile and CommitFile in one.
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string& why);
 
-} // namespace apsim
+} // namespace apd

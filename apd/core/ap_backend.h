@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace apsim {
+namespace apd {
 
 using Mac = std::array<std::uint8_t, 6>;
 
@@ -37,4 +37,4 @@ class Backend {
     virtual std::optional<bool> Filter() const = 0;
 };
 
-} // namespace apsim
+} // namespace apd

@@ -4,13 +4,14 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "hostapd_files.h"
 #include "hostapd_process.h"
 
-using namespace apsim;
-using apsim_test::TempFolder;
+using namespace apd;
+using apd_test::TempFolder;
 
 namespace {
 
@@ -80,10 +81,26 @@ TEST(HostapdAclShow, AnswerThatMayBeCutIsRefused) {
     EXPECT_FALSE(ParseAclShow(over, why));
 }
 
-TEST(HostapdAcceptFile, OneMacPerLineWithItsVlan) {
-    EXPECT_EQ(FormatAcceptFile({{kMacB, 0}, {kMacA, 7}}),
-              "# Accepted stations, rewritten by apsim on every \"apply\".\n"
-              "0a:0b:0c:0d:0e:0f\n02:11:22:33:44:55 7\n");
+TEST(HostapdAcceptFile, ApplyKeepsWhatTheListAnswerCannotTell) {
+    const std::vector<AclEntry> listed{{kMacB, 0}, {kMacA, 7}};
+    struct Case {
+        const char* old;
+        const char* merged;
+    };
+    const Case cases[] = {
+        {"", "# Accepted stations; Orvane's AP side adds and deletes entries on \"apply\".\n"
+             "0a:0b:0c:0d:0e:0f\n02:11:22:33:44:55 7\n"},
+        // Tags and comments of entries that stay, comments, blank lines and removal lines stay; an entry no
+        // longer listed and a duplicate go.
+        {"# AP\n02:11:22:33:44:55 7+8t # bench\n\n-0a:00:00:00:00:01\n0a:00:00:00:00:09 "
+         "3\n02:11:22:33:44:55\n",
+         "# AP\n02:11:22:33:44:55 7+8t # bench\n\n-0a:00:00:00:00:01\n0a:0b:0c:0d:0e:0f\n"},
+        {"0A:0B:0C:0D:0E:0F", "0A:0B:0C:0D:0E:0F\n02:11:22:33:44:55 7\n"}, // upper case, no final newline
+        {"# AP\r\n0a:0b:0c:0d:0e:0f\r\n",
+         "# AP\r\n0a:0b:0c:0d:0e:0f\r\n02:11:22:33:44:55 7\r\n"}, // CRLF kept
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MergeAcceptFile(c.old, listed), c.merged) << c.old;
     EXPECT_EQ(ColonMac(kMacA), "02:11:22:33:44:55");
 }
 
@@ -115,6 +132,11 @@ TEST(HostapdConfig, MissingSettingIsAddedCommentsStay) {
               "interface=wlan0\n#macaddr_acl=1\nmacaddr_acl_x=2\n\nmacaddr_acl=1\nbss=guest\nssid=g");
     EXPECT_EQ(WithConfigValue(text, "guest", "macaddr_acl", "1"),
               "interface=wlan0\n#macaddr_acl=1\nmacaddr_acl_x=2\n\nbss=guest\nssid=g\nmacaddr_acl=1\n");
+    // A CRLF file keeps its line ending on the line written.
+    EXPECT_EQ(WithConfigValue("interface=w\r\nmacaddr_acl=0\r\n", "w", "macaddr_acl", "1"),
+              "interface=w\r\nmacaddr_acl=1\r\n");
+    EXPECT_EQ(WithConfigValue("interface=w\r\n", "w", "macaddr_acl", "1"),
+              "interface=w\r\nmacaddr_acl=1\r\n");
     // Every line of the name is set, the last being the one hostapd takes.
     EXPECT_EQ(WithConfigValue("interface=w\nmacaddr_acl=0\nmacaddr_acl=2\n", "w", "macaddr_acl", "1"),
               "interface=w\nmacaddr_acl=1\nmacaddr_acl=1\n");
@@ -124,7 +146,10 @@ TEST(HostapdAtomicWrite, ReplacesWholeKeepsModeAndLink) {
     TempFolder folder;
     const std::string conf = folder / "hostapd.conf";
     WriteText(conf, "old\n");
-    ASSERT_EQ(::chmod(conf.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(conf.c_str(), 0640), 0);
+    // Another owner and group (hostapd's user, say): kept, or the write refused.
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::chown(conf.c_str(), 12345, 23456), 0);
     ASSERT_EQ(::symlink(conf.c_str(), (folder / "link.conf").c_str()), 0);
 
     std::string why;
@@ -134,7 +159,8 @@ TEST(HostapdAtomicWrite, ReplacesWholeKeepsModeAndLink) {
     ASSERT_EQ(::lstat((folder / "link.conf").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode)); // still a link to the file
     ASSERT_EQ(::stat(conf.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u); // no more readable than before
+    EXPECT_EQ(st.st_mode & 07777, 0640u); // no more readable than before
+    if (root) EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(12345u, 23456u));
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"hostapd.conf", "link.conf"})); // no leftovers
 
     // A new file.
@@ -153,5 +179,33 @@ TEST(HostapdAtomicWrite, FailureLeavesTheOldFile) {
     WriteText(folder / "notafolder", "keep\n");
     EXPECT_FALSE(WriteFileAtomically(folder / "notafolder/accept", "x\n", why));
     EXPECT_EQ(ReadText(folder / "notafolder"), "keep\n");
-    EXPECT_EQ(folder.Names(), std::vector<std::string>{"notafolder"});
+
+    // A link to nothing stays a link to nothing: no file appears in its place.
+    ASSERT_EQ(::symlink((folder / "gone").c_str(), (folder / "accept").c_str()), 0);
+    EXPECT_FALSE(WriteFileAtomically(folder / "accept", "x\n", why));
+    EXPECT_NE(why.find("symbolic link to a file that cannot be reached"), std::string::npos) << why;
+    struct stat st {};
+    ASSERT_EQ(::lstat((folder / "accept").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"accept", "notafolder"}));
+
+    // A writer that cannot give the new file the old one's owner (here an unprivileged one, for a file
+    // of root's) refuses, and the file stays as it was.
+    if (::geteuid() != 0) return;
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0777), 0);
+    WriteText(folder / "shared", "keep\n");
+    ASSERT_EQ(::chmod((folder / "shared").c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string childWhy;
+        const bool refused = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                             !WriteFileAtomically(folder / "shared", "x\n", childWhy) &&
+                             childWhy.find("cannot keep its mode, owner 0 and group 0") != std::string::npos;
+        ::_exit(refused ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadText(folder / "shared"), "keep\n");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"accept", "notafolder", "shared"}));
 }

@@ -1,9 +1,9 @@
 // The AP protocol's wire side: line framing and the strict reading of one command line.
-#include "apsim_lines.h"
+#include "ap_lines.h"
 
 #include <optional>
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -102,4 +102,4 @@ void LineFramer::Reset() {
     m_discarding = false;
 }
 
-} // namespace apsim
+} // namespace apd

@@ -20,7 +20,7 @@
 
 #include "hostapd_ctrl.h"
 
-namespace apsim_test {
+namespace apd_test {
 
 inline constexpr const char* kHostapdProgram = "/usr/sbin/hostapd";
 
@@ -32,7 +32,7 @@ inline bool HostapdInstalled() {
 class TempFolder {
   public:
     TempFolder() {
-        char path[] = "/tmp/apsim_test_XXXXXX";
+        char path[] = "/tmp/apd_test_XXXXXX";
         m_path = ::mkdtemp(path) ? path : "";
     }
     ~TempFolder() { std::system(("rm -rf '" + m_path + "'").c_str()); }
@@ -91,7 +91,7 @@ class HostapdProcess {
             m_pid = -1;
             return false;
         }
-        apsim::HostapdCtrl probe(CtrlPath(), 200);
+        apd::HostapdCtrl probe(CtrlPath(), 200);
         for (int i = 0; i < 100; ++i) {
             std::string why;
             if (probe.Request("PING", why) == "PONG\n") return true;
@@ -122,4 +122,4 @@ class HostapdProcess {
     pid_t m_pid = -1;
 };
 
-} // namespace apsim_test
+} // namespace apd_test

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace apsim {
+namespace apd {
 
 // What the hostapd backend talks through; tests put a scripted hostapd behind it.
 class ControlChannel {
@@ -38,4 +38,4 @@ class HostapdCtrl : public ControlChannel {
     std::string m_clientPath; // our own socket's name, removed again on Close
 };
 
-} // namespace apsim
+} // namespace apd

@@ -15,7 +15,7 @@
 #include "hostapd_ctrl.h"
 #include "hostapd_process.h"
 
-using namespace apsim;
+using namespace apd;
 using namespace std::chrono_literals;
 
 namespace {
@@ -90,7 +90,7 @@ class HostapdCtrlTest : public testing::Test {
     void SetUp() override { ASSERT_FALSE(m_folder.Path().empty()); }
     std::string SocketPath() const { return m_folder.Path() + "/wlan0"; }
 
-    apsim_test::TempFolder m_folder;
+    apd_test::TempFolder m_folder;
 };
 
 } // namespace
@@ -166,8 +166,8 @@ TEST_F(HostapdCtrlTest, ClientSocketIsRemovedWithTheClient) {
 }
 
 TEST(HostapdCtrlReal, AnswersAndSurvivesARestart) {
-    if (!apsim_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
-    apsim_test::HostapdProcess hostapd;
+    if (!apd_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
+    apd_test::HostapdProcess hostapd;
     hostapd.Configure(1, "02:11:22:33:44:55\n");
     ASSERT_TRUE(hostapd.Start());
     HostapdCtrl ctrl(hostapd.CtrlPath());

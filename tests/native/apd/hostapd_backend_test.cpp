@@ -2,15 +2,20 @@
 // lines that turn into none), failures, "apply" to the files; then the whole against a real hostapd.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
 
+#include "ap_engine.h"
 #include "apsim_engine.h"
 #include "hostapd_backend.h"
 #include "hostapd_process.h"
 
-using namespace apsim;
+using namespace apd;
+using apsim::Faults;
+using apsim::SimEngine;
 
 namespace {
 
@@ -78,6 +83,10 @@ void WriteText(const std::string& path, const std::string& text) {
     ASSERT_TRUE(WriteFileAtomically(path, text, why)) << why;
 }
 
+// Written by hand: a tagged VLAN that hostapd's list answer does not show, comments, a blank line, and an
+// entry no longer listed.
+const std::string kOldAccept = "# the workshop\n02:11:22:33:44:55 1+2t # bench PC\n\n0a:00:00:00:00:09\n";
+
 class HostapdBackendTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -86,23 +95,23 @@ class HostapdBackendTest : public testing::Test {
         m_config = "interface=wlan0\ndriver=nl80211\nmacaddr_acl=0\naccept_mac_file=" + m_paths.acceptFile +
                    "\nwpa_passphrase=secret\n";
         WriteText(m_paths.configPath, m_config);
-        WriteText(m_paths.acceptFile, "old\n");
+        WriteText(m_paths.acceptFile, kOldAccept);
         auto fake = std::make_unique<FakeHostapd>();
         m_hostapd = fake.get();
         m_hostapd->acl = {{kMacA, 0}};
         m_engine =
-            std::make_unique<Engine>(std::make_unique<HostapdBackend>(std::move(fake), m_paths), Faults{});
+            std::make_unique<SimEngine>(std::make_unique<HostapdBackend>(std::move(fake), m_paths), Faults{});
     }
 
     std::string Ask(std::string_view line) { return Joined(m_engine->HandleCommand(line)); }
     // The control commands sent since the last call.
     std::vector<std::string> Sent() { return std::exchange(m_hostapd->commands, {}); }
 
-    apsim_test::TempFolder m_folder;
+    apd_test::TempFolder m_folder;
     HostapdPaths m_paths;
     std::string m_config;
     FakeHostapd* m_hostapd = nullptr;
-    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<apsim::SimEngine> m_engine; // with the simulator's control port, as apsim --hostapd
 };
 
 using Cmds = std::vector<std::string>;
@@ -161,7 +170,7 @@ TEST_F(HostapdBackendTest, HostileLinesSendNothing) {
     // Cut at the line limit: refused whole, even though it starts as an apply.
     EXPECT_EQ(Joined(m_engine->HandleCommand("w fff6 " + std::string(993, 'x'), true)), "200");
     EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(ReadText(m_paths.acceptFile), "old\n");
+    EXPECT_EQ(ReadText(m_paths.acceptFile), kOldAccept);
     EXPECT_EQ(m_hostapd->acl, (std::vector<AclEntry>{{kMacA, 0}}));
     EXPECT_EQ(m_engine->Log().back(), "\"w fff6 " + std::string(993, 'x') + "\" -> 200 (overlong)");
 }
@@ -220,8 +229,8 @@ TEST_F(HostapdBackendTest, EndEntryInHostapdIsNotListedOnTheWireButKeptByApply) 
     m_hostapd->acl.insert(m_hostapd->acl.begin(), {Mac{}, 0});
     EXPECT_EQ(Ask("w fff3 "), "701LIST02 11 22 33 44 55701LIST00 00 00 00 00 00");
     m_engine->HandleCommand("w fff6 ");
-    EXPECT_EQ(ReadText(m_paths.acceptFile), "# Accepted stations, rewritten by apsim on every "
-                                            "\"apply\".\n00:00:00:00:00:00\n02:11:22:33:44:55\n");
+    EXPECT_EQ(ReadText(m_paths.acceptFile),
+              "# the workshop\n02:11:22:33:44:55 1+2t # bench PC\n\n00:00:00:00:00:00\n");
 }
 
 TEST_F(HostapdBackendTest, ApplyWritesTheListAndTheFilterModeOnceKnown) {
@@ -229,9 +238,9 @@ TEST_F(HostapdBackendTest, ApplyWritesTheListAndTheFilterModeOnceKnown) {
     // The filter mode was never set: hostapd cannot tell it, so the configuration stays as it is.
     EXPECT_TRUE(m_engine->HandleCommand("w fff6 ").segments.empty());
     EXPECT_EQ(Sent(), Cmds{"ACCEPT_ACL SHOW"});
-    EXPECT_EQ(m_engine->Log().back(), "\"w fff6 \" -> applied (no answer)");
-    const std::string accept = "# Accepted stations, rewritten by apsim on every \"apply\".\n"
-                               "02:11:22:33:44:55\n0a:0b:0c:0d:0e:0f 12\n";
+    EXPECT_EQ(m_engine->Log().back(), "\"w fff6 \" -> applied; accept file: 2 entries (no answer)");
+    // The entries that stay keep their line; the one no longer listed goes; the new one is appended.
+    const std::string accept = "# the workshop\n02:11:22:33:44:55 1+2t # bench PC\n\n0a:0b:0c:0d:0e:0f 12\n";
     EXPECT_EQ(ReadText(m_paths.acceptFile), accept);
     EXPECT_EQ(ReadText(m_paths.configPath), m_config);
 
@@ -252,7 +261,7 @@ TEST_F(HostapdBackendTest, ApplyThatCannotReadTheListTouchesNoFile) {
     EXPECT_EQ(
         m_engine->Log().back(),
         "\"w fff6 \" -> not applied: hostapd at /run/hostapd/wlan0: no answer within 1000 ms (no answer)");
-    EXPECT_EQ(ReadText(m_paths.acceptFile), "old\n");
+    EXPECT_EQ(ReadText(m_paths.acceptFile), kOldAccept);
     EXPECT_EQ(ReadText(m_paths.configPath), m_config);
 
     // A configuration without the interface's section: neither file changes.
@@ -260,7 +269,16 @@ TEST_F(HostapdBackendTest, ApplyThatCannotReadTheListTouchesNoFile) {
     WriteText(m_paths.configPath, "interface=wlan1\n");
     m_engine->HandleCommand("w fff6 ");
     EXPECT_NE(m_engine->Log().back().find("has no settings for interface wlan0"), std::string::npos);
-    EXPECT_EQ(ReadText(m_paths.acceptFile), "old\n");
+    EXPECT_EQ(ReadText(m_paths.acceptFile), kOldAccept);
+    // A configuration behind a link to nothing: the accept file is not written either.
+    ASSERT_EQ(::unlink(m_paths.configPath.c_str()), 0);
+    ASSERT_EQ(::symlink((m_folder.Path() + "/gone.conf").c_str(), m_paths.configPath.c_str()), 0);
+    m_hostapd->acl.push_back({kMacB, 0});
+    m_engine->HandleCommand("w fff6 ");
+    EXPECT_NE(m_engine->Log().back().find("hostapd.conf: No such file"), std::string::npos)
+        << m_engine->Log().back();
+    EXPECT_EQ(ReadText(m_paths.acceptFile), kOldAccept);
+    EXPECT_EQ(m_folder.Names(), (std::vector<std::string>{"accept", "hostapd.conf"})); // no leftovers
 }
 
 TEST_F(HostapdBackendTest, ControlPortGoesThroughHostapdToo) {
@@ -292,16 +310,15 @@ TEST_F(HostapdBackendTest, SetupMustNameTheAcceptFileForTheInterface) {
 
 // The one button's commands against a real hostapd, then hostapd restarted from its files.
 TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
-    if (!apsim_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
-    apsim_test::HostapdProcess hostapd;
+    if (!apd_test::HostapdInstalled()) GTEST_SKIP() << "hostapd is not installed (scripts/setup.sh)";
+    apd_test::HostapdProcess hostapd;
     hostapd.Configure(0, "0a:00:00:00:00:02\n0a:00:00:00:00:01\n");
     ASSERT_TRUE(hostapd.Start());
     const HostapdPaths paths{hostapd.AcceptPath(), hostapd.ConfigPath(),
                              InterfaceOfControlPath(hostapd.CtrlPath())};
     std::string why;
     ASSERT_TRUE(CheckHostapdSetup(paths, why)) << why;
-    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths),
-                  Faults{});
+    Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths));
     auto ask = [&](std::string_view line) { return Joined(engine.HandleCommand(line)); };
 
     EXPECT_EQ(ask("w fff5 00"), "701 filter on");
@@ -311,8 +328,7 @@ TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
                              "701LIST0A 00 00 00 00 02701LIST00 00 00 00 00 00";
     EXPECT_EQ(ask("w fff3 "), list);
     EXPECT_EQ(ask("w fff6 "), "");
-    const std::string accept = "# Accepted stations, rewritten by apsim on every \"apply\".\n"
-                               "00:1a:2b:3c:4d:5e\n02:11:22:33:44:55\n0a:00:00:00:00:01\n0a:00:00:00:00:02\n";
+    const std::string accept = "0a:00:00:00:00:02\n0a:00:00:00:00:01\n00:1a:2b:3c:4d:5e\n02:11:22:33:44:55\n";
     EXPECT_EQ(ReadText(hostapd.AcceptPath()), accept);
     EXPECT_EQ(ConfigValue(ReadText(hostapd.ConfigPath()), "wlan9", "macaddr_acl"), "1");
 
@@ -331,6 +347,5 @@ TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
     EXPECT_EQ(ask("w fff1 0A 00 00 00 00 02"), "200");
     EXPECT_EQ(ask("w fff3 "), "701LIST00 00 00 00 00 00");
     ask("w fff6 ");
-    EXPECT_EQ(ReadText(hostapd.AcceptPath()),
-              "# Accepted stations, rewritten by apsim on every \"apply\".\n");
+    EXPECT_EQ(ReadText(hostapd.AcceptPath()), "");
 }

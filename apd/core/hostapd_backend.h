@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "apsim_backend.h"
+#include "ap_backend.h"
 #include "hostapd_ctrl.h"
 #include "hostapd_files.h"
 
-namespace apsim {
+namespace apd {
 
 struct HostapdPaths {
     std::string acceptFile; // the interface's accept_mac_file
@@ -52,4 +52,4 @@ class HostapdBackend : public Backend {
     std::optional<bool> m_filterOn;
 };
 
-} // namespace apsim
+} // namespace apd

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "apsim_lines.h"
+#include "ap_lines.h"
 
-using namespace apsim;
+using namespace apd;
 
 namespace {
 

@@ -3,8 +3,9 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <unistd.h>
 
-namespace apsim {
+namespace apd {
 
 namespace {
 
@@ -56,7 +57,10 @@ std::optional<HostapdBackend::Shown> HostapdBackend::Show(std::string& why) {
 bool HostapdBackend::Ok(const std::string& command, std::string& why) {
     const auto reply = m_channel->Request(command, why);
     if (!reply) return false;
-    if (*reply == "OK\n" || *reply == "OK") return true;
+    if (*reply == "OK\n" || *reply == "OK") {
+        why = "hostapd: OK";
+        return true;
+    }
     why = "hostapd answered \"" + reply->substr(0, reply->find('\n')).substr(0, 40) + "\" to " + command;
     return false;
 }
@@ -109,7 +113,14 @@ bool HostapdBackend::SetFilter(bool on, std::string& why) {
 bool HostapdBackend::Apply(std::string& why) {
     const auto shown = Show(why);
     if (!shown) return false;
-    // Both texts are made before either file is touched, so a refusal changes neither.
+    // Both texts are made, and both written to temporary files, before either file is replaced: a refusal
+    // or a failed write changes neither.
+    std::string oldAccept;
+    if (::access(m_paths.acceptFile.c_str(), F_OK) == 0) {
+        const auto text = ReadWholeFile(m_paths.acceptFile, why);
+        if (!text) return false;
+        oldAccept = *text;
+    }
     std::optional<std::string> config;
     if (m_filterOn) {
         const auto text = ReadWholeFile(m_paths.configPath, why);
@@ -120,12 +131,33 @@ bool HostapdBackend::Apply(std::string& why) {
             return false;
         }
     }
-    if (!WriteFileAtomically(m_paths.acceptFile, FormatAcceptFile(shown->entries), why)) return false;
-    return !config || WriteFileAtomically(m_paths.configPath, *config, why);
+    const auto accept = PrepareFile(m_paths.acceptFile, MergeAcceptFile(oldAccept, shown->entries), why);
+    if (!accept) return false;
+    std::optional<PreparedFile> conf;
+    if (config) {
+        conf = PrepareFile(m_paths.configPath, *config, why);
+        if (!conf) {
+            DiscardFile(*accept);
+            return false;
+        }
+    }
+    if (!CommitFile(*accept, why)) {
+        if (conf) DiscardFile(*conf);
+        return false;
+    }
+    if (conf && !CommitFile(*conf, why)) {
+        why = "the accept file was written but the configuration was not, so they are out of step until the "
+              "next apply: " +
+              why;
+        return false;
+    }
+    why = "accept file: " + std::to_string(shown->entries.size()) + " entries" +
+          (config ? std::string(", macaddr_acl=") + (*m_filterOn ? "1" : "0") : "");
+    return true;
 }
 
 bool HostapdBackend::Clear(std::string& why) {
     return Ok("ACCEPT_ACL CLEAR", why);
 }
 
-} // namespace apsim
+} // namespace apd

@@ -1,0 +1,226 @@
+// orvane-apd's sockets: takeover, allowed peers, keep-alive, idle timeout, unsent and rate bounds.
+#include "apd_server.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace apd {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 4096;
+constexpr auto kWindow = std::chrono::seconds(1);
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+std::string PeerText(const sockaddr_in& addr) {
+    return Ipv4Text(ntohl(addr.sin_addr.s_addr)) + ":" + std::to_string(ntohs(addr.sin_port));
+}
+
+void SetOption(int fd, int level, int name, int value) {
+    ::setsockopt(fd, level, name, &value, sizeof value);
+}
+
+} // namespace
+
+Server::Server(Engine& engine, Limits limits, std::vector<Cidr> allow, LogFunction log)
+    : m_engine(engine), m_limits(limits), m_allow(std::move(allow)), m_log(std::move(log)) {}
+
+Server::~Server() {
+    CloseFd(m_clientFd);
+    CloseFd(m_listenFd);
+    CloseFd(m_stopPipe[0]);
+    CloseFd(m_stopPipe[1]);
+}
+
+bool Server::Start(const std::string& listenAddress, int port, std::string& error) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::inet_pton(AF_INET, listenAddress.c_str(), &addr.sin_addr) != 1) {
+        error = "not an IPv4 address: " + listenAddress;
+        return false;
+    }
+    if (::pipe2(m_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_listenFd < 0) {
+        error = std::string("socket: ") + std::strerror(errno);
+        return false;
+    }
+    SetOption(m_listenFd, SOL_SOCKET, SO_REUSEADDR, 1);
+    socklen_t len = sizeof addr;
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 8) != 0 ||
+        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        error = listenAddress + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        return false;
+    }
+    m_port = ntohs(addr.sin_port);
+    return true;
+}
+
+void Server::Stop() {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &byte, 1);
+}
+
+void Server::Accept() {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    const int fd =
+        ::accept4(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;
+    const std::string peer = PeerText(addr);
+    const std::uint32_t address = ntohl(addr.sin_addr.s_addr);
+    bool allowed = false;
+    for (const Cidr& range : m_allow)
+        allowed = allowed || range.Contains(address);
+    if (!allowed) {
+        // Closed before a byte is read: a peer outside the ranges never reaches the protocol.
+        m_log(LogLevel::Warning, "refused " + peer + ": not in allow");
+        ::close(fd);
+        return;
+    }
+    if (m_clientFd >= 0) Drop(LogLevel::Notice, "taken over by " + peer);
+    // A peer that vanished without closing (cable pulled, PC switched off) is found by keep-alive.
+    SetOption(fd, SOL_SOCKET, SO_KEEPALIVE, 1);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, m_limits.keepAliveIdleS);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, m_limits.keepAliveIntervalS);
+    SetOption(fd, IPPROTO_TCP, TCP_KEEPCNT, m_limits.keepAliveCount);
+    SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
+    // The kernel's share of unread replies is bounded too, so that max-unsent is reached soon.
+    SetOption(fd, SOL_SOCKET, SO_SNDBUF, static_cast<int>(m_limits.maxUnsent));
+    m_clientFd = fd;
+    m_peer = peer;
+    m_framer.Reset();
+    m_lines.clear();
+    m_unsent.clear();
+    m_lastHeard = m_windowStart = Clock::now();
+    m_windowCommands = 0;
+    m_throttleLogged = false;
+    m_engine.NoteConnected();
+    m_log(LogLevel::Notice, "connection from " + peer);
+}
+
+void Server::Drop(LogLevel level, const std::string& why) {
+    if (m_clientFd < 0) return;
+    m_log(level, "closed " + m_peer + ": " + why);
+    CloseFd(m_clientFd);
+    m_peer.clear();
+    m_lines.clear();
+    m_unsent.clear();
+    m_engine.NoteDisconnected();
+}
+
+void Server::Read() {
+    char chunk[kReadChunk];
+    const ssize_t n = ::recv(m_clientFd, chunk, sizeof chunk, 0);
+    if (n == 0) return Drop(LogLevel::Notice, "the peer closed the connection");
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+        return Drop(LogLevel::Warning, std::string("connection lost: ") + std::strerror(errno));
+    }
+    m_lastHeard = Clock::now();
+    std::vector<LineFramer::Line> lines;
+    m_framer.Feed(std::string_view(chunk, static_cast<std::size_t>(n)), lines);
+    for (LineFramer::Line& line : lines)
+        m_lines.push_back(std::move(line));
+}
+
+void Server::Perform() {
+    while (m_clientFd >= 0 && !m_lines.empty()) {
+        const Clock::time_point now = Clock::now();
+        if (now - m_windowStart >= kWindow) {
+            m_windowStart = now;
+            m_windowCommands = 0;
+        }
+        if (m_windowCommands >= m_limits.commandsPerSecond) {
+            if (!m_throttleLogged) {
+                m_throttleLogged = true;
+                m_log(LogLevel::Warning, m_peer + ": commands-per-second " +
+                                             std::to_string(m_limits.commandsPerSecond) +
+                                             " reached: further commands wait (logged once per connection)");
+            }
+            return;
+        }
+        ++m_windowCommands;
+        // A command held back by commands-per-second was heard when it is taken: never "idle" meanwhile.
+        m_lastHeard = now;
+        const LineFramer::Line line = std::move(m_lines.front());
+        m_lines.pop_front();
+        const Reply reply = m_engine.HandleCommand(line.text, line.overlong);
+        for (const std::string& segment : reply.segments)
+            m_unsent += segment;
+        // Only what the kernel would not take counts: a burst of answers to a client that reads is fine.
+        Flush();
+        if (m_clientFd >= 0 && m_unsent.size() > m_limits.maxUnsent) {
+            return Drop(LogLevel::Warning, std::to_string(m_unsent.size()) +
+                                               " bytes of replies unread, over max-unsent " +
+                                               std::to_string(m_limits.maxUnsent));
+        }
+    }
+}
+
+void Server::Flush() {
+    while (m_clientFd >= 0 && !m_unsent.empty()) {
+        const ssize_t sent = ::send(m_clientFd, m_unsent.data(), m_unsent.size(), MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                Drop(LogLevel::Warning, std::string("send: ") + std::strerror(errno));
+            return;
+        }
+        m_unsent.erase(0, static_cast<std::size_t>(sent));
+    }
+}
+
+int Server::PollTimeoutMs() const {
+    if (m_clientFd < 0) return -1;
+    Clock::time_point due = m_lastHeard + std::chrono::seconds(m_limits.idleTimeoutS);
+    if (!m_lines.empty()) due = std::min(due, m_windowStart + kWindow);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    return wait < 0 ? 0 : static_cast<int>(std::min<long long>(wait, 60000));
+}
+
+bool Server::Run() {
+    for (;;) {
+        Perform();
+        Flush();
+        if (m_clientFd >= 0 && Clock::now() - m_lastHeard >= std::chrono::seconds(m_limits.idleTimeoutS)) {
+            Drop(LogLevel::Notice, "idle for " + std::to_string(m_limits.idleTimeoutS) + " s (idle-timeout)");
+        }
+        const bool haveClient = m_clientFd >= 0;
+        std::vector<pollfd> fds{{m_stopPipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
+        if (haveClient) {
+            // Lines wait while commands-per-second holds them: nothing more is read meanwhile.
+            const short events =
+                static_cast<short>((m_lines.empty() ? POLLIN : 0) | (m_unsent.empty() ? 0 : POLLOUT));
+            fds.push_back({m_clientFd, events, 0});
+        }
+        if (::poll(fds.data(), fds.size(), PollTimeoutMs()) < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (fds[0].revents != 0) return true;
+        if (haveClient && m_clientFd >= 0) {
+            if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) Read();
+            if (m_clientFd >= 0 && (fds[2].revents & POLLOUT)) Flush();
+        }
+        if (fds[1].revents & POLLIN) Accept();
+    }
+}
+
+} // namespace apd

@@ -1,0 +1,68 @@
+// orvane-apd's TCP side: one technician served at a time, the newest connection taking over, within bounds.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ap_engine.h"
+#include "ap_lines.h"
+#include "apd_settings.h"
+
+namespace apd {
+
+enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6 };
+using LogFunction = std::function<void(LogLevel, const std::string&)>;
+
+class Server {
+  public:
+    Server(Engine& engine, Limits limits, std::vector<Cidr> allow, LogFunction log);
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Binds listenAddress:port (0: any free port).
+    bool Start(const std::string& listenAddress, int port, std::string& error);
+    int Port() const { return m_port; }
+    // "192.168.10.5:51234" of the connection being served; empty when none.
+    const std::string& Peer() const { return m_peer; }
+
+    // Serves until Stop(); false on a failure of poll.
+    bool Run();
+    // Safe from another thread and from a signal handler.
+    void Stop();
+    int StopWriteFd() const { return m_stopPipe[1]; }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void Accept();
+    void Drop(LogLevel level, const std::string& why);
+    void Read();
+    void Perform();
+    void Flush();
+    int PollTimeoutMs() const;
+
+    Engine& m_engine;
+    Limits m_limits;
+    std::vector<Cidr> m_allow;
+    LogFunction m_log;
+    int m_listenFd = -1;
+    int m_stopPipe[2] = {-1, -1};
+    int m_port = 0;
+
+    int m_clientFd = -1;
+    std::string m_peer;
+    LineFramer m_framer;
+    std::deque<LineFramer::Line> m_lines; // read, not yet performed (commands-per-second)
+    std::string m_unsent;
+    Clock::time_point m_lastHeard{};
+    Clock::time_point m_windowStart{};
+    int m_windowCommands = 0;
+    bool m_throttleLogged = false;
+};
+
+} // namespace apd

@@ -1,0 +1,161 @@
+// orvane-apd: the AP side of Orvane on a Linux access point, keeping the MAC filter in hostapd; SIGTERM
+// ends it cleanly.
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <ifaddrs.h>
+#include <memory>
+#include <optional>
+#include <netinet/in.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "ap_engine.h"
+#include "apd_server.h"
+#include "apd_settings.h"
+#include "hostapd_backend.h"
+#include "hostapd_files.h"
+
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "unknown"
+#endif
+
+namespace {
+
+volatile std::sig_atomic_t g_stopFd = -1;
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    if (g_stopFd >= 0) {
+        [[maybe_unused]] const auto written = ::write(g_stopFd, &byte, 1);
+    }
+}
+
+// Under systemd (JOURNAL_STREAM set) each line carries its priority as "<N>", which the journal reads;
+// elsewhere a time stamp. One write per line, so lines never interleave.
+void Log(apd::LogLevel level, const std::string& text) {
+    static const bool journal = std::getenv("JOURNAL_STREAM") != nullptr;
+    std::string line;
+    if (journal) {
+        line = "<" + std::to_string(static_cast<int>(level)) + ">" + text + "\n";
+    } else {
+        char stamp[32] = {};
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        ::gmtime_r(&now, &utc);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+        line = std::string(stamp) + " orvane-apd: " + text + "\n";
+    }
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+std::optional<std::string> ReadConfig(const std::string& path, std::string& why, bool& missing) {
+    errno = 0;
+    auto text = apd::ReadWholeFile(path, why);
+    missing = !text && errno == ENOENT;
+    return text;
+}
+
+// The subnet of the interface that holds address: the technicians' LAN.
+std::optional<apd::Cidr> SubnetOfLocalAddress(std::uint32_t address) {
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return std::nullopt;
+    std::optional<apd::Cidr> subnet;
+    for (const ifaddrs* i = list; i != nullptr && !subnet; i = i->ifa_next) {
+        if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET)
+            continue;
+        const auto* addr = reinterpret_cast<const sockaddr_in*>(i->ifa_addr);
+        const auto* mask = reinterpret_cast<const sockaddr_in*>(i->ifa_netmask);
+        if (ntohl(addr->sin_addr.s_addr) == address)
+            subnet = apd::SubnetOf(address, ntohl(mask->sin_addr.s_addr));
+    }
+    ::freeifaddrs(list);
+    return subnet;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    apd::Settings settings;
+    std::string error;
+    if (!apd::ParseSettings(std::vector<std::string>(argv + 1, argv + argc), ReadConfig, settings, error)) {
+        std::fprintf(stderr, "orvane-apd: %s\n(orvane-apd --help lists the settings)\n", error.c_str());
+        return 2;
+    }
+    if (settings.help) {
+        std::fputs(apd::Usage().c_str(), stdout);
+        return 0;
+    }
+    if (settings.version) {
+        std::printf("orvane-apd %s\n", ORVANE_VERSION);
+        return 0;
+    }
+
+    if (settings.allow.empty()) {
+        const auto subnet = SubnetOfLocalAddress(*apd::ParseIpv4(settings.listen));
+        if (!subnet) {
+            Log(apd::LogLevel::Error, "no interface holds the listen address " + settings.listen +
+                                          ": give --listen the AP's address on the technicians' LAN");
+            return 1;
+        }
+        settings.allow.push_back(*subnet);
+    }
+
+    const apd::HostapdPaths paths{settings.acceptFile, settings.hostapdConf,
+                                  apd::InterfaceOfControlPath(settings.hostapdCtrl)};
+    if (!apd::CheckHostapdSetup(paths, error)) {
+        Log(apd::LogLevel::Error, error);
+        return 1;
+    }
+    auto channel = std::make_unique<apd::HostapdCtrl>(settings.hostapdCtrl);
+    // hostapd may come up after us or restart at any time: meanwhile commands get "200" and say why.
+    const auto pong = channel->Request("PING", error);
+    if (pong != "PONG\n")
+        Log(apd::LogLevel::Warning,
+            "hostapd does not answer yet: " + (pong ? "unexpected answer to PING" : error));
+    apd::Engine engine(std::make_unique<apd::HostapdBackend>(std::move(channel), paths));
+
+    std::vector<std::string> ranges;
+    for (const apd::Cidr& range : settings.allow)
+        ranges.push_back(range.Text());
+    apd::Server server(engine, settings.limits, settings.allow, Log);
+    // Lists are not changes: a client that polls the list must not flood the AP owner's log.
+    engine.SetLogSink([&server](const std::string& line) {
+        if (line.find("\" -> list ") == std::string::npos)
+            Log(line.find(" -> 200") == std::string::npos ? apd::LogLevel::Info : apd::LogLevel::Warning,
+                server.Peer() + ": " + line);
+    });
+    if (!server.Start(settings.listen, settings.port, error)) {
+        Log(apd::LogLevel::Error, error);
+        return 1;
+    }
+
+    g_stopFd = server.StopWriteFd();
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string allowText;
+    for (const std::string& range : ranges)
+        allowText += (allowText.empty() ? "" : " ") + range;
+    const apd::Limits& l = settings.limits;
+    Log(apd::LogLevel::Notice,
+        "listening on " + settings.listen + ":" + std::to_string(server.Port()) + " for " + allowText +
+            "; hostapd " + settings.hostapdCtrl + "; idle-timeout " + std::to_string(l.idleTimeoutS) +
+            " s, max-unsent " + std::to_string(l.maxUnsent) + " bytes, commands-per-second " +
+            std::to_string(l.commandsPerSecond) + ", keep-alive " + std::to_string(l.keepAliveIdleS) + "+" +
+            std::to_string(l.keepAliveIntervalS) + "x" + std::to_string(l.keepAliveCount) + " s" +
+            (settings.configFile.empty() ? "" : "; settings from " + settings.configFile));
+
+    const bool ok = server.Run();
+    Log(ok ? apd::LogLevel::Notice : apd::LogLevel::Error, ok ? "stopped" : "poll failed");
+    return ok ? 0 : 1;
+}
