@@ -1,13 +1,13 @@
 // The dialog's PC wireless adapter discovery: the adapter list, the keyword walk and IDC_READ_PC_MAC_ADDRESS.
-#include "orvane_dlg_adapters.h"
+#include "adapters/orvane_dlg_adapters.h"
 
 #include <string>
 
-#include "adapter_match.h"
-#include "afxmem.h"
-#include "mac_text.h"
-#include "orvane_dlg.h"
-#include "resource.h"
+#include "adapters/core/adapter_match.h"
+#include "framework/afxmem.h"
+#include "common/core/mac_text.h"
+#include "shell/orvane_dlg.h"
+#include "resources/resource.h"
 
 using adapters::dlg::AdaptersInfoSource;
 

@@ -1,5 +1,5 @@
 // orvane-apd's sockets: takeover, allowed peers, keep-alive, idle timeout, unsent and rate bounds.
-#include "apd_server.h"
+#include "apd/apd_server.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ap_engine.h"
-#include "ap_lines.h"
-#include "apd_settings.h"
+#include "apd/core/ap_engine.h"
+#include "apd/core/ap_lines.h"
+#include "apd/apd_settings.h"
 
 namespace apd {
 

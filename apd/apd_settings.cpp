@@ -1,5 +1,5 @@
 // orvane-apd's configuration file and options, read into one set of settings.
-#include "apd_settings.h"
+#include "apd/apd_settings.h"
 
 #include <charconv>
 

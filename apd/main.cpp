@@ -15,11 +15,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "ap_engine.h"
-#include "apd_server.h"
-#include "apd_settings.h"
-#include "hostapd_backend.h"
-#include "hostapd_files.h"
+#include "apd/core/ap_engine.h"
+#include "apd/apd_server.h"
+#include "apd/apd_settings.h"
+#include "apd/core/hostapd_backend.h"
+#include "apd/core/hostapd_files.h"
 
 #ifndef ORVANE_VERSION
 #define ORVANE_VERSION "unknown"

@@ -1,5 +1,5 @@
 // CClientSock: socket events forwarded to the dialog as WM_RECEIVE_TCP.
-#include "client_sock.h"
+#include "aplink/client_sock.h"
 
 namespace {
 // The size of one discard read while draining; a shorter read means the input is used up.

@@ -1,7 +1,7 @@
 // CClientSock: the socket to the AP; hands each of its events to the dialog as one window message.
 #pragma once
 
-#include "afxsock.h"
+#include "framework/afxsock.h"
 
 // The socket's one notification to the dialog, always sent (never posted); wParam says which event.
 constexpr UINT WM_RECEIVE_TCP = WM_USER + 701;

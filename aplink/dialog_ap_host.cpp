@@ -1,14 +1,14 @@
 // The AP handlers' shared steps: reply text for boxes, MAC loading, the send error, and the dialog's side
 // of every call the AP conversation makes.
-#include "dialog_ap_host.h"
+#include "aplink/dialog_ap_host.h"
 
 #include <algorithm>
 #include <string>
 
-#include "ap_protocol.h"
-#include "check_list.h"
-#include "mac_text.h"
-#include "orvane_dlg.h"
+#include "aplink/core/ap_protocol.h"
+#include "checklist/check_list.h"
+#include "common/core/mac_text.h"
+#include "shell/orvane_dlg.h"
 
 namespace aplink::dlg {
 

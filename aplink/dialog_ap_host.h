@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "afxwin.h"
-#include "ap_conversation.h"
+#include "framework/afxwin.h"
+#include "aplink/core/ap_conversation.h"
 
 class COrvaneDlg;
 

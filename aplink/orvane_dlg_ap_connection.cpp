@@ -1,8 +1,8 @@
 // The dialog's connection to the AP: connect, drop, and button IDC_CONNECT_AP.
-#include "dialog_ap_host.h"
-#include "client_sock.h"
-#include "orvane_dlg.h"
-#include "resource.h"
+#include "aplink/dialog_ap_host.h"
+#include "aplink/client_sock.h"
+#include "shell/orvane_dlg.h"
+#include "resources/resource.h"
 
 void COrvaneDlg::ConnectToAP() {
     if (m_pClientSock) {

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <string>
 
-#include "dialog_ap_host.h"
-#include "ap_protocol.h"
-#include "check_list.h"
-#include "client_sock.h"
-#include "mac_text.h"
-#include "orvane_dlg.h"
+#include "aplink/dialog_ap_host.h"
+#include "aplink/core/ap_protocol.h"
+#include "checklist/check_list.h"
+#include "aplink/client_sock.h"
+#include "common/core/mac_text.h"
+#include "shell/orvane_dlg.h"
 
 using namespace aplink;
 using namespace aplink::dlg;

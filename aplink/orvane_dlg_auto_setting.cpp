@@ -1,7 +1,7 @@
 // The one-button automatic configuration (IDC_AUTO_SETTING): connect if needed; the AP conversation reads
 // both MACs, turns the filter on, registers both MACs, reads the list back and applies.
-#include "dialog_ap_host.h"
-#include "orvane_dlg.h"
+#include "aplink/dialog_ap_host.h"
+#include "shell/orvane_dlg.h"
 
 void COrvaneDlg::OnAutoSetting() {
     m_ApConversation.BeginAutoSetting();

@@ -1,9 +1,9 @@
 // The dialog's MAC filter buttons: add, delete ticked or all, filter on/off and apply, the radios, Test,
 // and the hidden single-command senders.
-#include "dialog_ap_host.h"
-#include "check_list.h"
-#include "orvane_dlg.h"
-#include "resource.h"
+#include "aplink/dialog_ap_host.h"
+#include "checklist/check_list.h"
+#include "shell/orvane_dlg.h"
+#include "resources/resource.h"
 
 using namespace aplink::dlg;
 

@@ -1,12 +1,12 @@
 // CCheckList: the check-list control's frame window; owns the items, images and drawing objects.
-#include "check_list.h"
+#include "checklist/check_list.h"
 
 #include <cstring>
 #include <vector>
 
-#include "check_list_view.h"
-#include "check_list_window_class.h"
-#include "checklist_image.h"
+#include "checklist/check_list_view.h"
+#include "checklist/check_list_window_class.h"
+#include "checklist/core/checklist_image.h"
 
 using namespace checklist;
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "afxwin.h"
-#include "checklist_scroll.h"
-#include "checklist_tree.h"
+#include "framework/afxwin.h"
+#include "checklist/core/checklist_scroll.h"
+#include "checklist/core/checklist_tree.h"
 
 class CCheckListView;
 struct CheckListPaintKit;

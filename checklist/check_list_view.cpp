@@ -1,7 +1,7 @@
 // CCheckListView: the check-list's inner window; paints the rows, selects, toggles and scrolls.
-#include "check_list_view.h"
+#include "checklist/check_list_view.h"
 
-#include "check_list_window_class.h"
+#include "checklist/check_list_window_class.h"
 
 using namespace checklist;
 

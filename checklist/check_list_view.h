@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "afxwin.h"
-#include "checklist_view_state.h"
+#include "framework/afxwin.h"
+#include "checklist/core/checklist_view_state.h"
 
 // What the view paints with, as the frame hands it over.
 struct CheckListPaintKit {

@@ -1,7 +1,7 @@
 // What the check-list's frame and view windows share: their window class and the border between them.
 #pragma once
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 namespace checklist {
 

@@ -1,11 +1,11 @@
 // The application object, AfxWinMain and the application-wide helpers: names, handles, window classes.
-#include "afxapp.h"
+#include "framework/afxapp.h"
 
 #include <set>
 #include <string>
 
-#include "afxstr.h"
-#include "afxwnd.h"
+#include "framework/afxstr.h"
+#include "framework/afxwnd.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // Classes: CWinApp (the program's one application object; the first one made is the application).
 #pragma once
 
-#include "afxmsgmap.h"
-#include "afxtypes.h"
+#include "framework/afxmsgmap.h"
+#include "framework/afxtypes.h"
 
 class CWnd;
 class CWinApp;

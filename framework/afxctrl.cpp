@@ -1,7 +1,7 @@
 // CListBox's text read-back and the borrowed CMenu wrappers.
-#include "afxctrl.h"
+#include "framework/afxctrl.h"
 
-#include "afxstate.h"
+#include "framework/afxstate.h"
 
 int CListBox::GetText(int i, CString& out) const {
     LRESULT n = SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(i));

@@ -3,8 +3,8 @@
 // Classes: CListBox (a list box control), CMenu (a borrowed menu handle).
 #pragma once
 
-#include "afxstr.h"
-#include "afxwnd.h"
+#include "framework/afxstr.h"
+#include "framework/afxwnd.h"
 
 class CListBox : public CWnd {
   public:

@@ -1,8 +1,8 @@
 // CDialog: modal dialogs from templates, bound by the creation hook; data exchange with DDX_.
-#include "afxdlg.h"
+#include "framework/afxdlg.h"
 
-#include "afxapp.h"
-#include "afxstate.h"
+#include "framework/afxapp.h"
+#include "framework/afxstate.h"
 
 namespace {
 

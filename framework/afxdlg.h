@@ -3,9 +3,9 @@
 // Classes: CDataExchange (one exchange between a dialog's controls and its members), CDialog.
 #pragma once
 
-#include "afxmsgmap.h"
-#include "afxstr.h"
-#include "afxwnd.h"
+#include "framework/afxmsgmap.h"
+#include "framework/afxstr.h"
+#include "framework/afxwnd.h"
 
 class CDataExchange {
   public:

@@ -1,12 +1,12 @@
 // Borrowed GDI wrappers, bitmap loading and the window device contexts.
-#include "afxgdi.h"
+#include "framework/afxgdi.h"
 
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
 
-#include "afxapp.h"
-#include "afxwnd.h"
+#include "framework/afxapp.h"
+#include "framework/afxwnd.h"
 
 // Borrowed wrappers: one per handle value, reused when a handle is. Every paint that creates and deletes
 // its own pens leaves new handle values behind (the system varies the upper bits of a reused slot), so

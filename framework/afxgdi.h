@@ -6,8 +6,8 @@
 
 #include <cassert>
 
-#include "afxstr.h"
-#include "afxtypes.h"
+#include "framework/afxstr.h"
+#include "framework/afxtypes.h"
 
 class CWnd;
 class CGdiObject;

@@ -1,5 +1,5 @@
 // Allocation without exceptions, with the failure a test can inject.
-#include "afxmem.h"
+#include "framework/afxmem.h"
 
 #include <atomic>
 #include <cstdlib>

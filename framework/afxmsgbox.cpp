@@ -1,11 +1,11 @@
 // Message boxes: shown by the system, answered by a test's responder through a timer of the box's own loop.
-#include "afxmsgbox.h"
+#include "framework/afxmsgbox.h"
 
 #include <vector>
 
-#include "afxapp.h"
-#include "afxstate.h"
-#include "afxwnd.h"
+#include "framework/afxapp.h"
+#include "framework/afxstate.h"
+#include "framework/afxwnd.h"
 
 namespace {
 

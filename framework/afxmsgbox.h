@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "afxstr.h"
-#include "afxtypes.h"
+#include "framework/afxstr.h"
+#include "framework/afxtypes.h"
 
 // What a test's responder is told about a box that is being shown.
 struct AfxMessageBoxRequest {

@@ -1,5 +1,5 @@
 // CCmdTarget: the empty message map at the root of every class's chain of maps.
-#include "afxmsgmap.h"
+#include "framework/afxmsgmap.h"
 
 const AFX_MSGMAP* CCmdTarget::GetThisMessageMap() {
     static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, nullptr}};

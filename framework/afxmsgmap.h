@@ -6,7 +6,7 @@
 // The entries' thunks name CWnd and CPoint: they expand where afxwin.h is included.
 #pragma once
 
-#include "afxtypes.h"
+#include "framework/afxtypes.h"
 
 #define afx_msg
 

@@ -1,5 +1,5 @@
 // The worker thread object and AfxBeginThread.
-#include "afxmt.h"
+#include "framework/afxmt.h"
 
 #include <cassert>
 #include <process.h>

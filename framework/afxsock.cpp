@@ -1,5 +1,5 @@
 // Windows Sockets start-up, with a failure that tests can inject; CAsyncSocket and its event window.
-#include "afxsock.h"
+#include "framework/afxsock.h"
 
 #include <unordered_map>
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "afxctrl.h"
-#include "afxwnd.h"
+#include "framework/afxctrl.h"
+#include "framework/afxwnd.h"
 
 namespace afxstate {
 

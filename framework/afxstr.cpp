@@ -1,5 +1,5 @@
 // CString formatting and the text conversions of the framework.
-#include "afxstr.h"
+#include "framework/afxstr.h"
 
 #include <cstdio>
 #include <cwchar>

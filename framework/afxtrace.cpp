@@ -1,12 +1,12 @@
 // Traces: the program's UTF-8 texts converted to the ANSI code page for the debugger and the test sink.
-#include "afxtrace.h"
+#include "framework/afxtrace.h"
 
 #include <cassert>
 #include <cstdarg>
 #include <mutex>
 
-#include "afxstr.h"
-#include "afxtypes.h"
+#include "framework/afxstr.h"
+#include "framework/afxtypes.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 // Sockets (afxsock.h), threads (afxmt.h) and allocation (afxmem.h) are included where they are used.
 #pragma once
 
-#include "afxapp.h"
-#include "afxctrl.h"
-#include "afxdlg.h"
-#include "afxgdi.h"
-#include "afxmsgbox.h"
-#include "afxmsgmap.h"
-#include "afxstr.h"
-#include "afxtrace.h"
-#include "afxtypes.h"
-#include "afxwnd.h"
+#include "framework/afxapp.h"
+#include "framework/afxctrl.h"
+#include "framework/afxdlg.h"
+#include "framework/afxgdi.h"
+#include "framework/afxmsgbox.h"
+#include "framework/afxmsgmap.h"
+#include "framework/afxstr.h"
+#include "framework/afxtrace.h"
+#include "framework/afxtypes.h"
+#include "framework/afxwnd.h"

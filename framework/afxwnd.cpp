@@ -1,13 +1,13 @@
 // CWnd: the window procedure and message-map dispatch, the handle maps, subclassing and the creation hook.
-#include "afxwnd.h"
+#include "framework/afxwnd.h"
 
 #include <new>
 
-#include "afxapp.h"
-#include "afxctrl.h"
-#include "afxmsgbox.h"
-#include "afxstate.h"
-#include "afxtrace.h"
+#include "framework/afxapp.h"
+#include "framework/afxctrl.h"
+#include "framework/afxmsgbox.h"
+#include "framework/afxstate.h"
+#include "framework/afxtrace.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <cassert>
 
-#include "afxmsgmap.h"
-#include "afxstr.h"
-#include "afxtypes.h"
+#include "framework/afxmsgmap.h"
+#include "framework/afxstr.h"
+#include "framework/afxtypes.h"
 
 class CMenu;
 

@@ -1,7 +1,7 @@
 // The About box: template 100, nothing to exchange.
-#include "about_dlg.h"
+#include "shell/about_dlg.h"
 
-#include "resource.h"
+#include "resources/resource.h"
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
 END_MESSAGE_MAP()

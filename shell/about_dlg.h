@@ -1,7 +1,7 @@
 // CAboutDlg: the About box opened from the system menu.
 #pragma once
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 class CAboutDlg : public CDialog {
   public:

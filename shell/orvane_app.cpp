@@ -1,9 +1,9 @@
 // Start-up: Windows Sockets, then the main dialog, modally; the application ends with the dialog.
-#include "orvane_app.h"
+#include "shell/orvane_app.h"
 
-#include "afxsock.h"
-#include "orvane_dlg.h"
-#include "resource.h"
+#include "framework/afxsock.h"
+#include "shell/orvane_dlg.h"
+#include "resources/resource.h"
 
 BEGIN_MESSAGE_MAP(COrvaneApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)

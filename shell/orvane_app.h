@@ -1,7 +1,7 @@
 // COrvaneApp: the application object that starts sockets and runs the main dialog.
 #pragma once
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 class COrvaneApp : public CWinApp {
   public:

@@ -1,12 +1,12 @@
 // The main dialog's construction, initialisation, system menu, minimised painting, BlockingWait, destruction.
-#include "orvane_dlg.h"
+#include "shell/orvane_dlg.h"
 
 #include <cstring>
 
-#include "about_dlg.h"
-#include "ap_address.h"
-#include "check_list.h"
-#include "resource.h"
+#include "shell/about_dlg.h"
+#include "shell/ap_address.h"
+#include "checklist/check_list.h"
+#include "resources/resource.h"
 
 const wchar_t* const COrvaneDlg::kDefaultApAddress = OrvaneApAddress();
 

@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-#include "uart_comm_hox.h"
-#include "afxwin.h"
-#include "ap_conversation.h"
-#include "client_sock.h"
-#include "mac_text.h"
-#include "wlan_settings.h"
+#include "vcilink/uart_comm_hox.h"
+#include "framework/afxwin.h"
+#include "aplink/core/ap_conversation.h"
+#include "aplink/client_sock.h"
+#include "common/core/mac_text.h"
+#include "vcilink/core/wlan_settings.h"
 
 class CCheckList;
 struct _IP_ADAPTER_INFO;

@@ -1,9 +1,9 @@
 // The main dialog's status display: the AP and VCI labels, and every kStatusTimerMs the VCI link's state in
 // the title and IDC_STATUS_VCI.
-#include "orvane_dlg.h"
-#include "dialog_ap_host.h"
+#include "shell/orvane_dlg.h"
+#include "aplink/dialog_ap_host.h"
 #include "orvane_version.h"
-#include "resource.h"
+#include "resources/resource.h"
 
 void COrvaneDlg::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent == kStatusTimer) {

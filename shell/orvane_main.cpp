@@ -1,4 +1,4 @@
 // The one global application object of orvane.exe.
-#include "orvane_app.h"
+#include "shell/orvane_app.h"
 
 COrvaneApp theApp;

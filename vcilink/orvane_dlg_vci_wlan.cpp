@@ -1,10 +1,10 @@
 // The main dialog's VCI operations: WLAN configuration requests, one setting read, and the VCI MAC read.
 #include <cstring>
 
-#include "orvane_dlg.h"
-#include "resource.h"
-#include "vci_timings.h"
-#include "wlan_settings.h"
+#include "shell/orvane_dlg.h"
+#include "resources/resource.h"
+#include "vcilink/core/vci_timings.h"
+#include "vcilink/core/wlan_settings.h"
 
 using namespace vcilink;
 

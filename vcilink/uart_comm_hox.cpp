@@ -1,5 +1,5 @@
 // The VCI link window: device polling, the pipes and their reader, and the frame protocol over them.
-#include "uart_comm_hox.h"
+#include "vcilink/uart_comm_hox.h"
 
 #include <algorithm>
 #include <cstring>

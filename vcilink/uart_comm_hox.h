@@ -4,13 +4,13 @@
 
 #include <memory>
 
-#include "afxwin.h"
-#include "frame_codec.h"
-#include "frame_receiver.h"
-#include "link_events.h"
-#include "usb_read_thread.h"
-#include "vci_timings.h"
-#include "vci_usb.h"
+#include "framework/afxwin.h"
+#include "vcilink/core/frame_codec.h"
+#include "vcilink/core/frame_receiver.h"
+#include "vcilink/core/link_events.h"
+#include "vcilink/usb_read_thread.h"
+#include "vcilink/core/vci_timings.h"
+#include "vcilink/vci_usb.h"
 
 // Timers of the link window.
 inline constexpr UINT_PTR TIMER_BYTE_TIMEOUT = 2;

@@ -1,10 +1,10 @@
 // The USB reader thread: reads the VCI's pipe and hands every block to the link window on its thread.
-#include "usb_read_thread.h"
+#include "vcilink/usb_read_thread.h"
 
 #include <cstring>
 
-#include "afxwin.h"
-#include "vci_usb.h"
+#include "framework/afxwin.h"
+#include "vcilink/vci_usb.h"
 
 namespace vcilink {
 

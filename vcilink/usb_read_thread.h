@@ -6,7 +6,7 @@
 #include <atomic>
 #include <memory>
 
-#include "afxmt.h"
+#include "framework/afxmt.h"
 
 namespace vcilink {
 

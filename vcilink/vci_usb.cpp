@@ -1,14 +1,14 @@
 // Device discovery through the device-setup library, pipe opening and block writes for the VCI.
-#include "vci_usb.h"
+#include "vcilink/vci_usb.h"
 
 #include <setupapi.h>
 
 #include <cstring>
 #include <new>
 
-#include "afxmem.h"
-#include "afxwin.h"
-#include "link_events.h"
+#include "framework/afxmem.h"
+#include "framework/afxwin.h"
+#include "vcilink/core/link_events.h"
 
 using namespace vcilink;
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "vci_timings.h"
+#include "vcilink/core/vci_timings.h"
 
 // The device interface class the VCI's driver publishes.
 extern const GUID GUID_VCI_USB_INTERFACE;

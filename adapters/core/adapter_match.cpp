@@ -1,5 +1,5 @@
 // Wireless adapter test by description keywords.
-#include "adapter_match.h"
+#include "adapters/core/adapter_match.h"
 
 namespace adapters {
 

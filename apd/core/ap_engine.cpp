@@ -1,5 +1,5 @@
 // The AP's protocol state machine: command lines in, answers and fault shaping out.
-#include "ap_engine.h"
+#include "apd/core/ap_engine.h"
 
 #include <algorithm>
 #include <cstdio>

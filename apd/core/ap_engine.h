@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ap_backend.h"
-#include "ap_lines.h"
+#include "apd/core/ap_backend.h"
+#include "apd/core/ap_lines.h"
 
 namespace apd {
 

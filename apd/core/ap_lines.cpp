@@ -1,5 +1,5 @@
 // The AP protocol's wire side: line framing and the strict reading of one command line.
-#include "ap_lines.h"
+#include "apd/core/ap_lines.h"
 
 #include <optional>
 

@@ -1,5 +1,5 @@
 // The AP's list in hostapd: every command built from six parsed bytes, every answer checked.
-#include "hostapd_backend.h"
+#include "apd/core/hostapd_backend.h"
 
 #include <algorithm>
 #include <sys/stat.h>

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "ap_backend.h"
-#include "hostapd_ctrl.h"
-#include "hostapd_files.h"
+#include "apd/core/ap_backend.h"
+#include "apd/core/hostapd_ctrl.h"
+#include "apd/core/hostapd_files.h"
 
 namespace apd {
 

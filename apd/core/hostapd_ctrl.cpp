@@ -1,5 +1,5 @@
 // hostapd's control interface over a UNIX datagram socket, as its own command-line client uses it.
-#include "hostapd_ctrl.h"
+#include "apd/core/hostapd_ctrl.h"
 
 #include <atomic>
 #include <cerrno>

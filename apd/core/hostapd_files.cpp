@@ -1,5 +1,5 @@
 // hostapd's texts read and written, and the atomic file rewrite behind "apply".
-#include "hostapd_files.h"
+#include "apd/core/hostapd_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ap_lines.h"
+#include "apd/core/ap_lines.h"
 
 namespace apd {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ap_backend.h"
+#include "apd/core/ap_backend.h"
 
 namespace apd {
 

@@ -1,11 +1,11 @@
 // The AP conversation: operations, the answers they await in order, and the reader that takes exactly
 // those answers off the stream.
-#include "ap_conversation.h"
+#include "aplink/core/ap_conversation.h"
 
 #include <algorithm>
 
-#include "ap_protocol.h"
-#include "mac_text.h"
+#include "aplink/core/ap_protocol.h"
+#include "common/core/mac_text.h"
 
 namespace aplink {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "ap_command.h"
-#include "ap_timings.h"
+#include "aplink/core/ap_command.h"
+#include "aplink/core/ap_timings.h"
 
 namespace aplink {
 

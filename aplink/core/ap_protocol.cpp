@@ -1,5 +1,5 @@
 // AP command texts, status reply judgement and the bounded list-reply scanner.
-#include "ap_protocol.h"
+#include "aplink/core/ap_protocol.h"
 
 #include <cstdio>
 #include <cstring>

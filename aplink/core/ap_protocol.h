@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "mac_text.h"
+#include "common/core/mac_text.h"
 
 namespace aplink {
 

@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "apsim_control.h"
-#include "bench_clock.h"
-#include "check_list.h"
-#include "fake_adapters.h"
-#include "probe_dialog.h"
-#include "recorders.h"
-#include "resource.h"
+#include "tests/win/aplink/apsim_control.h"
+#include "bench/bench_clock.h"
+#include "checklist/check_list.h"
+#include "tests/win/adapters/fake_adapters.h"
+#include "tests/win/support/probe_dialog.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
 
 namespace {
 

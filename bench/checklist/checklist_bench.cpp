@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "bench_clock.h"
-#include "check_list.h"
-#include "check_list_view.h"
-#include "resource.h"
+#include "bench/bench_clock.h"
+#include "checklist/check_list.h"
+#include "checklist/check_list_view.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "bench_clock.h"
-#include "message_pump.h"
-#include "uart_comm_hox.h"
-#include "vci_message_stream.h"
-#include "vcilink_test_support.h"
-#include "vcisim_process.h"
+#include "bench/bench_clock.h"
+#include "tests/win/support/message_pump.h"
+#include "vcilink/uart_comm_hox.h"
+#include "bench/vcilink/vci_message_stream.h"
+#include "tests/win/vcilink/vcilink_test_support.h"
+#include "tests/win/support/vcisim_process.h"
 
 using namespace vcilink;
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
-#include "bench_clock.h"
-#include "frame_receiver.h"
-#include "vci_message_stream.h"
+#include "bench/bench_clock.h"
+#include "vcilink/core/frame_receiver.h"
+#include "bench/vcilink/vci_message_stream.h"
 
 using namespace vcilink;
 

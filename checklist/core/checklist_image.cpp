@@ -1,5 +1,5 @@
 // Check-box images at the display's DPI: scaled so that their lines stay sharp.
-#include "checklist_image.h"
+#include "checklist/core/checklist_image.h"
 
 #include <cstddef>
 #include <new>

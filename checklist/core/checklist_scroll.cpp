@@ -1,5 +1,5 @@
 // Row geometry, hit-testing and scroll arithmetic of the check-list view.
-#include "checklist_scroll.h"
+#include "checklist/core/checklist_scroll.h"
 
 #include <algorithm>
 

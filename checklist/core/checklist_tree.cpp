@@ -1,5 +1,5 @@
 // The check-list's item tree: adding, pre-order search, deletion and check-state propagation.
-#include "checklist_tree.h"
+#include "checklist/core/checklist_tree.h"
 
 #include <new>
 

@@ -1,5 +1,5 @@
 // What the check-list view does with clicks, check changes and scroll requests, apart from drawing.
-#include "checklist_view_state.h"
+#include "checklist/core/checklist_view_state.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "checklist_scroll.h"
-#include "checklist_tree.h"
+#include "checklist/core/checklist_scroll.h"
+#include "checklist/core/checklist_tree.h"
 
 namespace checklist {
 

@@ -1,5 +1,5 @@
 // MAC address text forms: hexadecimal conversion, validation and the three printed forms.
-#include "mac_text.h"
+#include "common/core/mac_text.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // The simulated AP's faults around the shared protocol, and its control port.
-#include "apsim_engine.h"
+#include "tools/apsim/apsim_engine.h"
 
 #include <charconv>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ap_engine.h"
+#include "apd/core/ap_engine.h"
 
 namespace apsim {
 

@@ -1,5 +1,5 @@
 // The simulator's own list in memory, with a capacity like a small AP's table.
-#include "apsim_memory_backend.h"
+#include "tools/apsim/apsim_memory_backend.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "ap_backend.h"
-#include "apsim_engine.h"
+#include "apd/core/ap_backend.h"
+#include "tools/apsim/apsim_engine.h"
 
 namespace apsim {
 

@@ -1,5 +1,5 @@
 // Command-line options of the AP simulator.
-#include "apsim_options.h"
+#include "tools/apsim/apsim_options.h"
 
 #include <charconv>
 #include <optional>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "apsim_engine.h"
+#include "tools/apsim/apsim_engine.h"
 
 namespace apsim {
 

@@ -1,5 +1,5 @@
 // The AP simulator's sockets and timing; everything runs on the thread that calls Run().
-#include "apsim_server.h"
+#include "tools/apsim/apsim_server.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -12,7 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "apsim_options.h"
+#include "tools/apsim/apsim_options.h"
 
 namespace apsim {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "apsim_engine.h"
-#include "ap_lines.h"
+#include "tools/apsim/apsim_engine.h"
+#include "apd/core/ap_lines.h"
 
 namespace apsim {
 

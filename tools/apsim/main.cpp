@@ -7,11 +7,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "apsim_engine.h"
-#include "apsim_memory_backend.h"
-#include "apsim_options.h"
-#include "apsim_server.h"
-#include "hostapd_backend.h"
+#include "tools/apsim/apsim_engine.h"
+#include "tools/apsim/apsim_memory_backend.h"
+#include "tools/apsim/apsim_options.h"
+#include "tools/apsim/apsim_server.h"
+#include "apd/core/hostapd_backend.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Command-line options of the UI driver.
-#include "uidriver_args.h"
+#include "tools/uidriver/uidriver_args.h"
 
-#include "uidriver_script.h"
-#include "uidriver_text.h"
+#include "tools/uidriver/uidriver_script.h"
+#include "tools/uidriver/uidriver_text.h"
 
 namespace uidriver {
 

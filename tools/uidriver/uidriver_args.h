@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "uidriver_rows.h"
+#include "tools/uidriver/uidriver_rows.h"
 
 namespace uidriver {
 

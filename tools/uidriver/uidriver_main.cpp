@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "uidriver_args.h"
-#include "uidriver_runner.h"
-#include "uidriver_script.h"
-#include "uidriver_text.h"
-#include "win32_ui_target.h"
+#include "tools/uidriver/uidriver_args.h"
+#include "tools/uidriver/uidriver_runner.h"
+#include "tools/uidriver/uidriver_script.h"
+#include "tools/uidriver/uidriver_text.h"
+#include "tools/uidriver/win32_ui_target.h"
 
 namespace {
 

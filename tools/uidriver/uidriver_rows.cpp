@@ -1,5 +1,5 @@
 // Row click points of the check-list's inner view.
-#include "uidriver_rows.h"
+#include "tools/uidriver/uidriver_rows.h"
 
 #include <algorithm>
 

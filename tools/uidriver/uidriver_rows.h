@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "uidriver_script.h"
+#include "tools/uidriver/uidriver_script.h"
 
 namespace uidriver {
 

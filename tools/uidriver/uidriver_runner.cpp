@@ -1,9 +1,9 @@
 // The UI driver's step logic: waits with time-outs, box bookkeeping and answers, and the report lines.
-#include "uidriver_runner.h"
+#include "tools/uidriver/uidriver_runner.h"
 
 #include <algorithm>
 
-#include "uidriver_text.h"
+#include "tools/uidriver/uidriver_text.h"
 
 namespace uidriver {
 

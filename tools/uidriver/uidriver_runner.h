@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "uidriver_rows.h"
-#include "uidriver_script.h"
+#include "tools/uidriver/uidriver_rows.h"
+#include "tools/uidriver/uidriver_script.h"
 
 namespace uidriver {
 

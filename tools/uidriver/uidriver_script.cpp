@@ -1,9 +1,9 @@
 // Tokens and steps of the UI driver's script language.
-#include "uidriver_script.h"
+#include "tools/uidriver/uidriver_script.h"
 
 #include <cctype>
 
-#include "uidriver_text.h"
+#include "tools/uidriver/uidriver_text.h"
 
 namespace uidriver {
 

@@ -1,5 +1,5 @@
 // UTF-8 <-> UTF-16 conversion and the quoted forms of window texts.
-#include "uidriver_text.h"
+#include "tools/uidriver/uidriver_text.h"
 
 namespace uidriver {
 

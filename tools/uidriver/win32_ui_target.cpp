@@ -1,9 +1,9 @@
 // Finds Orvane's main dialog and its boxes among the top-level windows and works them with window messages.
-#include "win32_ui_target.h"
+#include "tools/uidriver/win32_ui_target.h"
 
 #include <vector>
 
-#include "checklist_scroll.h"
+#include "checklist/core/checklist_scroll.h"
 
 namespace uidriver {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "resource.h"
-#include "uidriver_runner.h"
+#include "resources/resource.h"
+#include "tools/uidriver/uidriver_runner.h"
 
 namespace uidriver {
 

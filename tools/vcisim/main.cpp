@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <string>
 
-#include "vcisim_server.h"
+#include "tools/vcisim/vcisim_server.h"
 
 namespace {
 

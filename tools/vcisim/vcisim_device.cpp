@@ -1,5 +1,5 @@
 // Registry keys and the NT symbolic link through which the simulated VCI's interface path opens.
-#include "vcisim_device.h"
+#include "tools/vcisim/vcisim_device.h"
 
 #include <winternl.h>
 

@@ -1,13 +1,13 @@
 // The simulated VCI: request decoding, setting replies, fault shaping of the reply frames.
-#include "vcisim_engine.h"
+#include "tools/vcisim/vcisim_engine.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
-#include "mac_text.h"
-#include "wlan_settings.h"
+#include "common/core/mac_text.h"
+#include "vcilink/core/wlan_settings.h"
 
 using namespace vcilink;
 

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "frame_codec.h"
-#include "frame_receiver.h"
+#include "vcilink/core/frame_codec.h"
+#include "vcilink/core/frame_receiver.h"
 
 namespace vcisim {
 

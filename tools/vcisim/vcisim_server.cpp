@@ -1,6 +1,6 @@
 // The simulated VCI's pipes: one session at a time on PIPE01 (requests) and PIPE00 (replies), and the
 // control commands.
-#include "vcisim_server.h"
+#include "tools/vcisim/vcisim_server.h"
 
 #include <charconv>
 #include <sstream>

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "vcisim_device.h"
-#include "vcisim_engine.h"
+#include "tools/vcisim/vcisim_device.h"
+#include "tools/vcisim/vcisim_engine.h"
 
 namespace vcisim {
 

@@ -1,5 +1,5 @@
 // VCI frame checksum and the encoder that cuts outgoing messages into frames.
-#include "frame_codec.h"
+#include "vcilink/core/frame_codec.h"
 
 #include <algorithm>
 #include <cstring>

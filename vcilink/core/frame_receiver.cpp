@@ -1,5 +1,5 @@
 // The byte-fed VCI frame receiver and the reassembly of frames into messages.
-#include "frame_receiver.h"
+#include "vcilink/core/frame_receiver.h"
 
 #include <cstdio>
 #include <cstring>

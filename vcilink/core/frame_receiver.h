@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <span>
 
-#include "frame_codec.h"
-#include "link_events.h"
-#include "message_ring.h"
-#include "vci_timings.h"
+#include "vcilink/core/frame_codec.h"
+#include "vcilink/core/link_events.h"
+#include "vcilink/core/message_ring.h"
+#include "vcilink/core/vci_timings.h"
 
 namespace vcilink {
 

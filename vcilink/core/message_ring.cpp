@@ -1,5 +1,5 @@
 // The ring of complete received VCI messages.
-#include "message_ring.h"
+#include "vcilink/core/message_ring.h"
 
 #include <algorithm>
 #include <cstring>

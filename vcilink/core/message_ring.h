@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "frame_codec.h"
+#include "vcilink/core/frame_codec.h"
 
 namespace vcilink {
 

@@ -1,10 +1,10 @@
 // WLAN configuration requests to the VCI and the decoding of its setting replies.
-#include "wlan_settings.h"
+#include "vcilink/core/wlan_settings.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "frame_codec.h"
+#include "vcilink/core/frame_codec.h"
 
 namespace vcilink {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "adapter_match.h"
+#include "adapters/core/adapter_match.h"
 
 using namespace adapters;
 

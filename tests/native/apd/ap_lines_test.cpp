@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ap_lines.h"
+#include "apd/core/ap_lines.h"
 
 using namespace apd;
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "apd_server.h"
+#include "apd/apd_server.h"
 
 using namespace apd;
 using namespace std::chrono_literals;

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "apd_settings.h"
+#include "apd/apd_settings.h"
 
 using namespace apd;
 

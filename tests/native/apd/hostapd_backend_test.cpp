@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <numeric>
 
-#include "ap_engine.h"
-#include "apsim_engine.h"
-#include "hostapd_backend.h"
-#include "hostapd_process.h"
+#include "apd/core/ap_engine.h"
+#include "tools/apsim/apsim_engine.h"
+#include "apd/core/hostapd_backend.h"
+#include "tests/native/apd/hostapd_process.h"
 
 using namespace apd;
 using apsim::Faults;

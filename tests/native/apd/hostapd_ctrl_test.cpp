@@ -12,8 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "hostapd_ctrl.h"
-#include "hostapd_process.h"
+#include "apd/core/hostapd_ctrl.h"
+#include "tests/native/apd/hostapd_process.h"
 
 using namespace apd;
 using namespace std::chrono_literals;

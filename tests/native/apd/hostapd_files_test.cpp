@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "hostapd_files.h"
-#include "hostapd_process.h"
+#include "apd/core/hostapd_files.h"
+#include "tests/native/apd/hostapd_process.h"
 
 using namespace apd;
 using apd_test::TempFolder;

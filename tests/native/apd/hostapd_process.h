@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "hostapd_ctrl.h"
+#include "apd/core/hostapd_ctrl.h"
 
 namespace apd_test {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ap_conversation.h"
-#include "ap_protocol.h"
-#include "mac_text.h"
+#include "aplink/core/ap_conversation.h"
+#include "aplink/core/ap_protocol.h"
+#include "common/core/mac_text.h"
 
 using namespace aplink;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ap_conversation.h"
+#include "aplink/core/ap_conversation.h"
 
 namespace {
 

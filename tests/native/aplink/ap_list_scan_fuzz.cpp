@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ap_protocol.h"
+#include "aplink/core/ap_protocol.h"
 
 using namespace aplink;
 

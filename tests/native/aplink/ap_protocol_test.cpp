@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ap_protocol.h"
+#include "aplink/core/ap_protocol.h"
 
 using namespace aplink;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ap_protocol.h"
-#include "apsim_memory_backend.h"
+#include "aplink/core/ap_protocol.h"
+#include "tools/apsim/apsim_memory_backend.h"
 
 using namespace apsim;
 

@@ -9,9 +9,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "ap_engine.h"
-#include "ap_lines.h"
-#include "hostapd_backend.h"
+#include "apd/core/ap_engine.h"
+#include "apd/core/ap_lines.h"
+#include "apd/core/hostapd_backend.h"
 
 using namespace apd;
 

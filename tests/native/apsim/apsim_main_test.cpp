@@ -16,7 +16,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "hostapd_process.h"
+#include "tests/native/apd/hostapd_process.h"
 
 using namespace std::chrono_literals;
 

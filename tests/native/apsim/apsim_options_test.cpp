@@ -1,7 +1,7 @@
 // Tests of the AP simulator's command line and its loopback-only rule.
 #include <gtest/gtest.h>
 
-#include "apsim_options.h"
+#include "tools/apsim/apsim_options.h"
 
 using namespace apsim;
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "apsim_memory_backend.h"
-#include "apsim_server.h"
+#include "tools/apsim/apsim_memory_backend.h"
+#include "tools/apsim/apsim_server.h"
 
 using namespace apsim;
 using namespace std::chrono_literals;

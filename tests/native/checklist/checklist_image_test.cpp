@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "checklist_image.h"
-#include "checklist_scroll.h"
+#include "checklist/core/checklist_image.h"
+#include "checklist/core/checklist_scroll.h"
 
 namespace {
 

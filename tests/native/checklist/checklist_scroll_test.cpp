@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "checklist_scroll.h"
+#include "checklist/core/checklist_scroll.h"
 
 namespace {
 

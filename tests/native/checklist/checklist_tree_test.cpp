@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "checklist_tree.h"
+#include "checklist/core/checklist_tree.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "checklist_view_state.h"
+#include "checklist/core/checklist_view_state.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "mac_text.h"
+#include "common/core/mac_text.h"
 
 using namespace common;
 

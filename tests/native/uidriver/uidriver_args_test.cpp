@@ -1,7 +1,7 @@
 // Command-line options of the UI driver.
 #include <gtest/gtest.h>
 
-#include "uidriver_args.h"
+#include "tools/uidriver/uidriver_args.h"
 
 using namespace uidriver;
 

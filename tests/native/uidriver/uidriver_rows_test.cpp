@@ -1,7 +1,7 @@
 // Row click points: each one must land where the view's own hit test finds the intended row and cell.
 #include <gtest/gtest.h>
 
-#include "uidriver_rows.h"
+#include "tools/uidriver/uidriver_rows.h"
 
 using namespace uidriver;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "uidriver_runner.h"
+#include "tools/uidriver/uidriver_runner.h"
 
 using namespace uidriver;
 

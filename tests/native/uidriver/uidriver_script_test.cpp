@@ -2,8 +2,8 @@
 // starts.
 #include <gtest/gtest.h>
 
-#include "resource.h"
-#include "uidriver_script.h"
+#include "resources/resource.h"
+#include "tools/uidriver/uidriver_script.h"
 
 using namespace uidriver;
 

@@ -1,7 +1,7 @@
 // UTF-8 <-> UTF-16 conversion and the printed and logged forms of window texts.
 #include <gtest/gtest.h>
 
-#include "uidriver_text.h"
+#include "tools/uidriver/uidriver_text.h"
 
 using namespace uidriver;
 

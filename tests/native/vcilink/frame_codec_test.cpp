@@ -1,5 +1,5 @@
 // Tests of the VCI frame encoder: byte-exact frames, segmentation, sequence numbers, refused messages.
-#include "frame_codec.h"
+#include "vcilink/core/frame_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Tests of the byte-fed VCI frame receiver: states, drops, duplicates, reassembly, chunking, timer reports.
-#include "frame_receiver.h"
+#include "vcilink/core/frame_receiver.h"
 
 #include <gtest/gtest.h>
 

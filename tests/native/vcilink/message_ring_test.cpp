@@ -1,5 +1,5 @@
 // Tests of the ring of received VCI messages: order, overflow, bounded copy-out.
-#include "message_ring.h"
+#include "vcilink/core/message_ring.h"
 
 #include <gtest/gtest.h>
 

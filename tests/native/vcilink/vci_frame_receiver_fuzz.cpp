@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "frame_receiver.h"
+#include "vcilink/core/frame_receiver.h"
 
 using namespace vcilink;
 

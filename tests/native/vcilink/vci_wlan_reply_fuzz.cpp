@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "wlan_settings.h"
+#include "vcilink/core/wlan_settings.h"
 
 using namespace vcilink;
 

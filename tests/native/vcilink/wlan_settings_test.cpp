@@ -1,5 +1,5 @@
 // Tests of the WLAN configuration requests and the bounded decoding of setting replies.
-#include "wlan_settings.h"
+#include "vcilink/core/wlan_settings.h"
 
 #include <gtest/gtest.h>
 

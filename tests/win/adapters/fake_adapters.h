@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "orvane_dlg_adapters.h"
+#include "adapters/orvane_dlg_adapters.h"
 
 namespace wintest {
 

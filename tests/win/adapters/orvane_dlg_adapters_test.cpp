@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "afxmem.h"
-#include "fake_adapters.h"
-#include "probe_dialog.h"
-#include "recorders.h"
-#include "resource.h"
+#include "framework/afxmem.h"
+#include "tests/win/adapters/fake_adapters.h"
+#include "tests/win/support/probe_dialog.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "apsim_control.h"
-#include "loopback_listener.h"
-#include "message_pump.h"
-#include "probe_dialog.h"
-#include "recorders.h"
-#include "resource.h"
+#include "tests/win/aplink/apsim_control.h"
+#include "tests/win/support/loopback_listener.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/probe_dialog.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
 
 namespace wintest {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "afxsock.h"
-#include "afxstr.h"
+#include "framework/afxsock.h"
+#include "framework/afxstr.h"
 
 namespace wintest {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "client_sock.h"
-#include "loopback_listener.h"
-#include "message_pump.h"
+#include "aplink/client_sock.h"
+#include "tests/win/support/loopback_listener.h"
+#include "tests/win/support/message_pump.h"
 
 namespace {
 

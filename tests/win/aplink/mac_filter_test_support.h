@@ -2,8 +2,8 @@
 // since a mark, reads of the socket, the check-list's rows, and the texts the buttons show.
 #pragma once
 
-#include "check_list.h"
-#include "ap_test_support.h"
+#include "checklist/check_list.h"
+#include "tests/win/aplink/ap_test_support.h"
 
 namespace wintest {
 

@@ -1,6 +1,6 @@
 // The dialog's AP connection under Wine against apsim: connecting with button 1006, reconnecting,
 // refusal with Retry and Cancel, an immediate failure, the loss of the connection and the dialog's end.
-#include "ap_test_support.h"
+#include "tests/win/aplink/ap_test_support.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // reading apsim's list, cut entries, full reads and text that looks like a format.
 #include <cstring>
 
-#include "ap_test_support.h"
-#include "check_list.h"
+#include "tests/win/aplink/ap_test_support.h"
+#include "checklist/check_list.h"
 
 namespace {
 

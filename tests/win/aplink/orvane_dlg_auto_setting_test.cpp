@@ -1,7 +1,7 @@
 // Automatic configuration under Wine against apsim: the filter choice it overrides, a run that connects
 // first, and one that resumes on a later connect after the failure box was cancelled.
-#include "fake_adapters.h"
-#include "mac_filter_test_support.h"
+#include "tests/win/adapters/fake_adapters.h"
+#include "tests/win/aplink/mac_filter_test_support.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The MAC filter buttons under Wine against apsim: add, delete ticked or all, the hidden senders, Test,
 // and send errors.
-#include "client_sock.h"
-#include "cp949.h"
-#include "mac_filter_test_support.h"
+#include "aplink/client_sock.h"
+#include "tests/win/support/cp949.h"
+#include "tests/win/aplink/mac_filter_test_support.h"
 
 namespace {
 

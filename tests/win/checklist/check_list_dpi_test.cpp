@@ -1,7 +1,7 @@
 // Tests of the check-list on a display at 150 %: run in a Wine prefix whose system DPI is 144.
 #include <string>
 
-#include "checklist_fixture.h"
+#include "tests/win/checklist/checklist_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Tests of CCheckList, the frame window: creation, images, font, item operations and the border.
-#include "checklist_fixture.h"
-#include "checklist_test_images.h"
+#include "tests/win/checklist/checklist_fixture.h"
+#include "tests/win/checklist/checklist_test_images.h"
 
 namespace {
 

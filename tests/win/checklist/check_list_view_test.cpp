@@ -1,5 +1,5 @@
 // Tests of CCheckListView in a real window: clicks, scroll messages and bars, and painted pixels.
-#include "checklist_fixture.h"
+#include "tests/win/checklist/checklist_fixture.h"
 
 namespace {
 

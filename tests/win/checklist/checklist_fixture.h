@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "check_list.h"
-#include "check_list_view.h"
-#include "message_pump.h"
-#include "recorders.h"
-#include "resource.h"
+#include "checklist/check_list.h"
+#include "checklist/check_list_view.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
 
 // A 32-bit top-down bitmap to draw into and read back, whatever the display driver.
 class Canvas {

@@ -2,7 +2,7 @@
 // that drops the wrappers of deleted objects.
 #include <gtest/gtest.h>
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 TEST(BorrowedGdiObjects, LiveOnesKeepTheirWrapperWhileThoseOfDeletedOnesComeAndGo) {
     CPen live(PS_SOLID, 1, RGB(1, 2, 3));

@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "afxmt.h"
+#include "framework/afxmt.h"
 
 namespace {
 

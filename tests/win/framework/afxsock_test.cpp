@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "afxsock.h"
-#include "loopback_listener.h"
-#include "message_pump.h"
+#include "framework/afxsock.h"
+#include "tests/win/support/loopback_listener.h"
+#include "tests/win/support/message_pump.h"
 
 namespace {
 

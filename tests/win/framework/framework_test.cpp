@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "afxwin.h"
-#include "cstring_printer.h"
-#include "ime_windows.h"
-#include "message_pump.h"
+#include "framework/afxwin.h"
+#include "tests/win/support/cstring_printer.h"
+#include "tests/win/support/ime_windows.h"
+#include "tests/win/support/message_pump.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "checkbox_grids.h"
 #include "orvane_version.h"
-#include "resource.h"
+#include "resources/resource.h"
 
 namespace {
 

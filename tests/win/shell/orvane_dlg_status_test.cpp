@@ -1,11 +1,11 @@
 // The dialog's title and label 1015 following the simulated VCI as it is plugged and unplugged.
 #include <gtest/gtest.h>
 
-#include "message_pump.h"
+#include "tests/win/support/message_pump.h"
 #include "orvane_version.h"
-#include "probe_dialog.h"
-#include "resource.h"
-#include "vcisim_process.h"
+#include "tests/win/support/probe_dialog.h"
+#include "resources/resource.h"
+#include "tests/win/support/vcisim_process.h"
 
 namespace {
 

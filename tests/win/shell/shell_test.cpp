@@ -6,14 +6,14 @@
 #include <cstring>
 #include <vector>
 
-#include "about_dlg.h"
-#include "afxsock.h"
-#include "ime_windows.h"
-#include "orvane_app.h"
+#include "shell/about_dlg.h"
+#include "framework/afxsock.h"
+#include "tests/win/support/ime_windows.h"
+#include "shell/orvane_app.h"
 #include "orvane_version.h"
-#include "probe_dialog.h"
-#include "recorders.h"
-#include "resource.h"
+#include "tests/win/support/probe_dialog.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // CString and CStringA in GoogleTest's messages: quoted, control characters escaped, the rest in UTF-8.
-#include "cstring_printer.h"
+#include "tests/win/support/cstring_printer.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 
 #include <iosfwd>
 
-#include "afxstr.h"
+#include "framework/afxstr.h"
 
 void PrintTo(const CString& text, std::ostream* os);
 void PrintTo(const CStringA& text, std::ostream* os); // text in the ANSI code page, as the program holds it

@@ -5,7 +5,7 @@
 #include <vector>
 #include <windows.h>
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 namespace imetest {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "afxstr.h"
+#include "framework/afxstr.h"
 
 namespace wintest {
 

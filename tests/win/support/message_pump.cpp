@@ -1,5 +1,5 @@
 // Message pumping with deadlines for the Windows tests.
-#include "message_pump.h"
+#include "tests/win/support/message_pump.h"
 
 namespace wintest {
 

@@ -1,8 +1,8 @@
 // The probed main dialog of the Windows tests.
-#include "probe_dialog.h"
+#include "tests/win/support/probe_dialog.h"
 
-#include "client_sock.h"
-#include "recorders.h"
+#include "aplink/client_sock.h"
+#include "tests/win/support/recorders.h"
 
 namespace wintest {
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "cstring_printer.h"
-#include "orvane_dlg.h"
+#include "tests/win/support/cstring_printer.h"
+#include "shell/orvane_dlg.h"
 
 namespace wintest {
 

@@ -1,9 +1,9 @@
 // The message-box and trace recorders of the Windows tests.
-#include "recorders.h"
+#include "tests/win/support/recorders.h"
 
 #include <algorithm>
 
-#include "message_pump.h"
+#include "tests/win/support/message_pump.h"
 
 namespace wintest {
 

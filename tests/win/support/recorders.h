@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "afxwin.h"
-#include "cstring_printer.h"
+#include "framework/afxwin.h"
+#include "tests/win/support/cstring_printer.h"
 
 namespace wintest {
 

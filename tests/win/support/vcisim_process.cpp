@@ -1,12 +1,12 @@
 // The VCI simulator as a child process of a test: start, control lines, stop and clean-up.
-#include "vcisim_process.h"
+#include "tests/win/support/vcisim_process.h"
 
 #include <ws2tcpip.h>
 
 #include <cstdio>
 #include <sstream>
 
-#include "vcisim_device.h"
+#include "tools/vcisim/vcisim_device.h"
 
 #ifndef VCISIM_EXE
 #error VCISIM_EXE must name the simulator executable

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "message_pump.h"
-#include "probe_dialog.h"
-#include "recorders.h"
-#include "resource.h"
-#include "vci_timings.h"
-#include "vcisim_process.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/probe_dialog.h"
+#include "tests/win/support/recorders.h"
+#include "resources/resource.h"
+#include "vcilink/core/vci_timings.h"
+#include "tests/win/support/vcisim_process.h"
 
 using namespace vcilink;
 

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "cp949.h"
-#include "message_pump.h"
-#include "recorders.h"
-#include "uart_comm_hox.h"
-#include "vcilink_test_support.h"
-#include "vcisim_process.h"
-#include "wlan_settings.h"
+#include "tests/win/support/cp949.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/recorders.h"
+#include "vcilink/uart_comm_hox.h"
+#include "tests/win/vcilink/vcilink_test_support.h"
+#include "tests/win/support/vcisim_process.h"
+#include "vcilink/core/wlan_settings.h"
 
 using namespace vcilink;
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "message_pump.h"
-#include "recorders.h"
-#include "usb_read_thread.h"
-#include "vci_usb.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/recorders.h"
+#include "vcilink/usb_read_thread.h"
+#include "vcilink/vci_usb.h"
 
 using namespace vcilink;
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "message_pump.h"
-#include "recorders.h"
-#include "vci_usb.h"
-#include "vcisim_process.h"
+#include "tests/win/support/message_pump.h"
+#include "tests/win/support/recorders.h"
+#include "vcilink/vci_usb.h"
+#include "tests/win/support/vcisim_process.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A hidden top-level window of the VCI link tests, to be the parent of a link window under test.
 #pragma once
 
-#include "afxwin.h"
+#include "framework/afxwin.h"
 
 namespace wintest {
 
