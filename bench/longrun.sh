@@ -46,12 +46,8 @@ if [ "${ORVANE_LONGRUN_IN_NETNS:-0}" != 1 ]; then
   exec scripts/netns.sh "$0" --autos "$autos" --refreshes "$refreshes" --entries "$entries" --every "$every"
 fi
 
-export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
-. scripts/sims.sh
-. scripts/xvfb.sh
-ORVANE_VERSION=$(orvane_version)
-trap 'stop_sims || true; stop_xvfb || true' EXIT
+. scripts/lib.sh
+sim_session "$bin" "$out"
 sim_start_session "$out/xvfb.log"
 
 rm -f "$out"/apsim.log "$out"/boxes.tsv "$out"/*.ui "$out"/*.out
@@ -91,13 +87,13 @@ refresh_steps() {
 begin=$(date +%s)
 sample() {
   local stat
-  stat=$(scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null) || stat=""
+  stat=$(scripts/wine.sh "$ORVANE_PROCSTAT" 2>/dev/null) || stat=""
   echo "$stat ap=$(ap_entries) t=$(( $(date +%s) - begin ))"
 }
 
 drive start <<UI
 wait-window 30
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
+wait-title "$TITLE_CONNECTED" 15
 UI
 begin=$(date +%s)
 launched=$(sample)

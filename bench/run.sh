@@ -21,12 +21,8 @@ if [ "${ORVANE_BENCH_IN_NETNS:-0}" != 1 ]; then
   exec scripts/netns.sh "$0" "$@"
 fi
 
-export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
-. scripts/sims.sh
-. scripts/xvfb.sh
-ORVANE_VERSION=$(orvane_version)
-trap 'stop_sims || true; stop_xvfb || true' EXIT
+. scripts/lib.sh
+sim_session "$bin" "$out"
 sim_start_session "$out/xvfb.log"
 
 # Figures measured inside the program's own process (no simulators needed).
@@ -44,11 +40,11 @@ sim_start_orvane
 
 drive() { ui_drive "$out/$1" --auto-answer ok || exit 1; } # steps on stdin; output to $out/$1.out
 waited() { sed -n "s/.*expect-box \"$2\".*answered [a-z]* after \([0-9]*\) ms.*/\1/p" "$out/$1.out" | tail -1; }
-procstat() { scripts/wine.sh "$bin/tools/uidriver/procstat.exe" 2>/dev/null; }
+procstat() { scripts/wine.sh "$ORVANE_PROCSTAT" 2>/dev/null; }
 
 drive start <<UI
 wait-window 30
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
+wait-title "$TITLE_CONNECTED" 15
 UI
 
 # Idle: connected to the VCI, nothing to do. The program is a Linux process under Wine: its CPU

@@ -35,18 +35,12 @@ if [ "${ORVANE_DEMO_IN_NETNS:-0}" != 1 ]; then
   echo "demo: not root, so no private network namespace: the PC's adapter is whatever this machine has" >&2
 fi
 
-bin=$root/build/windows
-export ORVANE_UIDRIVER=$bin/tools/uidriver/uidriver.exe
-export SIM_APSIM=$bin/tools/apsim/host/apsim SIM_APD=$bin/tools/apsim/host/orvane-apd SIM_VCISIM=$bin/tools/vcisim/vcisim.exe
-export SIM_ORVANE=$bin/loopback/orvane.exe SIM_DIR=$out
 export ORVANE_WINEPREFIX=$root/build/wineprefix-demo
 export ORVANE_TRACE=$out/trace.log
 : >"$ORVANE_TRACE"
 
-. scripts/xvfb.sh
-. scripts/sims.sh
-ORVANE_VERSION=$(orvane_version)
-trap 'stop_sims || true; stop_xvfb || true' EXIT
+. scripts/lib.sh
+sim_session "$root/build/windows" "$out"
 ap_list() { sim_control "$apsim_control" list | grep -v '^ok'; }
 list_name="AP's list"
 if [ $hostapd = 1 ]; then
@@ -95,7 +89,7 @@ shot() { # the screen cut down to the windows on it
 }
 drive start <<UI
 wait-window 30
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 15
+wait-title "$TITLE_CONNECTED" 15
 click IDC_AUTO_SETTING
 UI
 # The box that ends the run is photographed while it is open, then answered.

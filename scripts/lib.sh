@@ -29,3 +29,52 @@ ui_drive() {
   tail -n 20 "$1.out" >&2
   return $rc
 }
+
+# The main dialog's titles with the VCI attached and not, for the version in ORVANE_VERSION (else the
+# project's).
+orvane_titles() {
+  ORVANE_VERSION=${ORVANE_VERSION:-$(orvane_version)}
+  TITLE_CONNECTED="Orvane Version $ORVANE_VERSION (USB - Connected)"
+  TITLE_NOT_CONNECTED="Orvane Version $ORVANE_VERSION (USB - NOT Connected)"
+}
+
+# apsim_start APSIM ADDRESS DIR [OPTION...]: apsim on ADDRESS port 4321 (the port the program always
+# uses) with a free control port, its output, errors and command log in DIR (apsim.out, apsim.err,
+# apsim.log). Sets apsim_pid and apsim_control once it listens; a process that ended stops the wait, and
+# the limit is generous because a start on a loaded machine can take seconds. Fails with apsim_pid empty
+# (the process ended) when apsim does not come up.
+apsim_start() {
+  local apsim=$1 address=$2 dir=$3 _
+  shift 3
+  "$apsim" --listen "$address" --port 4321 --control-port 0 --log "$dir/apsim.log" "$@" \
+    >"$dir/apsim.out" 2>"$dir/apsim.err" </dev/null &
+  apsim_pid=$!
+  for _ in $(seq 1 400); do
+    grep -q '^apsim listening on' "$dir/apsim.out" 2>/dev/null && break
+    kill -0 "$apsim_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$dir/apsim.out")
+  [ -n "$apsim_control" ] && return 0
+  kill -TERM "$apsim_pid" 2>/dev/null
+  wait "$apsim_pid" 2>/dev/null
+  apsim_pid=
+  return 1
+}
+
+# sim_session BIN DIR: the session the demo, the benchmarks and the end-to-end runs share: the programs of
+# the Windows build in BIN (apsim, orvane-apd, vcisim, the program built for 127.0.0.1, uidriver), DIR for
+# the simulators' files, the simulators' and the virtual display's helpers (sims.sh, xvfb.sh), the window
+# titles, and, on exit, the end of the simulators and then of the display (Wine's processes hold it until
+# the wineserver is gone).
+sim_session() {
+  export SIM_APSIM=$1/tools/apsim/host/apsim SIM_APD=$1/tools/apsim/host/orvane-apd
+  export SIM_VCISIM=$1/tools/vcisim/vcisim.exe SIM_ORVANE=$1/loopback/orvane.exe SIM_DIR=$2
+  export ORVANE_UIDRIVER=$1/tools/uidriver/uidriver.exe ORVANE_PROCSTAT=$1/tools/uidriver/procstat.exe
+  # shellcheck source=scripts/sims.sh
+  . "$orvane_root/scripts/sims.sh"
+  # shellcheck source=scripts/xvfb.sh
+  . "$orvane_root/scripts/xvfb.sh"
+  orvane_titles
+  trap 'stop_sims || true; stop_xvfb || true' EXIT
+}

@@ -49,18 +49,8 @@ sim_start_session() {
 
 # apsim on 127.0.0.1:4321, the address the loopback build connects to.
 sim_start_apsim() {
-  "$SIM_APSIM" --listen 127.0.0.1 --port 4321 --control-port 0 --log "$SIM_DIR/apsim.log" "$@" \
-    >"$SIM_DIR/apsim.out" 2>"$SIM_DIR/apsim.err" </dev/null &
-  apsim_pid=$!
-  # Generous limits: on a loaded machine a start can take seconds; a process that ended stops the wait.
-  local _
-  for _ in $(seq 1 400); do
-    grep -q '^apsim listening on' "$SIM_DIR/apsim.out" 2>/dev/null && break
-    kill -0 "$apsim_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$SIM_DIR/apsim.out")
-  [ -n "$apsim_control" ] || { echo "apsim did not start:" >&2; cat "$SIM_DIR/apsim.err" >&2; return 1; }
+  apsim_start "$SIM_APSIM" 127.0.0.1 "$SIM_DIR" "$@" ||
+    { echo "apsim did not start:" >&2; cat "$SIM_DIR/apsim.err" >&2; return 1; }
 }
 
 # A real hostapd without a radio (driver=none) keeping the AP's accept list, its files in folder $1:

@@ -7,8 +7,8 @@
 #
 #   run.sh SCENARIO
 #
-# Environment (set by CTest): ORVANE_E2E_APSIM, ORVANE_E2E_VCISIM, ORVANE_UIDRIVER, ORVANE_E2E_ORVANE,
-# ORVANE_E2E_PROCSTAT (the .exe files), ORVANE_E2E_APD (orvane-apd), ORVANE_E2E_WORK (logs and the Wine prefix), ORVANE_VERSION.
+# Environment (set by CTest): ORVANE_E2E_BIN (the Windows build, whose programs run), ORVANE_E2E_WORK (logs
+# and the Wine prefix), ORVANE_VERSION.
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -20,7 +20,7 @@ if [ "${ORVANE_E2E_IN_NETNS:-0}" != 1 ]; then
   ORVANE_E2E_IN_NETNS=1 exec "$root/scripts/netns.sh" "$0" "$@"
 fi
 
-: "${ORVANE_E2E_WORK:?}" "${ORVANE_VERSION:?}"
+: "${ORVANE_E2E_BIN:?}" "${ORVANE_E2E_WORK:?}" "${ORVANE_VERSION:?}"
 export ORVANE_WIFI_MAC=${ORVANE_WIFI_MAC:-02:11:22:33:44:55}
 work=$ORVANE_E2E_WORK/$scenario
 rm -rf "$work"
@@ -31,11 +31,8 @@ export ORVANE_WINEPREFIX=$ORVANE_E2E_WORK/wineprefix
 export ORVANE_TRACE=$work/trace.log
 : >"$ORVANE_TRACE"
 
-export SIM_APD=${ORVANE_E2E_APD:-} SIM_APSIM=$ORVANE_E2E_APSIM SIM_VCISIM=$ORVANE_E2E_VCISIM SIM_ORVANE=$ORVANE_E2E_ORVANE SIM_DIR=$work
-. "$root/scripts/sims.sh"
-. "$root/scripts/xvfb.sh"
-# The display goes last: Wine's processes still hold it until the wineserver is gone.
-trap 'stop_sims; stop_xvfb' EXIT
+. "$root/scripts/lib.sh"
+sim_session "$ORVANE_E2E_BIN" "$work"
 # A time-out's signal ends the scenario through that clean-up too.
 trap 'exit 1' TERM INT HUP
 
@@ -64,7 +61,7 @@ drive() {
 }
 
 # handles=N threads=N ... of the running program (read them with field).
-procstat() { "$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" 2>/dev/null; }
+procstat() { "$root/scripts/wine.sh" "$ORVANE_PROCSTAT" 2>/dev/null; }
 
 # Waits until vcisim's status shows KEY=VALUE (e.g. connected=1), at most SECONDS.
 wait_vci() {
@@ -110,7 +107,7 @@ expect_trace() {
 sim_start_wineserver
 # The first Windows process of a new session also brings up Wine's own services; let a small one
 # pay for that, so that the scenario's programs start at their usual pace.
-"$root/scripts/wine.sh" "$ORVANE_E2E_PROCSTAT" >/dev/null 2>&1 || true
+"$root/scripts/wine.sh" "$ORVANE_PROCSTAT" >/dev/null 2>&1 || true
 
 . "$here/scenarios/$scenario.sh"
 

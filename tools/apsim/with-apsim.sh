@@ -10,6 +10,8 @@
 #   ORVANE_APSIM_LOG           apsim's command log file
 # Only loopback addresses are ever used.
 set -u
+# shellcheck source=scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 if [ $# -lt 3 ]; then
   echo "usage: with-apsim.sh APSIM [apsim options] -- command [args...]" >&2
@@ -40,25 +42,14 @@ trap 'exit 143' TERM INT HUP
 address=
 for _ in $(seq 1 20); do
   candidate=127.$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2)).$((RANDOM % 250 + 2))
-  "$apsim" --listen "$candidate" --port 4321 --control-port 0 --log "$tmp/log" "${options[@]}" \
-    >"$tmp/out" 2>"$tmp/err" </dev/null &
-  pid=$!
-  for _ in $(seq 1 100); do
-    grep -q '^apsim listening on' "$tmp/out" 2>/dev/null && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if grep -q '^apsim listening on' "$tmp/out" 2>/dev/null; then
-    address=$candidate
+  if apsim_start "$apsim" "$candidate" "$tmp" "${options[@]}"; then
+    address=$candidate pid=$apsim_pid
     break
   fi
-  kill -TERM "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  pid=
 done
 if [ -z "$address" ]; then
   echo "with-apsim.sh: apsim did not start:" >&2
-  cat "$tmp/err" >&2
+  cat "$tmp/apsim.err" >&2
   exit 1
 fi
 
@@ -68,8 +59,8 @@ watchdog=$!
 
 export ORVANE_APSIM_ADDRESS=$address
 export ORVANE_APSIM_CONTROL_PORT
-ORVANE_APSIM_CONTROL_PORT=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$tmp/out")
-export ORVANE_APSIM_LOG=$tmp/log
+ORVANE_APSIM_CONTROL_PORT=$apsim_control
+export ORVANE_APSIM_LOG=$tmp/apsim.log
 
 "$@"
 rc=$?

@@ -4,7 +4,7 @@ start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 expect-text IDC_STATUS_VCI "VCI 연결"
 expect-text IDC_STATUS_AP "AP 미연결"
 click IDC_AUTO_SETTING

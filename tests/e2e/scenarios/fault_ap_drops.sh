@@ -6,7 +6,7 @@ start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 UI
 for step in 1 2 3 4 5; do
   ap reset >/dev/null

@@ -5,7 +5,7 @@ start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 UI
 wait_vci connected=1 5
 before=$(procstat)
@@ -16,7 +16,7 @@ for _ in $(seq 1 100); do
   wait_vci connected=1 5 || break
 done
 drive <<UI
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
 expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"

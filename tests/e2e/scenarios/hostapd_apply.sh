@@ -24,7 +24,7 @@ expect_same() { # what, wanted, got
 all4=$(printf '%s\n' 00:1a:2b:3c:4d:5e 02:11:22:33:44:55 0a:00:00:00:00:01 0a:0b:0c:0d:0e:0f)
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "자동 설정 완료" answer ok timeout 40

@@ -5,7 +5,7 @@ start_vcisim --mac 001A2B3C4D5E
 start_orvane
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 click IDC_READ_VCI_MAC_ADDRESS
 wait-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽는 중입니다." 5
 UI
@@ -15,7 +15,7 @@ vci plug >/dev/null
 drive <<UI
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20
 expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기"
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 expect-text IDC_STATUS_VCI "VCI 연결"
 click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20

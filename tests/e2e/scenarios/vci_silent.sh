@@ -7,7 +7,7 @@ start_orvane
 vci "noreply 2" >/dev/null
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20

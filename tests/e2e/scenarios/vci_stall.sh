@@ -6,7 +6,7 @@ start_vcisim --mac 001A2B3C4D5E --write-buffer 0
 start_orvane
 drive <<UI
 wait-window 60
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 10
+wait-title "$TITLE_CONNECTED" 10
 UI
 vci stall-write >/dev/null
 # "Test" is pressed while the read's first write waits. That write is given up after 1 s, the link
@@ -16,7 +16,7 @@ drive <<UI
 click IDC_READ_VCI_MAC_ADDRESS
 sleep 300
 click IDC_TEST
-wait-title "Orvane Version $ORVANE_VERSION (USB - NOT Connected)" 2
+wait-title "$TITLE_NOT_CONNECTED" 2
 expect-box * answer ok timeout 1
 expect-box * answer ok timeout 1
 expect-text IDC_STATUS_VCI "VCI 미연결"
@@ -29,7 +29,7 @@ UI
 vci stats | grep -q " enter=0 " || fail "the VCI took a request while it stalled"
 vci "stall-write off" >/dev/null
 drive <<UI
-wait-title "Orvane Version $ORVANE_VERSION (USB - Connected)" 5
+wait-title "$TITLE_CONNECTED" 5
 click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
 expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"
