@@ -84,7 +84,7 @@ void Engine::WriteLog(std::string_view line, std::string_view outcome) {
 std::string Engine::ListAnswer(const std::vector<Mac>& list) {
     std::string answer;
     auto append = [&answer](std::string_view macText) {
-        answer += "701";
+        answer += kAccepted;
         answer += kEntryFiller;
         answer += macText;
     };
@@ -99,7 +99,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
     std::string why;
     const auto failed = [&](std::string_view what) {
         outcome = "200 (" + std::string(what) + (why.empty() ? "" : ": " + why) + ")";
-        return std::string("200");
+        return std::string(kRefused);
     };
     switch (command.kind) {
     case CommandKind::Add:
@@ -107,13 +107,13 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         switch (m_backend->Add(command.mac, why)) {
         case AddResult::Added:
             outcome = "701 (added " + FormatEntryText(command.mac) + Detail(why) + ")";
-            return "701";
+            return std::string(kAccepted);
         case AddResult::AlreadyListed:
             outcome = "701 (already listed)";
-            return "701";
+            return std::string(kAccepted);
         case AddResult::Full:
             outcome = "200 (list full)";
-            return "200";
+            return std::string(kRefused);
         case AddResult::Failed:
             return failed("not added");
         }
@@ -123,10 +123,10 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         switch (m_backend->Delete(command.mac, why)) {
         case DeleteResult::Deleted:
             outcome = "701 (deleted" + Detail(why) + ")";
-            return "701";
+            return std::string(kAccepted);
         case DeleteResult::NotListed:
             outcome = "200 (not listed)";
-            return "200";
+            return std::string(kRefused);
         case DeleteResult::Failed:
             return failed("not deleted");
         }
@@ -142,7 +142,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.filter;
         if (!m_backend->SetFilter(command.filterOn, why)) return failed("filter unchanged");
         outcome = std::string(command.filterOn ? "filter on" : "filter off") + Detail(why);
-        return command.filterOn ? "701 filter on" : "701 filter off";
+        return std::string(kAccepted) + (command.filterOn ? " filter on" : " filter off");
     case CommandKind::CloseRequest:
         ++m_counters.closeRequest;
         outcome = "close request (no answer)";
@@ -154,24 +154,24 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         return {};
     case CommandKind::BadArgument:
         // Counted under its code: the program did send that command, only not in a form we take.
-        ++(command.code == 0xfff0   ? m_counters.add
-           : command.code == 0xfff1 ? m_counters.del
-           : command.code == 0xfff3 ? m_counters.list
-           : command.code == 0xfff4 ? m_counters.closeRequest
-           : command.code == 0xfff5 ? m_counters.filter
-                                    : m_counters.apply);
+        ++(command.code == kCodeAdd            ? m_counters.add
+           : command.code == kCodeDelete       ? m_counters.del
+           : command.code == kCodeList         ? m_counters.list
+           : command.code == kCodeCloseRequest ? m_counters.closeRequest
+           : command.code == kCodeFilter       ? m_counters.filter
+                                               : m_counters.apply);
         outcome = "200 (malformed)";
-        return "200";
+        return std::string(kRefused);
     case CommandKind::UnknownCode:
         ++m_counters.other;
         outcome = "200 (unknown code)";
-        return "200";
+        return std::string(kRefused);
     case CommandKind::Malformed:
         break;
     }
     ++m_counters.other;
     outcome = "200 (malformed)";
-    return "200";
+    return std::string(kRefused);
 }
 
 std::string Engine::Answer(std::string_view line, bool overlong, std::string_view logSuffix) {
@@ -179,7 +179,7 @@ std::string Engine::Answer(std::string_view line, bool overlong, std::string_vie
     std::string answer;
     if (overlong) {
         ++m_counters.other;
-        answer = "200";
+        answer = kRefused;
         outcome = "200 (overlong)";
     } else {
         answer = Perform(ParseCommandLine(line), outcome);

@@ -17,6 +17,9 @@ namespace apd {
 
 // Every list entry: "701", these four characters, the 17-character MAC text.
 inline constexpr std::string_view kEntryFiller = "LIST";
+// The status answers: accepted (also the start of every list entry) and refused.
+inline constexpr std::string_view kAccepted = "701";
+inline constexpr std::string_view kRefused = "200";
 inline constexpr std::size_t kEntrySize = 3 + 4 + 17;
 // What the server does with one command line.
 struct Reply {

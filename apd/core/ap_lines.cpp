@@ -45,26 +45,26 @@ Command ParseCommandLine(std::string_view line) {
     const std::string_view arg = line.substr(7);
     command.kind = CommandKind::BadArgument;
     switch (command.code) {
-    case 0xfff0:
-    case 0xfff1:
-        if (const auto mac = ParseSpacedMac(arg, command.code == 0xfff1)) {
+    case kCodeAdd:
+    case kCodeDelete:
+        if (const auto mac = ParseSpacedMac(arg, command.code == kCodeDelete)) {
             command.mac = *mac;
-            command.kind = command.code == 0xfff0 ? CommandKind::Add : CommandKind::Delete;
+            command.kind = command.code == kCodeAdd ? CommandKind::Add : CommandKind::Delete;
         }
         break;
-    case 0xfff3:
+    case kCodeList:
         if (arg.empty()) command.kind = CommandKind::List;
         break;
-    case 0xfff4:
+    case kCodeCloseRequest:
         if (arg.empty()) command.kind = CommandKind::CloseRequest;
         break;
-    case 0xfff5:
+    case kCodeFilter:
         if (arg == "00" || arg == "01") {
             command.kind = CommandKind::Filter;
             command.filterOn = arg == "00";
         }
         break;
-    case 0xfff6:
+    case kCodeApply:
         if (arg.empty()) command.kind = CommandKind::Apply;
         break;
     default:

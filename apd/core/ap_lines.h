@@ -11,6 +11,16 @@
 
 namespace apd {
 
+// The command codes, as the four hex digits of a line carry them.
+enum CommandCode : unsigned {
+    kCodeAdd = 0xfff0,
+    kCodeDelete = 0xfff1,
+    kCodeList = 0xfff3,
+    kCodeCloseRequest = 0xfff4,
+    kCodeFilter = 0xfff5,
+    kCodeApply = 0xfff6,
+};
+
 // The program's command buffer; a longer line is refused whatever it holds.
 inline constexpr std::size_t kMaxCommandLine = 1000;
 

@@ -1,31 +1,20 @@
 // The simulated AP's faults around the shared protocol, and its control port.
 #include "tools/apsim/apsim_engine.h"
 
-#include <charconv>
+#include <limits>
+
+#include "tools/common/tool_text.h"
 
 namespace apsim {
 
 namespace {
 
-std::optional<int> ParseInt(std::string_view text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || value < 0) return std::nullopt;
-    return value;
-}
+using tooltext::Words;
 
-std::vector<std::string_view> Words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
+// A whole decimal number, 0 or more.
+std::optional<int> ParseInt(std::string_view text) {
+    const auto value = tooltext::ParseNumber(text, 0, std::numeric_limits<int>::max(), false);
+    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
 }
 
 std::string_view Rest(std::string_view line, std::string_view firstWord) {

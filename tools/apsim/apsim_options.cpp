@@ -1,19 +1,18 @@
 // Command-line options of the AP simulator.
 #include "tools/apsim/apsim_options.h"
 
-#include <charconv>
+#include "tools/common/tool_text.h"
+
 #include <optional>
 
 namespace apsim {
 
 namespace {
 
+// A whole decimal number from 0 to max.
 std::optional<long> ParseNumber(std::string_view text, long max) {
-    long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || value < 0 || value > max)
-        return std::nullopt;
-    return value;
+    const auto value = tooltext::ParseNumber(text, 0, max, false);
+    return value ? std::optional<long>(static_cast<long>(*value)) : std::nullopt;
 }
 
 // The four numbers of a dotted IPv4 address; nullopt for anything else.

@@ -1,6 +1,8 @@
 // Tokens and steps of the UI driver's script language.
 #include "tools/uidriver/uidriver_script.h"
 
+#include "tools/common/tool_text.h"
+
 #include <cctype>
 
 #include "tools/uidriver/uidriver_text.h"
@@ -182,26 +184,9 @@ std::string ButtonName(int button) {
 }
 
 bool ParseInt(std::string_view text, int64_t min, int64_t max, int64_t& value) {
-    int base = 10;
-    std::size_t i = 0;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        i = 2;
-    }
-    if (i >= text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-        int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        if (digit < 0) return false;
-        v = v * base + digit;
-        if (v > max) return false;
-    }
-    if (v < min) return false;
-    value = v;
-    return true;
+    const auto parsed = tooltext::ParseNumber(text, min, max);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 bool ParseSeconds(std::string_view text, int64_t& ms) {

@@ -2,8 +2,12 @@
 // control commands.
 #include "tools/vcisim/vcisim_server.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <sstream>
+
+#include "tools/common/tool_text.h"
 
 using namespace vcilink;
 
@@ -21,30 +25,15 @@ const char kHelp[] =
     "noreply [N] | badsum [N] | repeat [N] | twice [N] | stall MS [N] [resume] | trickle BYTES MS [N]\n"
     "split SIZE [N] | delay MS | unsolicited [TEXT] | flood BYTES [MSGSIZE] | clear | reset | quit\n";
 
-std::vector<std::string_view> Words(std::string_view line) {
-    std::vector<std::string_view> words;
-    size_t pos = 0;
-    while (pos < line.size()) {
-        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-            ++pos;
-        size_t end = pos;
-        while (end < line.size() && line[end] != ' ' && line[end] != '\t')
-            ++end;
-        if (end > pos) words.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
-    return words;
-}
+using tooltext::Words;
 
-// Decimal, or hexadecimal with 0x.
+// Decimal, or hexadecimal with 0x; never negative, and within T.
 template <typename T> bool Number(std::string_view s, T& out) {
-    int base = 10;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        s.remove_prefix(2);
-        base = 16;
-    }
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out, base);
-    return ec == std::errc() && p == s.data() + s.size();
+    constexpr auto kMax = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(std::numeric_limits<T>::max(), std::numeric_limits<std::int64_t>::max()));
+    const auto value = tooltext::ParseNumber(s, 0, kMax);
+    if (value) out = static_cast<T>(*value);
+    return value.has_value();
 }
 
 // The optional count of a fault command: 1 when absent.
