@@ -38,22 +38,31 @@ orvane_titles() {
   TITLE_NOT_CONNECTED="Orvane Version $ORVANE_VERSION (USB - NOT Connected)"
 }
 
+# wait_up PID TRIES COMMAND...: runs COMMAND every 50 ms until it succeeds (0), at most TRIES times;
+# fails (1) at once when process PID has ended, and when the tries run out.
+wait_up() {
+  local pid=$1 tries=$2 _
+  shift 2
+  for _ in $(seq 1 "$tries"); do
+    "$@" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
 # apsim_start APSIM ADDRESS DIR [OPTION...]: apsim on ADDRESS port 4321 (the port the program always
 # uses) with a free control port, its output, errors and command log in DIR (apsim.out, apsim.err,
 # apsim.log). Sets apsim_pid and apsim_control once it listens; a process that ended stops the wait, and
 # the limit is generous because a start on a loaded machine can take seconds. Fails with apsim_pid empty
 # (the process ended) when apsim does not come up.
 apsim_start() {
-  local apsim=$1 address=$2 dir=$3 _
+  local apsim=$1 address=$2 dir=$3
   shift 3
   "$apsim" --listen "$address" --port 4321 --control-port 0 --log "$dir/apsim.log" "$@" \
     >"$dir/apsim.out" 2>"$dir/apsim.err" </dev/null &
   apsim_pid=$!
-  for _ in $(seq 1 400); do
-    grep -q '^apsim listening on' "$dir/apsim.out" 2>/dev/null && break
-    kill -0 "$apsim_pid" 2>/dev/null || break
-    sleep 0.05
-  done
+  wait_up "$apsim_pid" 400 grep -q '^apsim listening on' "$dir/apsim.out"
   apsim_control=$(sed -n 's/^apsim listening on .* control \([0-9][0-9]*\)$/\1/p' "$dir/apsim.out")
   [ -n "$apsim_control" ] && return 0
   kill -TERM "$apsim_pid" 2>/dev/null

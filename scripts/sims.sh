@@ -77,12 +77,8 @@ sim_start_hostapd() {
   hostapd_dir=$1
   /usr/sbin/hostapd "$hostapd_dir/hostapd.conf" >>"$hostapd_dir/hostapd.log" 2>&1 </dev/null &
   hostapd_pid=$!
-  local _
-  for _ in $(seq 1 100); do
-    [ "$(hostapd_cmd ping)" = PONG ] && return 0
-    kill -0 "$hostapd_pid" 2>/dev/null || break
-    sleep 0.05
-  done
+  hostapd_pong() { [ "$(hostapd_cmd ping)" = PONG ]; }
+  wait_up "$hostapd_pid" 100 hostapd_pong && return 0
   echo "hostapd did not start:" >&2
   cat "$hostapd_dir/hostapd.log" >&2
   return 1
@@ -102,12 +98,7 @@ sim_start_apd() {
     --accept-file "$hostapd_dir/accept" --hostapd-conf "$hostapd_dir/hostapd.conf" "$@" \
     >/dev/null 2>"$SIM_DIR/apd.log" </dev/null &
   apd_pid=$!
-  local _
-  for _ in $(seq 1 200); do
-    grep -q 'orvane-apd: listening on' "$SIM_DIR/apd.log" 2>/dev/null && return 0
-    kill -0 "$apd_pid" 2>/dev/null || break
-    sleep 0.05
-  done
+  wait_up "$apd_pid" 200 grep -q 'orvane-apd: listening on' "$SIM_DIR/apd.log" && return 0
   echo "orvane-apd did not start:" >&2
   cat "$SIM_DIR/apd.log" >&2
   return 1

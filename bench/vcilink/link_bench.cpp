@@ -21,14 +21,6 @@ namespace {
 
 constexpr double kUsb2HighSpeed = 60e6;
 
-double Seconds(double from, double to) {
-    return to - from;
-}
-
-double Now() {
-    return bench::NowSeconds();
-}
-
 // CPU time (user + kernel) of this process in seconds.
 double CpuSeconds() {
     FILETIME c, e, k, u;
@@ -54,7 +46,7 @@ void HandlerOnly(CUartCommHox& link) {
     const uint32_t lost0 = link.Receiver().Ring().Overwritten();
     const int kept0 = link.Receiver().MessageCount();
     const double c0 = CpuSeconds();
-    const auto t0 = Now();
+    const double t0 = bench::NowSeconds();
     // The ring is not read here: the oldest messages are overwritten, which costs the same as reading.
     for (int round = 0; round < 20; ++round) {
         for (size_t pos = 0; pos < stream.size(); pos += kUsbReadBlock) {
@@ -63,7 +55,7 @@ void HandlerOnly(CUartCommHox& link) {
             bytes += n;
         }
     }
-    const double s = Seconds(t0, Now());
+    const double s = bench::NowSeconds() - t0;
     const size_t messages = (link.Receiver().Ring().Overwritten() - lost0) +
                             static_cast<size_t>(link.Receiver().MessageCount() - kept0);
     std::printf("handler, 1400-byte blocks on the UI thread: %.1f MB/s = %.2f x USB 2.0 (%zu messages, %.0f "
@@ -98,7 +90,7 @@ void CrossThreadBlocks(CUartCommHox& link, wintest::CHostWnd& host) {
     const int rounds = 8;
     std::atomic<bool> done{false};
     const HWND target = fwd.m_hWnd;
-    const auto t0 = Now();
+    const double t0 = bench::NowSeconds();
     std::thread sender([&] {
         for (int r = 0; r < rounds; ++r)
             for (size_t pos = 0; pos < stream.size(); pos += kUsbReadBlock) {
@@ -118,7 +110,7 @@ void CrossThreadBlocks(CUartCommHox& link, wintest::CHostWnd& host) {
     sender.join();
     link.PumpMessages();
     Drain(link, messages);
-    const double s = Seconds(t0, Now());
+    const double s = bench::NowSeconds() - t0;
     const double bytes = double(stream.size()) * rounds;
     messages += link.Receiver().Ring().Overwritten() - lost0;
     std::printf("0x721 from a second thread, 1400-byte blocks: %.1f MB/s = %.2f x USB 2.0 (%zu messages)\n",
@@ -133,7 +125,7 @@ void ThroughThePipe(CUartCommHox& link, wintest::VciSimProcess& sim, size_t tota
     size_t messages = 0;
     const uint32_t lost0 = link.Receiver().Ring().Overwritten();
     auto received = [&] { return messages + (link.Receiver().Ring().Overwritten() - lost0); };
-    const auto t0 = Now();
+    const double t0 = bench::NowSeconds();
     sim.Command("flood " + std::to_string(total) + " 3008");
     wintest::PumpUntil(
         [&] {
@@ -141,7 +133,7 @@ void ThroughThePipe(CUartCommHox& link, wintest::VciSimProcess& sim, size_t tota
             return received() >= expected;
         },
         120000);
-    const double s = Seconds(t0, Now());
+    const double s = bench::NowSeconds() - t0;
     messages = received();
     const double bytes = double(messages) * double(perMessage);
     std::printf(
@@ -157,7 +149,7 @@ void ThroughThePipe(CUartCommHox& link, wintest::VciSimProcess& sim, size_t tota
 
 void IdleAndWaitCpu(CUartCommHox& link) {
     // As the dialog's modal loop does: sleep in GetMessage until something happens.
-    const auto t0 = Now();
+    const double t0 = bench::NowSeconds();
     const double c0 = CpuSeconds();
     const UINT_PTR done = ::SetTimer(nullptr, 0, 5000, nullptr);
     MSG msg;
@@ -167,14 +159,14 @@ void IdleAndWaitCpu(CUartCommHox& link) {
         ::DispatchMessageW(&msg);
     }
     ::KillTimer(nullptr, done);
-    const double idle = (CpuSeconds() - c0) / Seconds(t0, Now());
+    const double idle = (CpuSeconds() - c0) / (bench::NowSeconds() - t0);
     std::printf("idle connected link (5 s in a message loop): %.2f %% of one core\n", idle * 100);
 
     uint8_t dest[kVciMaxMessage];
-    const auto t1 = Now();
+    const double t1 = bench::NowSeconds();
     const double c1 = CpuSeconds();
     const BOOL got = link.ReadMsg(dest, 5000);
-    const double wait = (CpuSeconds() - c1) / Seconds(t1, Now());
+    const double wait = (CpuSeconds() - c1) / (bench::NowSeconds() - t1);
     std::printf("ReadMsg waiting 5 s for nothing (%s): %.2f %% of one core\n",
                 got ? "got a message?" : "timed out", wait * 100);
 }
@@ -184,11 +176,11 @@ void IdleAndWaitCpu(CUartCommHox& link) {
 // What one round trip to the Wine server costs right now: every figure above is made of these.
 void ServerCallCost() {
     MSG msg;
-    const auto t0 = Now();
+    const double t0 = bench::NowSeconds();
     for (int i = 0; i < 2000; ++i)
         ::PeekMessageW(&msg, nullptr, WM_APP + 99, WM_APP + 99, PM_NOREMOVE);
     std::printf("one empty PeekMessage (a Wine server round trip): %.1f us\n",
-                Seconds(t0, Now()) / 2000 * 1e6);
+                (bench::NowSeconds() - t0) / 2000 * 1e6);
 }
 
 int main(int argc, char** argv) {
