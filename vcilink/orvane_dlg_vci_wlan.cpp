@@ -15,6 +15,13 @@ namespace {
 bool RequestWentOut(CUartCommHox& link, const void* msg) {
     return link.WriteMsg(msg) && link.m_bUsbConnected;
 }
+
+// A read that failed leaves no MAC behind: an earlier VCI's MAC must not pass for the one on the cable.
+void ForgetVciMac(COrvaneDlg& dlg) {
+    dlg.m_strVciMac.Empty();
+    dlg.SetDlgItemText(IDC_VCI_MAC_EDIT, L"");
+}
+
 } // namespace
 
 BOOL COrvaneDlg::EnterWlanConfig() {
@@ -44,12 +51,18 @@ BOOL COrvaneDlg::ReadWlanSetting(int type) {
     int received = 0;
     // No answer is a failed read; the setting keeps what it held.
     if (!m_UartComm.ReadMsg(reply, kSettingReplyTimeoutMs, &received)) return FALSE;
-    ParseWlanSettingReply(type, {reply, static_cast<size_t>(received)}, m_WlanSettings);
+    // A value with more or fewer numbers than the setting has is no reading of it: part of it would be
+    // the earlier value.
+    const std::span<const uint8_t> answer{reply, static_cast<size_t>(received)};
+    const WlanSettingType* setting = FindWlanSettingType(type);
+    if (!setting || CountWlanReplyNumbers(answer) != setting->numbers) return FALSE;
+    ParseWlanSettingReply(type, answer, m_WlanSettings);
     return TRUE;
 }
 
 void COrvaneDlg::ReadVciMacAddress() {
     if (!m_UartComm.m_bUsbConnected) {
+        ForgetVciMac(*this);
         ShowVciStatus(false);
         MessageBox(L"VCI is not connected. (USB)");
         return;
@@ -58,11 +71,15 @@ void COrvaneDlg::ReadVciMacAddress() {
     if (!entered || !ReadWlanSetting(kWlanTypeMacAddress)) {
         // The VCI is not left in configuration because its answer went missing.
         if (entered) LeaveWlanConfig();
-        // Shown during automatic configuration too: the MAC it goes on with is not a fresh one.
+        ForgetVciMac(*this);
+        // Shown during automatic configuration too: it goes on without the VCI's MAC.
         MessageBox(L"VCI에서 응답이 없습니다.");
         return;
     }
-    if (!LeaveWlanConfig()) return;
+    if (!LeaveWlanConfig()) {
+        ForgetVciMac(*this);
+        return;
+    }
 
     m_strVciMac = AfxUtf8ToWide(VciMacText(m_WlanSettings).c_str());
     CopyVciMacAddress(m_WlanSettings, m_MacAddress);
@@ -72,6 +89,8 @@ void COrvaneDlg::ReadVciMacAddress() {
 
 void COrvaneDlg::OnReadVciMac() {
     if (!m_UartComm.m_bUsbConnected) {
+        ForgetVciMac(*this);
+        SetDlgItemText(IDC_READ_VCI_MAC_ADDRESS, L"VCI MAC Address 읽기");
         ShowVciStatus(false);
         MessageBox(L"PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오.");
         return;

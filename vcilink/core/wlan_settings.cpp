@@ -150,8 +150,7 @@ std::string_view WlanReplyValueText(std::span<const uint8_t> reply) {
 int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingRecord& rec) {
     const WlanSettingType* t = FindWlanSettingType(type);
     if (!t) return -1;
-    uint8_t numbers[32];
-    static_assert(sizeof numbers >= 32, "the longest value has 32 numbers");
+    uint8_t numbers[kWlanMaxReplyNumbers];
     const int got =
         ScanHexPairs(WlanReplyValueText(reply), numbers, std::min<int>(t->numbers, sizeof numbers));
 
@@ -180,6 +179,11 @@ int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingR
         break;
     }
     return got;
+}
+
+int CountWlanReplyNumbers(std::span<const uint8_t> reply) {
+    uint8_t numbers[kWlanMaxReplyNumbers + 1];
+    return ScanHexPairs(WlanReplyValueText(reply), numbers, static_cast<int>(sizeof numbers));
 }
 
 std::string VciMacText(const WlanSettingRecord& rec) {

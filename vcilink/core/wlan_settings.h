@@ -109,10 +109,15 @@ bool BuildReadWlanSetting(int type, std::array<uint8_t, kWlanReadRequestLength>&
 // below kWlanReplyTextOffset.
 std::string_view WlanReplyValueText(std::span<const uint8_t> reply);
 
+// The longest value has this many numbers.
+inline constexpr int kWlanMaxReplyNumbers = 32;
+
 // Decodes a setting reply into `rec` for `type`. Only the type's field is written, and only with the
 // numbers the text supplies; the rest keeps its content. Returns how many numbers were taken, -1 for an
 // unknown type.
 int ParseWlanSettingReply(int type, std::span<const uint8_t> reply, WlanSettingRecord& rec);
+// How many two-digit numbers the reply's value text holds (at most kWlanMaxReplyNumbers + 1).
+int CountWlanReplyNumbers(std::span<const uint8_t> reply);
 
 // The MAC of the record as twelve upper-case hexadecimal digits.
 std::string VciMacText(const WlanSettingRecord& rec);
