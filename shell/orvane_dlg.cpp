@@ -134,6 +134,56 @@ HCURSOR COrvaneDlg::OnQueryDragIcon() {
     return static_cast<HCURSOR>(m_hIcon);
 }
 
+namespace {
+
+// The buttons that start an AP or VCI operation, hidden ones included (a click can be posted to them).
+constexpr UINT kOperationButtons[] = {
+    IDC_READ_VCI_MAC,        IDC_WRITE_MAC_TO_AP,     IDC_REFRESH_AP_LIST,      IDC_DELETE_AP_MAC,
+    IDC_CONNECT_AP,          IDC_READ_PC_MAC,         IDC_CLOSE_SOCKET,         IDC_APPLY,
+    IDC_MAC_FILTER_ON,       IDC_MAC_FILTER_OFF,      IDC_AUTO_SETTING,         IDC_DELETE_ALL_MAC,
+    IDC_DELETE_SELECTED_MAC, IDC_READ_PC_MAC_ADDRESS, IDC_READ_VCI_MAC_ADDRESS, IDC_ADD_MAC_TO_AP,
+    IDC_MAC_FILTER_SETTING};
+
+} // namespace
+
+bool COrvaneDlg::StartsOperation(UINT id) {
+    for (UINT button : kOperationButtons)
+        if (button == id) return true;
+    return false;
+}
+
+COrvaneDlg::OperationScope::OperationScope(COrvaneDlg& dlg) : m_dlg(dlg) {
+    if (m_dlg.m_nOperationDepth++ == 0) m_dlg.EnableOperationButtons(false);
+}
+
+COrvaneDlg::OperationScope::~OperationScope() {
+    if (--m_dlg.m_nOperationDepth == 0) m_dlg.EnableOperationButtons(true);
+}
+
+void COrvaneDlg::EnableOperationButtons(bool enable) {
+    if (!m_hWnd) return;
+    for (UINT id : kOperationButtons)
+        if (HWND button = ::GetDlgItem(m_hWnd, static_cast<int>(id)))
+            ::EnableWindow(button, enable ? TRUE : FALSE);
+}
+
+BOOL COrvaneDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && StartsOperation(LOWORD(wParam))) {
+        if (InOperation()) {
+            AfxTrace("COrvaneDlg: click on %u refused while an operation runs", unsigned{LOWORD(wParam)});
+            *result = 0;
+            return TRUE;
+        }
+        OperationScope scope(*this);
+        return CDialog::OnWndMsg(msg, wParam, lParam, result);
+    }
+    if (msg == WM_RECEIVE_TCP) {
+        OperationScope scope(*this);
+        return CDialog::OnWndMsg(msg, wParam, lParam, result);
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, result);
+}
+
 void COrvaneDlg::BlockingWait(DWORD ms) {
     ::Sleep(ms);
 }

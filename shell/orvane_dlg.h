@@ -46,8 +46,27 @@ class COrvaneDlg : public CDialog {
     CString m_strVciMac;                       // edit 1005: twelve upper-case hex digits, or empty
     HICON m_hIcon;
 
+    // One operation at a time. While a handler of a button, a socket event or an overdue answer runs, it
+    // may pump messages (a box, the VCI read), and Windows then dispatches every click queued meanwhile,
+    // also those made during a Sleep-based wait: the buttons that start AP or VCI operations are disabled
+    // for that time, and a click that reaches the dialog all the same (queued before, or posted) is refused
+    // rather than run inside the operation.
+    class OperationScope {
+      public:
+        explicit OperationScope(COrvaneDlg& dlg);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+      private:
+        COrvaneDlg& m_dlg;
+    };
+    bool InOperation() const { return m_nOperationDepth > 0; }
+    static bool StartsOperation(UINT id);
+
   protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     BOOL OnInitDialog() override;
 
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
@@ -114,6 +133,10 @@ class COrvaneDlg : public CDialog {
 
     // The AP's address compiled into the program.
     static const wchar_t* const kDefaultApAddress;
+
+  private:
+    void EnableOperationButtons(bool enable);
+    int m_nOperationDepth = 0;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -12,9 +12,12 @@ void COrvaneDlg::OnTimer(UINT_PTR nIDEvent) {
         SetWindowText(connected ? L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - Connected)"
                                 : L"Orvane Version " ORVANE_VERSION_TEXTW L" (USB - NOT Connected)");
         ShowVciStatus(connected);
-        // An AP answer owed past its bound ends the operation waiting for it.
+        // An AP answer owed past its bound ends the operation waiting for it, with a box.
         aplink::dlg::DialogApHost host(*this);
-        m_ApConversation.OnTick(host);
+        if (m_ApConversation.HasOverdue(host.NowMs())) {
+            OperationScope scope(*this);
+            m_ApConversation.OnTick(host);
+        }
     }
     Default();
 }
