@@ -3,7 +3,9 @@
 #include "aplink/dialog_ap_host.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "aplink/core/ap_protocol.h"
 #include "checklist/check_list.h"
@@ -87,10 +89,26 @@ bool DialogApHost::HasSocket() {
     return m_dlg.m_pClientSock != nullptr;
 }
 
-bool DialogApHost::Send(const std::string& command, unsigned waitMs) {
+void DialogApHost::Pause(unsigned ms) {
+    COrvaneDlg::BlockingWait(ms);
+}
+
+std::string DialogApHost::TakeArrived() {
+    std::string arrived;
+    while (m_dlg.m_pClientSock && arrived.size() <= kApMaxHeldBytes) {
+        ApReplyBuffer reply;
+        reply.Clear();
+        reply.SetReceived(m_dlg.m_pClientSock->Receive(reply.data, kApReplyReadSize, 0));
+        if (reply.received <= 0) break;
+        AfxTrace("COrvaneDlg::OnReceiveTCP : %s", reply.data);
+        arrived.append(reply.data, static_cast<size_t>(reply.received));
+    }
+    return arrived;
+}
+
+bool DialogApHost::Send(const std::string& command) {
     char buffer[kApCommandBufferSize] = {};
     if (CopyCommand(command, buffer, sizeof buffer) == 0) return false;
-    if (waitMs != kNoWait) COrvaneDlg::BlockingWait(waitMs);
     if (m_dlg.SendDataToAP(buffer) != SOCKET_ERROR) return true;
     m_dlg.MessageBox(AfxUtf8ToWide(SendErrorText(::WSAGetLastError())));
     return false;
@@ -105,34 +123,70 @@ void DialogApHost::ClearRows() {
     if (m_dlg.m_pCheckList) m_dlg.m_pCheckList->DeleteAllItems();
 }
 
-void DialogApHost::AddRow(std::string_view macText) {
-    // Entry texts are printable ASCII and short: widened in place, without taking memory.
-    wchar_t text[kApEntryTextLength + 1] = {};
-    std::copy_n(macText.begin(), std::min(macText.size(), kApEntryTextLength), text);
-    m_dlg.m_ListApMac.AddString(text);
-    if (CCheckList* list = m_dlg.m_pCheckList) {
-        list->AddItem(text, nullptr, checklist::kUnchecked, kNoItemData, ::GetSysColor(COLOR_INFOTEXT),
+namespace {
+
+void AppendRow(COrvaneDlg& dlg, const wchar_t* text, int check) {
+    dlg.m_ListApMac.AddString(text);
+    if (CCheckList* list = dlg.m_pCheckList) {
+        list->AddItem(text, nullptr, check, kNoItemData, ::GetSysColor(COLOR_INFOTEXT),
                       ::GetSysColor(COLOR_HIGHLIGHTTEXT), ::GetSysColor(COLOR_HIGHLIGHT));
         // A control whose creation failed has no window: redrawing "no window" would redraw the desktop.
         if (list->GetSafeHwnd())
             list->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
+}
+
+} // namespace
+
+void DialogApHost::AddRow(std::string_view macText) {
+    // Entry texts are printable ASCII and short: widened in place, without taking memory.
+    wchar_t text[kApEntryTextLength + 1] = {};
+    std::copy_n(macText.begin(), std::min(macText.size(), kApEntryTextLength), text);
+    AppendRow(m_dlg, text, checklist::kUnchecked);
     AfxTrace("%.*s", static_cast<int>(macText.size()), macText.data());
+}
+
+// The list is built again from the rows that stay, each with its tick: the check-list has no removal of
+// one row, and the hidden list box follows it.
+void DialogApHost::RemoveRows(const std::vector<int>& rows) {
+    CCheckList* list = m_dlg.m_pCheckList;
+    if (!list) return;
+    struct Row {
+        CString text;
+        int check;
+    };
+    std::vector<Row> kept;
+    for (int i = 0, n = list->GetCount(nullptr); i < n; ++i) {
+        if (std::find(rows.begin(), rows.end(), i) != rows.end()) continue;
+        Row row{CString(), list->GetCheck(i)};
+        list->GetItemText(i, row.text);
+        kept.push_back(row);
+    }
+    ClearRows();
+    for (const Row& row : kept)
+        AppendRow(m_dlg, row.text.GetString(), row.check);
 }
 
 void DialogApHost::Trace(std::string_view line) {
     AfxTrace("%.*s", static_cast<int>(line.size()), line.data());
 }
 
-std::string DialogApHost::AddCommand(ApMacSource source) {
-    if (!LoadMacForAdd(m_dlg, source == ApMacSource::Vci ? m_dlg.m_strVciMac : m_dlg.m_strPcMac)) return {};
-    char command[kApCommandBufferSize] = {};
-    m_dlg.MakeMacDataToAdd(command);
-    return command;
+namespace {
+
+std::optional<ApMac> StoredMac(COrvaneDlg& dlg, const CString& text) {
+    if (!LoadMacForAdd(dlg, text)) return std::nullopt;
+    ApMac mac{};
+    std::copy_n(dlg.m_MacAddress, mac.size(), mac.begin());
+    return mac;
 }
 
-int DialogApHost::RowCount() {
-    return m_dlg.m_pCheckList ? m_dlg.m_pCheckList->GetCount(nullptr) : 0;
+} // namespace
+
+ApMacs DialogApHost::StoredMacs() {
+    ApMacs macs;
+    macs.vci = StoredMac(m_dlg, m_dlg.m_strVciMac);
+    macs.pc = StoredMac(m_dlg, m_dlg.m_strPcMac);
+    return macs;
 }
 
 bool DialogApHost::RowMarked(int row) {
@@ -145,16 +199,18 @@ std::string DialogApHost::DeleteCommand(int row) {
     return command;
 }
 
-void DialogApHost::ReadMacsAndEnableFilter() {
+// Each read empties its MAC when it fails, so what is stored afterwards was read now.
+ApMacs DialogApHost::ReadMacsAndEnableFilter() {
     m_dlg.OnReadPcMac();
     m_dlg.OnReadVciMac();
     m_dlg.m_bMacFilterEnable = 1;
     m_dlg.UpdateFilterRadios();
     m_dlg.UpdateData(TRUE);
+    return StoredMacs();
 }
 
-void DialogApHost::Pause(unsigned ms) {
-    COrvaneDlg::BlockingWait(ms);
+void DialogApHost::Reconnect() {
+    m_dlg.ConnectToAP();
 }
 
 std::uint64_t DialogApHost::NowMs() {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/afxwin.h"
 #include "aplink/core/ap_conversation.h"
@@ -38,19 +39,23 @@ class DialogApHost final : public ApHost {
     explicit DialogApHost(COrvaneDlg& dlg) : m_dlg(dlg) {}
 
     bool HasSocket() override;
-    // The fixed wait (blocking), SendDataToAP, and on failure the send error once more with the error code
-    // read again: SendDataToAP has shown it already.
-    bool Send(const std::string& command, unsigned waitMs) override;
+    void Pause(unsigned ms) override;
+    // Reads the socket until it has nothing more (at most kApMaxHeldBytes and a read), each read traced
+    // as OnReceiveTCP traces its own.
+    std::string TakeArrived() override;
+    // SendDataToAP, and on failure the send error once more with the error code read again: SendDataToAP
+    // has shown it already.
+    bool Send(const std::string& command) override;
     void ShowBox(ApBox box, std::string_view answer) override;
     void ClearRows() override;
     void AddRow(std::string_view macText) override;
+    void RemoveRows(const std::vector<int>& rows) override;
     void Trace(std::string_view line) override;
-    std::string AddCommand(ApMacSource source) override;
-    int RowCount() override;
+    ApMacs StoredMacs() override;
     bool RowMarked(int row) override;
     std::string DeleteCommand(int row) override;
-    void ReadMacsAndEnableFilter() override;
-    void Pause(unsigned ms) override;
+    ApMacs ReadMacsAndEnableFilter() override;
+    void Reconnect() override;
     std::uint64_t NowMs() override;
 
   private:

@@ -77,9 +77,12 @@ void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
     dlg.DropApSocket();
     dlg.m_bApConnected = 0;
     dlg.ShowApStatus(false);
+    // Retry carries an automatic run or a waiting operation on; Cancel ends them.
     if (dlg.MessageBox(L"AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오.",
                        kConfirmCaption, MB_RETRYCANCEL) == IDRETRY)
         dlg.ConnectToAP();
+    else
+        dlg.m_ApConversation.OnConnectCancelled();
 }
 
 } // namespace

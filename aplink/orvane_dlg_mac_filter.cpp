@@ -10,7 +10,7 @@ using namespace aplink::dlg;
 void COrvaneDlg::OnAddMacToAp() {
     UpdateData(TRUE);
     DialogApHost host(*this);
-    m_ApConversation.AddMacs(host, true);
+    m_ApConversation.AddMacs(host);
 }
 
 void COrvaneDlg::OnDeleteSelectedMac() {
@@ -73,13 +73,13 @@ void COrvaneDlg::OnTest() {
 void COrvaneDlg::OnMacFilterOn() {
     UpdateData(TRUE);
     DialogApHost host(*this);
-    m_ApConversation.SendFilter(host, true, true);
+    m_ApConversation.SendFilter(host, true);
 }
 
 void COrvaneDlg::OnMacFilterOff() {
     UpdateData(TRUE);
     DialogApHost host(*this);
-    m_ApConversation.SendFilter(host, false, true);
+    m_ApConversation.SendFilter(host, false);
 }
 
 void COrvaneDlg::OnApply() {

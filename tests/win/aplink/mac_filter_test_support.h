@@ -23,7 +23,7 @@ inline constexpr double kWaitMs = aplink::kCommandWaitMs - 5;
 
 struct SendTiming {
     double at;    // when the command went out
-    double pause; // since the line traced before it (a click, a read, a delete's entry): holds the wait
+    double pause; // since the line traced before it (a click, a delete's entry), reads aside: holds the wait
 };
 
 class MacFilterOpsTest : public ApsimTest {
@@ -48,7 +48,8 @@ class MacFilterOpsTest : public ApsimTest {
         for (const TraceRecorder::Timed& l : traces.TimedLines()) {
             if (l.text.rfind("COrvaneDlg::SendDataToAP : ", 0) == 0 && index++ >= m_sentMark)
                 sends.push_back({l.ms, l.ms - previous});
-            previous = l.ms;
+            // What the socket held is read just before a command goes out, after its wait.
+            if (l.text.rfind("COrvaneDlg::OnReceiveTCP : ", 0) != 0) previous = l.ms;
         }
         return sends;
     }

@@ -147,15 +147,15 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
         Click(d, IDC_ADD_MAC_TO_AP);
         EXPECT_EQ(ap->ReceiveText(), "w fff0 02 11 22 33 44 55\r");
         ap->SendText("701");
-        ASSERT_TRUE(boxes.WaitFor(L"AP에 연결되어 있지 않습니다."));
+        ASSERT_TRUE(boxes.WaitFor(L"AP와 연결이 끊어 졌습니다."));
+        PumpFor(300);
         EXPECT_TRUE(tornDownInsideTheBox);
         EXPECT_EQ(d.m_pClientSock, nullptr);
         EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
     });
     EXPECT_EQ(boxes.Texts(),
-              (std::vector<CString>{L"Read Completed!!!", L"Mac 등록 완료", L"AP와 연결이 끊어 졌습니다.",
-                                    L"AP에 연결되어 있지 않습니다."}));
+              (std::vector<CString>{L"Read Completed!!!", L"Mac 등록 완료", L"AP와 연결이 끊어 졌습니다."}));
     EXPECT_EQ(traces.Sent(), (std::vector<std::string>{"w fff3 \r", "w fff0 02 11 22 33 44 55\r"}));
 }
 

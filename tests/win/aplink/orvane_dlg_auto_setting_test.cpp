@@ -19,6 +19,8 @@ std::vector<FakeAdapter> PcAdapters() {
 // The AP's side of a complete automatic configuration, as apsim logs it.
 const Lines kAutoCommands = {"w fff5 00", "w fff0 00 1a 2b 3c 4d 5e", "w fff0 02 11 22 33 44 55", "w fff3 ",
                              "w fff6 "};
+// The same without a VCI on the cable: a MAC read earlier is not this run's.
+const Lines kAutoCommandsPcOnly = {"w fff5 00", "w fff0 02 11 22 33 44 55", "w fff3 ", "w fff6 "};
 
 TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTurnsItOn) {
     FakeAdapterSource adapters(PcAdapters());
@@ -26,22 +28,16 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
     RunDialog(dlg, [&](CProbeDlg& d) {
         ASSERT_TRUE(ConnectAndReadList(d));
 
-        // "Disable" then "MAC Filter 설정": off, then apply; the AP's answers are only traced.
+        // "Disable" then "MAC Filter 설정": off, and once the AP has accepted it, apply.
         ::SendMessageW(::GetDlgItem(d.m_hWnd, IDC_FILTER_DISABLE), BM_CLICK, 0, 0);
         EXPECT_EQ(d.m_bMacFilterEnable, 0);
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_ENABLE), static_cast<UINT>(BST_UNCHECKED));
         EXPECT_EQ(d.IsDlgButtonChecked(IDC_FILTER_DISABLE), static_cast<UINT>(BST_CHECKED));
-        // The answer to the filter command is read inside the box "설정 완료", and only traced.
-        bool readInsideTheBox = false;
-        boxes.rule = [&](const BoxSeen& b) {
-            if (b.text != CString(L"설정 완료")) return 0;
-            readInsideTheBox = traces.Has("COrvaneDlg::OnReceiveTCP : 701 filter off");
-            return readInsideTheBox ? 0 : BoxRecorder::kKeepOpen;
-        };
         Mark();
         Click(d, IDC_MAC_FILTER_SETTING);
-        EXPECT_TRUE(readInsideTheBox);
-        boxes.rule = nullptr;
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 01\r"}));
+        ASSERT_TRUE(boxes.WaitFor(L"설정 완료"));
+        EXPECT_TRUE(traces.Has("COrvaneDlg::OnReceiveTCP : 701 filter off"));
         EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         PumpFor(300);
         EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 01\r", "w fff6 \r"}));
@@ -62,7 +58,8 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
         EXPECT_EQ(d.m_bAutoSetting, 0);
         EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
         EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, L"자동 설정 완료"}));
-        EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
+        EXPECT_EQ(Rows(d), (std::vector<CString>{L"02 11 22 33 44 55"}));
+        EXPECT_TRUE(d.m_strVciMac.IsEmpty());
 
         // The radios alone send nothing.
         Mark();
@@ -71,7 +68,7 @@ TEST_F(AutoSettingTest, FilterSettingFollowsTheRadiosAndAutomaticConfigurationTu
         EXPECT_EQ(d.m_bMacFilterEnable, 1);
         EXPECT_TRUE(SentSinceMark().empty());
     });
-    EXPECT_EQ(apsim.Commands(), kAutoCommands);
+    EXPECT_EQ(apsim.Commands(), kAutoCommandsPcOnly);
 }
 
 TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
@@ -95,7 +92,7 @@ TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
         EXPECT_EQ(d.m_bAutoSetting, 0);
         // Two seconds after the filter command, then the add's own second; a second before the rest.
         const std::vector<SendTiming> sends = SendTimingsSinceMark();
-        ASSERT_EQ(sends.size(), 5u);
+        ASSERT_EQ(sends.size(), 4u);
         EXPECT_GE(sends[1].pause, aplink::kAutoFilterWaitMs + kWaitMs);
         for (size_t i = 2; i < sends.size(); ++i)
             EXPECT_GE(sends[i].pause, kWaitMs) << i;
@@ -105,13 +102,12 @@ TEST_F(AutoSettingTest, AutomaticConfigurationConnectsFirstAndRunsToItsEnd) {
         EXPECT_EQ(d.m_strPcMac, CString(L"021122334455"));
     });
     EXPECT_EQ(boxes.Texts(), (Texts{kVciAbsent, L"자동 설정 완료"}));
-    EXPECT_EQ(apsim.Commands(), kAutoCommands);
+    EXPECT_EQ(apsim.Commands(), kAutoCommandsPcOnly);
     // The session's trace holds exactly the command texts, in order.
-    EXPECT_EQ(traces.Sent(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
-                                    "w fff3 \r", "w fff6 \r"}));
+    EXPECT_EQ(traces.Sent(), (Lines{"w fff5 00\r", "w fff0 02 11 22 33 44 55\r", "w fff3 \r", "w fff6 \r"}));
 }
 
-TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnALaterConnect) {
+TEST_F(AutoSettingTest, CancelAtTheFailureBoxEndsTheRunAndALaterConnectReadsTheList) {
     FakeAdapterSource adapters(PcAdapters());
     ASSERT_TRUE(apsim.Ok("delay 300"));
     const auto refusing = ApEndpoint(false);
@@ -124,17 +120,16 @@ TEST_F(AutoSettingTest, AutomaticConfigurationCancelledAtTheFailureBoxResumesOnA
         EXPECT_EQ(boxes.boxes.back().type & 0xF, static_cast<UINT>(MB_RETRYCANCEL));
         PumpFor(100);
         EXPECT_EQ(d.m_pClientSock, nullptr);
-        EXPECT_EQ(d.m_bAutoSetting, 1);
+        EXPECT_EQ(d.m_bAutoSetting, 0);
 
-        // Button 1006 later: the connect notification carries the configuration on, no list first.
+        // Button 1006 later: a plain connect, which reads the list and sends nothing else.
         d.m_strApAddress = apsim.Address();
         Click(d, IDC_CONNECT_AP);
-        ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", 1, 15000));
-        EXPECT_EQ(d.m_bAutoSetting, 0);
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 1, 15000));
+        PumpFor(300);
     });
-    EXPECT_EQ(apsim.Commands(), kAutoCommands);
-    EXPECT_EQ(boxes.Count(L"Read Completed!!!"), 0);
-    EXPECT_EQ(boxes.Count(L"Mac 등록 완료"), 0);
+    EXPECT_EQ(apsim.Commands(), (Lines{"w fff3 "}));
+    EXPECT_EQ(boxes.Count(L"자동 설정 완료"), 0);
 }
 
 TEST_F(AutoSettingTest, AConfigurationThatStopsEndsAndLaterReportsNoSuccess) {
@@ -148,16 +143,16 @@ TEST_F(AutoSettingTest, AConfigurationThatStopsEndsAndLaterReportsNoSuccess) {
         // the VCI's own answer comes while the box is open; it is only traced.
         ASSERT_TRUE(apsim.Ok("delay 300"));
 
-        // No PC MAC: found once the VCI's MAC is in; the user is told and sees the AP's list, nothing is
-        // applied, and the configuration is over.
+        // No PC MAC, and a VCI MAC read earlier is not this run's: with the VCI absent the run has no MAC
+        // at all. The user is told and sees the AP's list, nothing is applied, and the configuration is over.
         SetVciMac(d, L"001A2B3C4D5E");
         Mark();
         Click(d, IDC_AUTO_SETTING);
         ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!", 2, 15000));
         EXPECT_EQ(BoxesSinceMark(), (Texts{kVciAbsent, noPcMac, L"Read Completed!!!"}));
-        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff3 \r"}));
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff5 00\r", "w fff3 \r"}));
         EXPECT_EQ(d.m_bAutoSetting, 0);
-        EXPECT_EQ(Rows(d), std::vector<CString>{L"00 1A 2B 3C 4D 5E"});
+        EXPECT_TRUE(d.m_strVciMac.IsEmpty());
 
         // Neither MAC (an all-zero one is none): found at once, before any add.
         SetVciMac(d, L"000000000000");
@@ -195,13 +190,13 @@ TEST_F(AutoSettingTest, ARunThatCannotFinishEndsAndTheNextListReadIsAPlainOne) {
         Texts boxes; // those the run shows after the VCI's
     };
     const Ending endings[] = {
-        // The filter's answer is the filter's, also when the add's refusal comes in the same read.
-        {{{"w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r", "701 filter on200"}}, {L"Mac 등록 실패"}},
-        // The list request is answered with no list: the run is over, without a box of its own.
-        {{{"w fff5 00\rw fff0 00 1a 2b 3c 4d 5e\r", "701 filter on701"},
-          {"w fff0 02 11 22 33 44 55\r", "701"},
-          {"w fff3 \r", "200"}},
-         {}},
+        // The filter command refused: no add, no apply.
+        {{{"w fff5 00\r", "200"}}, {L"응답 : 200"}},
+        // The add refused after the filter's acceptance.
+        {{{"w fff5 00\r", "701 filter on"}, {"w fff0 02 11 22 33 44 55\r", "200"}}, {L"Mac 등록 실패"}},
+        // The list request answered with no list: the run is over, and says why.
+        {{{"w fff5 00\r", "701 filter on"}, {"w fff0 02 11 22 33 44 55\r", "701"}, {"w fff3 \r", "200"}},
+         {L"응답 : 200"}},
     };
     for (const Ending& ending : endings) {
         const auto ap = ApEndpoint();
@@ -238,8 +233,7 @@ TEST_F(AutoSettingTest, EachAnswerIsTakenForItsOwnCommandHoweverTheReadsCutThem)
     FakeAdapterSource adapters(PcAdapters());
     const auto ap = ApEndpoint(); // the test answers as the AP, when it chooses
     ASSERT_TRUE(ap);
-    const Lines commands = {"w fff5 00\r", "w fff0 00 1a 2b 3c 4d 5e\r", "w fff0 02 11 22 33 44 55\r",
-                            "w fff3 \r", "w fff6 \r"};
+    const Lines commands = {"w fff5 00\r", "w fff0 02 11 22 33 44 55\r", "w fff3 \r", "w fff6 \r"};
     const std::string list2 = ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55"});
     const std::string list3 = ListAnswer({"00 1A 2B 3C 4D 5E", "02 11 22 33 44 55", "AC DE 48 00 11 22"});
     CProbeDlg dlg;
@@ -256,21 +250,17 @@ TEST_F(AutoSettingTest, EachAnswerIsTakenForItsOwnCommandHoweverTheReadsCutThem)
                 ASSERT_TRUE(Receives(*ap, expected));
                 ap->SendText(answers);
             }
-            ASSERT_TRUE(Receives(*ap, commands[4]));
+            ASSERT_TRUE(Receives(*ap, commands[3]));
             ASSERT_TRUE(boxes.WaitFor(L"자동 설정 완료", runs));
             EXPECT_EQ(SentSinceMark(), commands);
         };
-        // The filter's answer and the VCI add's in one read: two answers, the PC's add follows.
-        run({{commands[0] + commands[1], "701 filter on701"}, {commands[2], "701"}, {commands[3], list2}}, 1);
+        // The filter's answer is awaited before the add (the VCI on the cable is absent: the PC's alone).
+        run({{commands[0], "701 filter on"}, {commands[1], "701"}, {commands[2], list2}}, 1);
         EXPECT_EQ(Rows(d), (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55"}));
 
-        // The filter's answer alone is not the VCI's acceptance: the PC's add waits for the VCI's own "701".
-        // A repeated "701" read together with the list makes no row.
-        run({{commands[0] + commands[1], "701 filter on"},
-             {"", "701"},
-             {commands[2], "701"},
-             {commands[3], "701" + list3}},
-            2);
+        // A filter answer cut by the network is one answer: its rest, come after the add went out, is not the
+        // add's answer. A repeated "701" read together with the list makes no row.
+        run({{commands[0], "701 filter "}, {commands[1], "on701"}, {commands[2], "701" + list3}}, 2);
         EXPECT_EQ(Rows(d),
                   (std::vector<CString>{L"00 1A 2B 3C 4D 5E", L"02 11 22 33 44 55", L"AC DE 48 00 11 22"}));
         EXPECT_EQ(ListBoxLines(d.m_ListApMac), Rows(d));
