@@ -91,15 +91,18 @@ void OnConnectResult(COrvaneDlg& dlg, LPARAM error) {
 // answer means. The AP answers every command that expects an answer once, in order, over one stream, and
 // names no command: the conversation keeps the answers still owed in the order the commands went out and
 // takes each off the stream in its own form (a status, a filter answer, list entries up to the end entry),
-// so two answers in one read are two and one answer over several reads is one. An answer acts only for
-// the operation that is still current (the pending value m_nApCommand, set by the operation that sent
-// it); any other is taken and only traced, as is whatever arrives when nothing is owed. An owed answer
-// that has not come within kApAnswerTimeoutMs ends its operation with "AP에서 응답이 없습니다.".
+// so two answers in one read are two and one answer over several reads is one. What reached the socket
+// before a command went out is read just before it (DialogApHost::TakeArrived) and answers nothing of it.
+// An answer acts only for the operation that is still current (the pending value m_nApCommand, set by the
+// operation that sent it); any other is taken and only traced, as is whatever arrives when nothing is
+// owed. An owed answer that has not come within kApAnswerTimeoutMs puts the stream out of step: its
+// operation ends with "AP에서 응답이 없습니다.", and the next button connects again before it runs.
 //
-// Connected: m_bApConnected 1, "AP 연결", nothing owed; an unfinished automatic configuration starts again
-// from its beginning, else the list is read. Connect failed: the socket dropped, m_bApConnected 0,
-// "AP 미연결", a Retry/Cancel box whose Retry connects again. Closed: DisconnectFromAP (nothing owed any
-// more, ApCmdNone), then "AP와 연결이 끊어 졌습니다.". Neither changes m_bAutoSetting.
+// Connected: m_bApConnected 1, "AP 연결", nothing owed; an operation that waited for the connection runs,
+// else an unfinished automatic configuration starts again from its beginning, else the list is read.
+// Connect failed: the socket dropped, m_bApConnected 0, "AP 미연결", a Retry/Cancel box whose Retry connects
+// again and whose Cancel ends the run. Closed: DisconnectFromAP (nothing owed any more, ApCmdNone), then
+// "AP와 연결이 끊어 졌습니다.".
 LRESULT COrvaneDlg::OnReceiveTCP(WPARAM wParam, LPARAM lParam) {
     if (wParam == TCP_EVT_CONNECT) {
         OnConnectResult(*this, lParam);

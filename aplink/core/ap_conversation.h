@@ -21,9 +21,6 @@ namespace aplink {
 // AP that answers owes at most a handful; a user reaches this only by pressing buttons for a minute at an
 // AP that answers nothing.
 inline constexpr std::size_t kApMaxAwaited = 64;
-// Bytes held for the stream while they cannot be taken (a box of the conversation is open). Past this the
-// stream counts as out of step: no list or answer of this program comes near it.
-inline constexpr std::size_t kApMaxHeldBytes = 64 * 1024;
 
 // The boxes the conversation shows; the dialog holds their texts.
 enum class ApBox {

@@ -2,6 +2,7 @@
 // Windows header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace aplink {
@@ -14,5 +15,8 @@ inline constexpr unsigned kNoWait = 0;
 inline constexpr unsigned kAutoFilterWaitMs = 2000;
 // An awaited answer that has not come (or, for a list, not moved on) for this long ends its operation.
 inline constexpr std::uint64_t kApAnswerTimeoutMs = 10000;
+// Bytes held for the stream while they cannot be taken (a box of the conversation is open). Past this the
+// stream counts as out of step: no answer of the AP comes near it.
+inline constexpr std::size_t kApMaxHeldBytes = 64 * 1024;
 
 } // namespace aplink

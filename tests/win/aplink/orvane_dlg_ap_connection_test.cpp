@@ -175,3 +175,35 @@ TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {
 }
 
 } // namespace
+
+namespace {
+
+// A list answer the AP never sends puts the stream out of step: the operation ends with its box, and the
+// next press of 1002 connects again on its own and then reads the list.
+TEST_F(ApConnectionTest, AStreamOutOfStepIsMadeAnewByTheNextClick) {
+    const auto ap = ApEndpoint();
+    ASSERT_TRUE(ap);
+    CProbeDlg dlg;
+    RunDialog(dlg, [&](CProbeDlg& d) {
+        d.m_strApAddress = ap->Address();
+        Click(d, IDC_CONNECT_AP);
+        ASSERT_TRUE(ap->Accept());
+        ASSERT_TRUE(Receives(*ap, "w fff3 \r")); // silently dropped
+        ASSERT_TRUE(
+            boxes.WaitFor(L"AP에서 응답이 없습니다.", 1,
+                          static_cast<int>(aplink::kApAnswerTimeoutMs + 2 * COrvaneDlg::kStatusTimerMs)));
+        EXPECT_TRUE(d.m_ApConversation.OutOfStep());
+
+        Click(d, IDC_REFRESH_AP_LIST);
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 미연결"));
+        ASSERT_TRUE(ap->Accept());
+        ASSERT_TRUE(Receives(*ap, "w fff3 \r"));
+        ap->SendText(ListAnswer({"02 11 22 33 44 55"}));
+        ASSERT_TRUE(boxes.WaitFor(L"Read Completed!!!"));
+        EXPECT_EQ(ItemText(d, IDC_STATUS_AP), CString(L"AP 연결"));
+        EXPECT_EQ(d.m_ListApMac.GetCount(), 1);
+    });
+    EXPECT_EQ(boxes.Texts(), (std::vector<CString>{L"AP에서 응답이 없습니다.", L"Read Completed!!!"}));
+}
+
+} // namespace

@@ -413,4 +413,39 @@ TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
     EXPECT_TRUE(traces.Has(Cp949("TCP 전송 에러. Error code : 10058")));
 }
 
+// While a box of an operation is open, the buttons that start operations are disabled, and a click that
+// reaches the dialog all the same (queued before, or posted) is refused: no operation starts inside another.
+TEST_F(MacFilterOpsTest, ClicksWhileAnOperationPumpsAreRefused) {
+    CProbeDlg dlg;
+    bool disabledInsideTheBox = false;
+    DWORD postedAt = 0;
+    boxes.rule = [&](const BoxSeen& b) {
+        if (b.text != CString(L"Mac 등록 실패")) return 0;
+        if (!postedAt) {
+            postedAt = ::GetTickCount();
+            disabledInsideTheBox = !::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_AUTO_SETTING)) &&
+                                   !::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDC_REFRESH_AP_LIST));
+            for (int id : {IDC_AUTO_SETTING, IDC_REFRESH_AP_LIST, IDC_ADD_MAC_TO_AP})
+                ::PostMessageW(dlg.m_hWnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(::GetDlgItem(dlg.m_hWnd, id)));
+        }
+        // Open a while: the box's own loop takes the clicks.
+        return ::GetTickCount() - postedAt < 300 ? BoxRecorder::kKeepOpen : 0;
+    };
+    RunDialog(dlg, [&](CProbeDlg& d) {
+        ASSERT_TRUE(ConnectAndReadList(d));
+        ASSERT_TRUE(apsim.Ok("refuse 1"));
+        d.m_strPcMac = L"021122334455";
+        Mark();
+        Click(d, IDC_ADD_MAC_TO_AP);
+        ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 실패"));
+        PumpFor(1500); // a click that ran would have sent its command by now
+        EXPECT_TRUE(disabledInsideTheBox);
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d.m_hWnd, IDC_AUTO_SETTING)));
+        EXPECT_EQ(SentSinceMark(), (Lines{"w fff0 02 11 22 33 44 55\r"}));
+        EXPECT_EQ(BoxesSinceMark(), (Texts{L"Mac 등록 실패"}));
+        EXPECT_EQ(traces.CountStarting("COrvaneDlg: click on "), 3u);
+    });
+}
+
 } // namespace
