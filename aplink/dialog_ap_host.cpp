@@ -59,11 +59,11 @@ CString ApBoxText(ApBox box, std::string_view answer) {
         return L"Mac 등록 실패";
     case ApBox::RegisterError:
         return CString(L"Mac 등록 에러인데 멀까? : ") + FromApText(answer);
-    case ApBox::DeleteDone1:
+    case ApBox::DeleteNoneTicked:
         return L"삭제 완료1";
-    case ApBox::DeleteDone2:
+    case ApBox::DeleteRestUnticked:
         return L"삭제 완료2";
-    case ApBox::DeleteDone3:
+    case ApBox::DeletePastLastRow:
         return L"Mac 삭제 완료3";
     case ApBox::DeleteFailed:
         return L"Mac 삭제 실패";
@@ -107,9 +107,8 @@ std::string DialogApHost::TakeArrived() {
 }
 
 bool DialogApHost::Send(const std::string& command) {
-    char buffer[kApCommandBufferSize] = {};
-    if (CopyCommand(command, buffer, sizeof buffer) == 0) return false;
-    if (m_dlg.SendDataToAP(buffer) != SOCKET_ERROR) return true;
+    if (command.empty() || command.size() >= kApCommandBufferSize) return false;
+    if (m_dlg.SendDataToAP(command.c_str()) != SOCKET_ERROR) return true;
     m_dlg.MessageBox(AfxUtf8ToWide(SendErrorText(::WSAGetLastError())));
     return false;
 }
@@ -189,14 +188,33 @@ ApMacs DialogApHost::StoredMacs() {
     return macs;
 }
 
+int DialogApHost::RowCount() {
+    return m_dlg.m_pCheckList ? m_dlg.m_pCheckList->GetCount(nullptr) : 0;
+}
+
 bool DialogApHost::RowMarked(int row) {
     return IsMarkedForDelete(m_dlg.m_pCheckList ? m_dlg.m_pCheckList->GetCheck(row) : checklist::kNoItem);
 }
 
-std::string DialogApHost::DeleteCommand(int row) {
-    char command[kApCommandBufferSize] = {};
-    m_dlg.MakeMacDataToDelete(row, command);
-    return command;
+CString DialogApHost::RowTextOf(int row) {
+    CString text;
+    m_dlg.m_ListApMac.GetText(row, text);
+    if (m_dlg.m_pCheckList) {
+        CString rowText;
+        if (m_dlg.m_pCheckList->GetItemText(row, rowText) == 0) text = rowText;
+    }
+    AfxTrace("COrvaneDlg::MakeMacDataToDelete:%s", AfxWideToAnsi(text).GetString());
+    return text;
+}
+
+// Entry texts are printable ASCII; anything else is no MAC text, and the conversation sends nothing for it.
+std::string DialogApHost::RowText(int row) {
+    const CString text = RowTextOf(row);
+    std::string narrow;
+    for (const wchar_t c : std::wstring_view(text.GetString(), static_cast<size_t>(text.GetLength()))) {
+        narrow.push_back(c >= 0x20 && c <= 0x7E ? static_cast<char>(c) : '?');
+    }
+    return narrow;
 }
 
 // Each read empties its MAC when it fails, so what is stored afterwards was read now.

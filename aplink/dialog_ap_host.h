@@ -52,8 +52,12 @@ class DialogApHost final : public ApHost {
     void RemoveRows(const std::vector<int>& rows) override;
     void Trace(std::string_view line) override;
     ApMacs StoredMacs() override;
+    int RowCount() override;
     bool RowMarked(int row) override;
-    std::string DeleteCommand(int row) override;
+    std::string RowText(int row) override;
+    // A row's text: the check-list's where it has that row, else the hidden list box's; traced as the
+    // delete command's entry.
+    CString RowTextOf(int row);
     ApMacs ReadMacsAndEnableFilter() override;
     void Reconnect() override;
     std::uint64_t NowMs() override;

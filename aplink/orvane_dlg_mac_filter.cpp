@@ -14,8 +14,7 @@ void COrvaneDlg::OnAddMacToAp() {
 }
 
 void COrvaneDlg::OnDeleteSelectedMac() {
-    m_nListCount = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
-    if (m_nListCount == 0) {
+    if (!m_pCheckList || m_pCheckList->GetCount(nullptr) == 0) {
         MessageBox(L"최소한 하나 이상 선택하셔야 합니다.");
         return;
     }
@@ -30,8 +29,8 @@ void COrvaneDlg::OnDeleteAllMac() {
     if (MessageBox(L"모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?", kConfirmCaption,
                    MB_YESNO) == IDNO)
         return;
-    m_nListCount = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
-    for (int i = 0; i < m_nListCount; ++i)
+    const int rows = m_pCheckList ? m_pCheckList->GetCount(nullptr) : 0;
+    for (int i = 0; i < rows; ++i)
         m_pCheckList->SetCheck(i, checklist::kChecked);
     OnDeleteSelectedMac();
 }

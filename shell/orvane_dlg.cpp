@@ -80,9 +80,7 @@ BOOL COrvaneDlg::OnInitDialog() {
     ShowApStatus(false);
 
     m_pClientSock = nullptr;
-    m_nApCommand = aplink::ApCmdNone;
     m_strApAddress = kDefaultApAddress;
-    m_bAutoSetting = 0;
     m_bApConnected = 0;
     m_bMacFilterEnable = 1;
     UpdateFilterRadios();

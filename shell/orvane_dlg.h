@@ -20,24 +20,23 @@ class COrvaneDlg : public CDialog {
     explicit COrvaneDlg(CWnd* parent = nullptr);
     ~COrvaneDlg() override;
 
-    // The AP conversation owns the state that decides what an answer does; the members below named after
-    // it are that state, changed only through the conversation's operations and events.
+    // The AP conversation owns the state that decides what an answer does. The members named after that
+    // state are read-only views of it: it changes only through the conversation's operations and events.
     aplink::ApConversation m_ApConversation;
 
-    // Shared state, in declaration order; BOOL and int are 32-bit.
-    BOOL& m_bPcMacStep = m_ApConversation.pcMacStep;     // add sequence: 0 while the VCI MAC add is
-                                                         // outstanding, 1 for the PC MAC
-    BOOL& m_bAutoSetting = m_ApConversation.autoSetting; // automatic configuration running: success boxes
-                                                         // stay quiet
-    BOOL m_bMacFilterEnable;                             // radio choice: 1 "Enable", 0 "Disable"
-    int& m_nListCount = m_ApConversation.listCount;      // check-list entries when a delete run starts
-    int& m_nDeleteIndex = m_ApConversation.deleteIndex;  // next check-list entry a delete run examines
-    CCheckList* m_pCheckList;                            // owned; the visible list of the AP's MAC addresses
-    int& m_nApCommand = m_ApConversation.pending;        // the current AP operation: an ApCommand
-    CString m_strApAddress;                              // the AP's IPv4 address, dotted decimal
-    BOOL m_bApConnected;                                 // set only by a successful connect notification
-    CClientSock* m_pClientSock;                          // owned; null when there is no socket
-    CString m_strPcMac;                                  // twelve upper-case hex digits, or empty
+    const int& m_bPcMacStep = m_ApConversation.PcMacStep();     // add sequence: 0 while the VCI MAC add is
+                                                                // outstanding, 1 for the PC MAC
+    const int& m_bAutoSetting = m_ApConversation.AutoSetting(); // automatic configuration running: success
+                                                                // boxes stay quiet
+    BOOL m_bMacFilterEnable;                                    // radio choice: 1 "Enable", 0 "Disable"
+    const int& m_nListCount = m_ApConversation.ListCount();     // check-list entries when a delete run starts
+    const int& m_nDeleteIndex = m_ApConversation.DeleteIndex(); // next check-list entry a delete run examines
+    CCheckList* m_pCheckList;                                   // owned; the visible list of the AP's MACs
+    const int& m_nApCommand = m_ApConversation.Pending();       // the current AP operation: an ApCommand
+    CString m_strApAddress;                                     // the AP's IPv4 address, dotted decimal
+    BOOL m_bApConnected;        // set only by a successful connect notification
+    CClientSock* m_pClientSock; // owned; null when there is no socket
+    CString m_strPcMac;         // twelve upper-case hex digits, or empty
     // MAC of the next add command and one spare byte
     uint8_t m_MacAddress[common::kMacAddressBufferBytes];
     vcilink::WlanSettingRecord m_WlanSettings; // the VCI's WLAN settings as last read

@@ -1,5 +1,39 @@
 // The AP conversation: which answers are awaited, what each operation does with its answers, and when an
 // automatic configuration ends; no Windows header. The dialog feeds it events and carries out its calls.
+//
+// What each operation sends, and what each answer (read off the stream by ApReader, in the order the
+// commands went out) leads to. Waits: kCommandWaitMs before every command but the filter-on command.
+// A box pumps messages; an operation whose box was open while another began goes no further.
+//
+// | operation (button)             | sends                        | answer       | then |
+// |--------------------------------|------------------------------|--------------|-------------------------------------------|
+// | AddMacs (1021), StartAdds (run)| fff0 VCI MAC, if there is one| "701"        | fff0 PC MAC; without one:
+// nothing (a run:  | |                                |                              |              | "PC MAC
+// Address를 찾을 수 없습니다.", list)  | |                                | fff0 PC MAC                  |
+// "701"        | "Mac 등록 완료" (not in a run), list read  | |                                | | "200" /
+// other| "Mac 등록 실패" / "Mac 등록 에러…", run ends| | WriteVciMac (1001)             | fff0 VCI MAC,
+// pending kept   | as above     | as above                                  | | StartDeleteRun (1018, 1017)
+// | fff1 for each ticked row     | "701"        | next ticked row, or "삭제 완료2" /        | | | | | "Mac
+// 삭제 완료3" (none ticked: "삭제 완료1")| |                                |                              |
+// | and a list read                           | |                                | | "200" / other| "Mac 삭제
+// 실패" / "Mac 삭제 에러…"; rows the| |                                |                              | | AP
+// deleted leave the list                 | | DeleteOne (1003)               | fff1 for the selected row    |
+// as above     | carries on the last run's scan            | | ReadList (1002, after a run)   | fff3 |
+// entries      | rows                                      | |                                | | end entry
+// | "Read Completed!!!"; in a run: fff6,      | |                                | |              | "자동
+// 설정 완료"                            | |                                |                              |
+// no list      | "응답 : " and the answer; a run ends      | | SendFilter (1011, 1012)        | fff5 00 /
+// fff5 01            | any          | "응답 : " and the answer                  | | MacFilterSetting (1022)
+// | fff5 as the radios say       | not "200"    | fff6, "설정 완료"                          | | | | "200" |
+// "응답 : 200", nothing more                 | | Continue… (1016, connected)    | reads both MACs; fff5 00;
+// | not "200"    | StartAdds with the MACs read now          | |                                |
+// kAutoFilterWaitMs            | "200"        | "응답 : 200", the run ends                 | | Apply (1009),
+// SendCloseRequest | fff6 / fff4                  | none         | - |
+//
+// Any owed answer past kApAnswerTimeoutMs (a list: since its last entry), or more than kApMaxHeldBytes
+// held while a box is open, puts the stream out of step: the operation that waited ends with "AP에서 응답이
+// 없습니다.", and the next button connects again and runs once connected. Cancel on the failed connect's
+// box ends a run; a lost connection keeps it, and the next connect carries it on from its start.
 #pragma once
 
 #include <array>
@@ -12,33 +46,33 @@
 #include <vector>
 
 #include "aplink/core/ap_command.h"
+#include "aplink/core/ap_reader.h"
 #include "aplink/core/ap_timings.h"
 #include "common/core/mac_text.h"
 
 namespace aplink {
 
-// Answers still owed by the AP; past this many the oldest is forgotten, so a silent AP costs no memory. An
-// AP that answers owes at most a handful; a user reaches this only by pressing buttons for a minute at an
-// AP that answers nothing.
+// Answers still owed by the AP; past this many the oldest is forgotten and the stream is out of step. An
+// AP that answers owes at most a handful.
 inline constexpr std::size_t kApMaxAwaited = 64;
 
 // The boxes the conversation shows; the dialog holds their texts.
 enum class ApBox {
-    NotConnected,   // "AP에 연결되어 있지 않습니다."
-    RegisterDone,   // "Mac 등록 완료"
-    RegisterFailed, // "Mac 등록 실패"
-    RegisterError,  // "Mac 등록 에러인데 멀까? : " and the answer
-    DeleteDone1,    // "삭제 완료1"
-    DeleteDone2,    // "삭제 완료2"
-    DeleteDone3,    // "Mac 삭제 완료3"
-    DeleteFailed,   // "Mac 삭제 실패"
-    DeleteError,    // "Mac 삭제 에러인데 멀까? : " and the answer
-    ReadCompleted,  // "Read Completed!!!"
-    AutoDone,       // "자동 설정 완료"
-    FilterAnswer,   // "응답 : " and the answer
-    SettingDone,    // "설정 완료"
-    NoPcMac,        // "PC MAC Address를 찾을 수 없습니다."
-    NoAnswer,       // "AP에서 응답이 없습니다."
+    NotConnected,
+    RegisterDone,
+    RegisterFailed,
+    RegisterError, // with the answer
+    DeleteNoneTicked,
+    DeleteRestUnticked,
+    DeletePastLastRow,
+    DeleteFailed,
+    DeleteError, // with the answer
+    ReadCompleted,
+    AutoDone,
+    FilterAnswer, // with the answer
+    SettingDone,
+    NoPcMac,
+    NoAnswer,
 };
 
 using ApMac = std::array<std::uint8_t, common::kMacBytes>;
@@ -68,10 +102,11 @@ class ApHost {
     virtual void Trace(std::string_view line) = 0;
     // The MACs of the last successful reads (buttons 1021 and 1001).
     virtual ApMacs StoredMacs() = 0;
-    // The check-list as a delete run sees it: whether a row is ticked (or in the middle state), and the
-    // delete command of a row.
+    // The check-list as a delete run sees it: its rows, whether one is ticked (or in the middle state),
+    // and a row's text as the AP listed it.
+    virtual int RowCount() = 0;
     virtual bool RowMarked(int row) = 0;
-    virtual std::string DeleteCommand(int row) = 0;
+    virtual std::string RowText(int row) = 0;
     // Automatic configuration's first steps: the PC's and the VCI's MAC read now, the filter radios on
     // Enable. A read that failed gives no MAC.
     virtual ApMacs ReadMacsAndEnableFilter() = 0;
@@ -83,18 +118,15 @@ class ApHost {
     ~ApHost() = default;
 };
 
-// How an awaited answer is read off the stream.
-enum class ApAnswerForm { Status, List, Filter };
-
 class ApConversation {
   public:
-    // The state the dialog names (m_nApCommand, m_bAutoSetting, m_bPcMacStep, m_nListCount,
-    // m_nDeleteIndex refer to these).
-    int pending = ApCmdNone;
-    int autoSetting = 0;
-    int pcMacStep = 0;
-    int listCount = 0;
-    int deleteIndex = 0;
+    // The state the dialog names, read-only outside: m_nApCommand, m_bAutoSetting, m_bPcMacStep,
+    // m_nListCount, m_nDeleteIndex.
+    const int& Pending() const { return m_pending; }
+    const int& AutoSetting() const { return m_autoSetting; }
+    const int& PcMacStep() const { return m_pcMacStep; }
+    const int& ListCount() const { return m_listCount; }
+    const int& DeleteIndex() const { return m_deleteIndex; }
 
     // Operations. A button's operation ends a running automatic configuration first: from then on the
     // user, not the run, decides what is sent. On a stream out of step a button's operation first connects
@@ -120,14 +152,14 @@ class ApConversation {
     void OnTick(ApHost& host);
 
     std::size_t AwaitedCount() const { return m_awaited.size(); }
-    std::size_t HeldBytes() const { return m_stream.size(); }
+    std::size_t HeldBytes() const { return m_reader.Held(); }
     bool AwaitsLiveAnswer() const;
     bool OutOfStep() const { return m_outOfStep; }
-    // An owed answer of the current operation whose bound has passed at nowMs: OnTick has not run since.
+    // An owed answer whose bound has passed at nowMs: OnTick has not run since.
     bool HasOverdue(std::uint64_t nowMs) const;
 
   private:
-    // What an answer leads to beyond its own operation's rules.
+    // What a filter answer leads to beyond its own operation's rules.
     enum class Then { Nothing, Show, Apply, RunAdds };
     // A button's operation held back until the connection is made again.
     enum class Op {
@@ -153,58 +185,55 @@ class ApConversation {
         int row = -1;           // a delete: the check-list row it deletes
         bool started = false;   // a list of which entries have come
     };
+    struct Held {
+        Op op = Op::None;
+        bool flag = false;
+        int row = -1;
+    };
 
     void Begin(int op);
     bool Live(const Awaited& a) const;
     bool RequireSocket(ApHost& host);
     bool Resync(ApHost& host, Op op, bool flag = false, int row = -1);
     void RunHeld(ApHost& host);
+    void Absorb(ApHost& host);
     bool SendCommand(ApHost& host, const std::string& command, unsigned waitMs);
     bool SendApply(ApHost& host);
     bool SendAwaited(ApHost& host, const std::string& command, unsigned waitMs, ApAnswerForm form,
                      Then then = Then::Nothing, int row = -1);
     bool SendFilterCommand(ApHost& host, bool on, Then then);
+    bool SendDelete(ApHost& host, int row);
     void StartAdds(ApHost& host, const ApMacs& macs);
     bool SendAdd(ApHost& host, const std::optional<ApMac>& mac);
     void SendPcAdd(ApHost& host);
     void EndAutoWithoutPcMac(ApHost& host);
     void SendNextDelete(ApHost& host, ApBox doneBox);
+    bool ShowAndStay(ApHost& host, ApBox box);
     void EndDeleteRun(ApHost& host);
-    void EndRun();
+    void EndRun() { m_autoSetting = 0; }
     void Fail(ApHost& host, ApBox box, std::string_view answer);
     void LoseStep(ApHost& host, const char* why);
     void ResetStream();
     void Process(ApHost& host);
-    // Each takes one answer (or what the stream holds of it) from m_stream at m_at; false when more
-    // bytes are needed first.
-    bool TakeStatus(ApHost& host, const Awaited& a);
-    bool TakeFilter(ApHost& host, const Awaited& a);
-    bool TakeList(ApHost& host, Awaited& a);
     void OnStatus(ApHost& host, const Awaited& a, std::string_view answer);
     void OnFilter(ApHost& host, const Awaited& a, std::string_view answer);
     void OnListEnd(ApHost& host);
-    std::size_t AnswerEnd(std::size_t from) const;
-    std::size_t StatusAnswerEnd(std::size_t from) const;
-    std::size_t StatusAt(std::size_t from) const;
-    std::uint64_t Offset() const { return m_base + m_stream.size(); }
-    void Absorb(ApHost& host);
+
+    int m_pending = ApCmdNone;
+    int m_autoSetting = 0;
+    int m_pcMacStep = 0;
+    int m_listCount = 0;
+    int m_deleteIndex = 0;
 
     std::deque<Awaited> m_awaited;
     unsigned m_generation = 0;
     unsigned m_streamEpoch = 0; // a new stream since: whatever was being read is gone
-    std::string m_stream;       // bytes received and not yet taken
-    std::uint64_t m_base = 0;   // stream offset of m_stream[0]
-    std::size_t m_at = 0;
+    ApReader m_reader;
     bool m_processing = false;
-    bool m_answerOpen = false;      // the filter answer taken last ran to the end of what had arrived
     bool m_outOfStep = false;       // answers can no longer be matched: the next button connects again
     ApMacs m_macs;                  // the MACs of the registration under way
     std::vector<int> m_deletedRows; // rows whose delete the AP accepted in the run under way
-    struct Held {
-        Op op = Op::None;
-        bool flag = false;
-        int row = -1;
-    } m_held;
+    Held m_held;
 };
 
 } // namespace aplink

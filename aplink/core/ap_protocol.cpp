@@ -1,4 +1,4 @@
-// AP command texts, status reply judgement and the bounded list-reply scanner.
+// AP command texts, status reply judgement and the receive buffer.
 #include "aplink/core/ap_protocol.h"
 
 #include <cstdio>
@@ -64,68 +64,11 @@ std::string MakeFilterCommand(bool filterOn) {
     return text;
 }
 
-std::size_t CopyCommand(std::string_view command, char* buffer, std::size_t bufferSize) {
-    if (buffer == nullptr || bufferSize == 0) return 0;
-    std::memset(buffer, 0, bufferSize);
-    if (command.empty() || command.size() >= bufferSize) return 0;
-    std::memcpy(buffer, command.data(), command.size());
-    return command.size();
-}
-
-std::size_t MakeMacDataToAdd(const std::uint8_t* mac, char* buffer, std::size_t bufferSize) {
-    return CopyCommand(MakeAddCommand(mac), buffer, bufferSize);
-}
-
-std::size_t MakeMacDataToDelete(std::string_view entryText, char* buffer, std::size_t bufferSize) {
-    return CopyCommand(MakeDeleteCommand(entryText), buffer, bufferSize);
-}
-
-std::size_t MakeMacDataToDelete(std::wstring_view entryText, char* buffer, std::size_t bufferSize) {
-    return CopyCommand(MakeDeleteCommand(entryText), buffer, bufferSize);
-}
-
-std::size_t MakeMacDataToRead(char* buffer, std::size_t bufferSize) {
-    return CopyCommand(MakeReadListCommand(), buffer, bufferSize);
-}
-
-std::string_view ReplyText(const char* data, int received) {
-    if (data == nullptr || received <= 0) return {};
-    const auto count = static_cast<std::size_t>(received);
-    const void* nul = std::memchr(data, '\0', count);
-    return {data, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : count};
-}
-
 ApStatus ClassifyStatusReply(std::string_view replyText) {
     const std::string_view status = replyText.substr(0, kApAccepted.size());
     if (status == kApAccepted) return ApStatus::Accepted;
     if (status == kApRefused) return ApStatus::Refused;
     return ApStatus::Unexpected;
-}
-
-ApListScan ScanListReply(const char* data, int received) {
-    ApListScan scan;
-    if (data == nullptr || received <= 0) return scan;
-    const auto n = static_cast<std::size_t>(received);
-    for (std::size_t p = 0; p + kApAccepted.size() < n; ++p) {
-        if (std::string_view(data + p, kApAccepted.size()) != kApAccepted) continue;
-        // Bytes past the read count as zero, so a cut entry ends at the cut.
-        const std::size_t start = p + kApEntryMacOffset;
-        std::size_t length = 0;
-        // A NUL ends the text; so does any other control byte, which would break a delete command's line.
-        while (start + length < n && length < kApEntryTextLength &&
-               IsPrintableAscii(static_cast<unsigned char>(data[start + length])))
-            ++length;
-        const std::string_view text = length ? std::string_view(data + start, length) : std::string_view();
-        if (text == kApListEndText) {
-            scan.endSeen = true;
-            break;
-        }
-        // A whole entry is a MAC text. Anything else is a kApAccepted of an earlier reply read together
-        // with the list (status replies carry no entry): listing it would make a row the AP never had.
-        if (text.size() == kApEntryTextLength && !common::IsSpacedMacText(text)) continue;
-        scan.entries.push_back(text);
-    }
-    return scan;
 }
 
 void ApReplyBuffer::Clear() {

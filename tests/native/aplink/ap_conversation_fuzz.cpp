@@ -138,7 +138,7 @@ struct Host final : ApHost {
         if ((event == "read" || event == "tick") && !strays) Check(OpHeardFrom());
         // Apply only when asked, or after every command of a filter setting or a run was accepted.
         if (command == "w fff6 \r") Check(opIsApply || strays || OpAccepted());
-        if (code == "w fff0 " && conv.autoSetting) Check(runMacs.count(Upper(mac)) == 1);
+        if (code == "w fff0 " && conv.AutoSetting()) Check(runMacs.count(Upper(mac)) == 1);
         if (code == "w fff1 ") Check(marked.count(mac) == 1);
         Check(sent.size() < opStart + 16 + rows.size());
         if (connecting || !socket || (!healthy && in.ConsumeIntegralInRange<int>(0, 15) == 0)) return false;
@@ -234,8 +234,8 @@ struct Host final : ApHost {
 
     void ShowBox(ApBox box, std::string_view) override {
         const bool success = box == ApBox::RegisterDone || box == ApBox::SettingDone ||
-                             box == ApBox::DeleteDone1 || box == ApBox::DeleteDone2 ||
-                             box == ApBox::DeleteDone3 || box == ApBox::ReadCompleted ||
+                             box == ApBox::DeleteNoneTicked || box == ApBox::DeleteRestUnticked ||
+                             box == ApBox::DeletePastLastRow || box == ApBox::ReadCompleted ||
                              box == ApBox::AutoDone;
         if (success && !strays) Check(OpAccepted());
         if (box == ApBox::AutoDone || box == ApBox::SettingDone)
@@ -265,11 +265,12 @@ struct Host final : ApHost {
     }
     void Trace(std::string_view) override {}
     ApMacs StoredMacs() override { return stored; }
+    int RowCount() override { return static_cast<int>(rows.size()); }
     bool RowMarked(int row) override {
         return row >= 0 && static_cast<std::size_t>(row) < ticks.size() && ticks[row];
     }
-    std::string DeleteCommand(int row) override {
-        return row >= 0 && static_cast<std::size_t>(row) < rows.size() ? MakeDeleteCommand(rows[row]) : "";
+    std::string RowText(int row) override {
+        return row >= 0 && static_cast<std::size_t>(row) < rows.size() ? rows[row] : "";
     }
     std::optional<ApMac> ReadMac(const std::optional<ApMac>& before) {
         switch (in.ConsumeIntegralInRange<int>(0, 3)) {
@@ -383,8 +384,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             host.marked.clear();
             for (std::size_t i = 0; i < host.rows.size(); ++i)
                 if ((host.ticks[i] = in.ConsumeBool())) host.marked.insert(host.rows[i]);
-            conv.listCount = static_cast<int>(host.rows.size());
-            if (conv.listCount > 0)
+            if (!host.rows.empty())
                 conv.StartDeleteRun(host);
             else
                 host.opStart = lastOpStart; // "최소한 하나 이상 선택하셔야 합니다.": no operation
@@ -485,7 +485,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         --host.depth;
         // A run that is on waits for an answer, or for the next connect to carry it on.
-        Check(conv.autoSetting == 0 || !host.socket || host.connecting || conv.AwaitsLiveAnswer());
+        Check(conv.AutoSetting() == 0 || !host.socket || host.connecting || conv.AwaitsLiveAnswer());
         Check(conv.AwaitedCount() <= kApMaxAwaited);
         Check(conv.HeldBytes() <= kApMaxHeldBytes + 3000);
     }

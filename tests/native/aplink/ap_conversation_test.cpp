@@ -34,7 +34,7 @@ std::string BoxName(ApBox box, std::string_view answer) {
         return "register failed";
     case ApBox::DeleteFailed:
         return "delete failed";
-    case ApBox::DeleteDone3:
+    case ApBox::DeletePastLastRow:
         return "delete done";
     default:
         return "box " + std::to_string(static_cast<int>(box));
@@ -67,8 +67,9 @@ struct Host final : ApHost {
     }
     void Trace(std::string_view) override {}
     ApMacs StoredMacs() override { return stored; }
+    int RowCount() override { return static_cast<int>(rows.size()); }
     bool RowMarked(int row) override { return row < static_cast<int>(ticks.size()) && ticks[row]; }
-    std::string DeleteCommand(int row) override { return "w fff1 " + rows[row] + "\r"; }
+    std::string RowText(int row) override { return rows[row]; }
     ApMacs ReadMacsAndEnableFilter() override { return stored = read; }
     void Reconnect() override { sent.push_back("reconnect"); }
     std::uint64_t NowMs() override { return now; }
@@ -125,7 +126,6 @@ void Step(ApConversation& conv, Host& host, const std::string& step) {
         std::istringstream rows(step.substr(6));
         for (int row; rows >> row;)
             host.ticks[row] = true;
-        conv.listCount = static_cast<int>(host.rows.size());
         conv.StartDeleteRun(host);
     } else if (step == "connect") {
         conv.OnConnected(host);
@@ -216,7 +216,7 @@ TEST(ApConversation, EachOperationReportsSuccessOnlyOnAcceptingAnswersToItsOwnCo
             EXPECT_EQ(host.ticks, (std::vector<bool>{false, true})); // the refused row keeps its tick
         }
         // However it went, the run is over and waits for nothing.
-        EXPECT_EQ(conv.autoSetting, 0);
+        EXPECT_EQ(conv.AutoSetting(), 0);
         EXPECT_FALSE(conv.AwaitsLiveAnswer());
     }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "aplink/core/ap_protocol.h"
+#include "aplink/core/ap_reader.h"
 #include "tools/apsim/apsim_memory_backend.h"
 
 using namespace apsim;
@@ -35,11 +36,11 @@ TEST(ApSimCommands, AddListDeleteRoundTrip) {
     EXPECT_EQ(engine.List(), std::vector<Mac>{kMacB});
 }
 
-TEST(ApSimCommands, ListIsWhatTheProgramsScannerReads) {
+TEST(ApSimCommands, ListIsWhatTheProgramsReaderReads) {
     SimEngine engine = MakeEngine({kMacA, kMacB});
     const std::string list = Joined(engine.HandleCommand("w fff3 "));
-    const aplink::ApListScan scan = aplink::ScanListReply(list.data(), static_cast<int>(list.size()));
-    EXPECT_TRUE(scan.endSeen);
+    const aplink::ApListRead scan = aplink::ReadListAnswer(list);
+    EXPECT_TRUE(scan.ended);
     EXPECT_EQ(scan.entries, (std::vector<std::string>{"02 11 22 33 44 55", "0A 0B 0C 0D 0E 0F"}));
     // The delete command the program builds from an entry finds it.
     const std::string del = aplink::MakeDeleteCommand(scan.entries[1]);
@@ -130,13 +131,18 @@ TEST(ApSimFaults, PadFullEndsTheListAtAReadBoundary) {
         const std::string list = Joined(engine.HandleCommand("w fff3 "));
         EXPECT_EQ(list.size() % kProgramReadSize, 0u) << count;
         EXPECT_TRUE(list.ends_with("701LIST00 00 00 00 00 00")) << count;
-        // Read by read, as the program would take them, every entry is found whole.
+        // Read by read, as the program takes them, every entry is found whole.
+        aplink::ApReader reader;
         std::size_t found = 0;
         bool end = false;
-        for (std::size_t at = 0; at < list.size(); at += kProgramReadSize) {
-            const auto scan = aplink::ScanListReply(list.data() + at, static_cast<int>(kProgramReadSize));
-            found += scan.entries.size();
-            end = end || scan.endSeen;
+        for (std::size_t at = 0; at < list.size() && !end; at += kProgramReadSize) {
+            reader.Append(std::string_view(list).substr(at, kProgramReadSize));
+            for (aplink::ApReader::Piece p;
+                 !end && (p = reader.Next(aplink::ApAnswerForm::List, 0, found > 0)).kind !=
+                             aplink::ApReader::Kind::NeedMore;) {
+                found += p.kind == aplink::ApReader::Kind::Entry;
+                end = p.kind == aplink::ApReader::Kind::ListEnd;
+            }
         }
         EXPECT_EQ(found, count);
         EXPECT_TRUE(end);

@@ -122,7 +122,7 @@ TEST_F(AdapterDiscoveryTest, KeywordsMatchInAnyCaseAndAutomaticConfigurationStay
             EXPECT_EQ(!d.m_strPcMac.IsEmpty(), c.wireless) << c.description;
         }
         boxes.Clear();
-        d.m_bAutoSetting = 1;
+        d.m_ApConversation.BeginAutoSetting();
         Chain chain = MakeChain({kWired, kWifiDongle});
         d.FindWirelessAdapter(chain.data());
         EXPECT_EQ(d.m_strPcMac, CString(L"0A0B0C0D0E0F"));

@@ -162,7 +162,6 @@ TEST_F(ApConnectionTest, TheApClosingTheConnectionInsideABoxIsHandledThere) {
 TEST_F(ApConnectionTest, DisconnectWithoutASocketOnlyResetsTheState) {
     CProbeDlg dlg;
     RunDialog(dlg, [&](CProbeDlg& d) {
-        d.m_nApCommand = aplink::ApCmdReadList;
         d.m_bApConnected = 1;
         d.SetDlgItemText(IDC_STATUS_AP, L"AP 연결");
         d.DisconnectFromAP();

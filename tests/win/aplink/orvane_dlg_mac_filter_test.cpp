@@ -99,7 +99,7 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         // Refused: shown even during automatic configuration, nothing follows, and the configuration
         // is over.
         Mark();
-        d.m_bAutoSetting = 1;
+        d.m_ApConversation.BeginAutoSetting();
         ASSERT_TRUE(apsim.Ok("refuse 1"));
         Click(d, IDC_ADD_MAC_TO_AP);
         ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 실패"));
@@ -110,7 +110,7 @@ TEST_F(MacFilterOpsTest, RefusalsAndUnexpectedRepliesEndTheRun) {
         EXPECT_EQ(d.m_bAutoSetting, 0);
 
         // Anything else is shown with the text received, and ends it too.
-        d.m_bAutoSetting = 1;
+        d.m_ApConversation.BeginAutoSetting();
         ASSERT_TRUE(apsim.Ok("garbage 1 oops"));
         Click(d, IDC_ADD_MAC_TO_AP);
         ASSERT_TRUE(boxes.WaitFor(L"Mac 등록 에러인데 멀까? : oops"));
@@ -313,13 +313,11 @@ TEST_F(MacFilterOpsTest, HiddenSendersAndTheTestButton) {
         d.PostMark();
         Click(d, IDC_APPLY);
         EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
-        d.m_nApCommand = aplink::ApCmdReadList;
         d.PostMark();
         Click(d, IDC_CLOSE_SOCKET);
         EXPECT_EQ(d.m_nApCommand, aplink::ApCmdNone);
 
         // "Write MAC to AP": the VCI's MAC alone, the pending value untouched; a short text sends nothing.
-        d.m_nApCommand = aplink::ApCmdNone;
         SetVciMac(d, L"0A0B0C0D0E0F");
         d.PostMark();
         Click(d, IDC_WRITE_MAC_TO_AP);
@@ -392,7 +390,7 @@ TEST_F(MacFilterOpsTest, ASendErrorIsShownTwice) {
         // Our own end shut for sending: the next send fails with WSAESHUTDOWN.
         ASSERT_EQ(::shutdown(d.m_pClientSock->m_hSocket, SD_SEND), 0);
         Mark();
-        d.m_bAutoSetting = 1;
+        d.m_ApConversation.BeginAutoSetting();
         Click(d, IDC_MAC_FILTER_ON);
         // The AP may notice the shut side and close while a box is open; that box may come in between.
         Texts shown;

@@ -49,8 +49,6 @@ TEST(MainDialog, StartsWithTheTemplateTitleAndTheInitialisedState) {
     // Other values than the constructor's, so that only the initialisation's own steps restore them.
     auto* stray = new CClientSock;
     dlg.m_pClientSock = stray;
-    dlg.m_nApCommand = 7;
-    dlg.m_bAutoSetting = 1;
     dlg.m_bApConnected = 1;
     dlg.m_bMacFilterEnable = 0;
     dlg.m_strApAddress = L"127.0.0.9";

@@ -62,7 +62,7 @@ TEST(VciMacRead, FromTheClickToTheCaption) {
 
         // During automatic configuration the read is silent; the caption still follows.
         ASSERT_TRUE(sim.Ok("mac 02:11:22:33:44:55"));
-        d.m_bAutoSetting = 1;
+        d.m_ApConversation.BeginAutoSetting();
         const size_t before = boxes.boxes.size();
         Click(d, IDC_READ_VCI_MAC_ADDRESS);
         quietBoxes.assign(boxes.boxes.begin() + static_cast<std::ptrdiff_t>(before), boxes.boxes.end());

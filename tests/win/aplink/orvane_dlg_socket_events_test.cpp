@@ -176,7 +176,7 @@ TEST_F(ApProtocolTest, RepliesAreShownAndTracedAsData) {
         const auto reads = [&] { return traces.CountStarting("COrvaneDlg::OnReceiveTCP : "); };
         const size_t before = reads();
         Click(d, IDC_MAC_FILTER_ON);
-        d.m_nApCommand = aplink::ApCmdNone; // the reply is read only once the handler has returned
+        d.m_ApConversation.OnClosed(); // as after a lost connection: the reply, read later, is owed to nobody
         ASSERT_TRUE(PumpUntil([&] { return reads() > before; }));
         PumpFor(100);
         EXPECT_EQ(boxes.boxes.size(), shown);

@@ -28,25 +28,30 @@ int COrvaneDlg::SendDataToAP(const char* text) {
     return sent;
 }
 
+// The command builders the dialog has always had, over the conversation's own texts: each writes its
+// command into a zeroed buffer of kApCommandBufferSize bytes.
+namespace {
+
+void WriteCommand(const std::string& command, char* buffer) {
+    std::memset(buffer, 0, aplink::kApCommandBufferSize);
+    if (command.size() < aplink::kApCommandBufferSize) std::memcpy(buffer, command.data(), command.size());
+}
+
+} // namespace
+
 void COrvaneDlg::MakeMacDataToAdd(char* buffer) {
-    aplink::MakeMacDataToAdd(m_MacAddress, buffer, aplink::kApCommandBufferSize);
+    WriteCommand(aplink::MakeAddCommand(m_MacAddress), buffer);
 }
 
 void COrvaneDlg::MakeMacDataToDelete(int index, char* buffer) {
-    CString text;
-    m_ListApMac.GetText(index, text);
-    if (m_pCheckList) {
-        CString rowText;
-        if (m_pCheckList->GetItemText(index, rowText) == 0) text = rowText;
-    }
-    const CStringA narrow = AfxWideToAnsi(text);
-    AfxTrace("COrvaneDlg::MakeMacDataToDelete:%s", narrow.GetString());
-    aplink::MakeMacDataToDelete(std::wstring_view(text.GetString(), static_cast<size_t>(text.GetLength())),
-                                buffer, aplink::kApCommandBufferSize);
+    const CString text = DialogApHost(*this).RowTextOf(index);
+    WriteCommand(
+        aplink::MakeDeleteCommand(std::wstring_view(text.GetString(), static_cast<size_t>(text.GetLength()))),
+        buffer);
 }
 
 void COrvaneDlg::MakeMacDataToRead(int, char* buffer) {
-    aplink::MakeMacDataToRead(buffer, aplink::kApCommandBufferSize);
+    WriteCommand(aplink::MakeReadListCommand(), buffer);
 }
 
 uint8_t COrvaneDlg::HexToByte(char high, char low) {
