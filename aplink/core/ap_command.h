@@ -4,8 +4,8 @@
 
 namespace aplink {
 
-// Replies name no command, so the dialog remembers which one it awaits. Who sets which value, and what each
-// reply does under it: the table at COrvaneDlg::OnReceiveTCP (orvane_dlg_ap_protocol.cpp).
+// Replies name no command, so the dialog remembers which operation is current. Who sets which value, and
+// what each answer does under it: the table at the head of ap_conversation.h.
 enum ApCommand : int {
     ApCmdNone = 0,
     ApCmdAddMac = 1,

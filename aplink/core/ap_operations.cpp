@@ -58,7 +58,8 @@ void ApConversation::StartAdds(ApHost& host, const ApMacs& macs) {
     if (!SendAdd(host, m_macs.vci)) SendPcAdd(host);
 }
 
-// The m_pending value stays, so its answer is read as that operation's; earlier answers are no longer awaited.
+// The m_pending value stays, so its answer is read as that operation's; earlier answers are no longer
+// awaited.
 void ApConversation::WriteVciMac(ApHost& host) {
     EndRun();
     if (Resync(host, Op::WriteVci)) return;

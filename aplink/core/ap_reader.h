@@ -54,9 +54,9 @@ class ApReader {
     Piece TakeList(bool listStarted);
     Piece Take(Kind kind, std::size_t end);
 
-    std::string m_stream;     // bytes received and not yet dropped
-    std::uint64_t m_base = 0; // stream offset of m_stream[0]
-    std::size_t m_at = 0;     // first byte not yet taken
+    std::string m_stream;      // bytes received and not yet dropped
+    std::uint64_t m_base = 0;  // stream offset of m_stream[0]
+    std::size_t m_at = 0;      // first byte not yet taken
     bool m_answerOpen = false; // the free-text answer taken last ran to the end of what had arrived
 };
 

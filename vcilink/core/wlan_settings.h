@@ -121,7 +121,7 @@ int CountWlanReplyNumbers(std::span<const uint8_t> reply);
 
 // The MAC of the record as twelve upper-case hexadecimal digits.
 std::string VciMacText(const WlanSettingRecord& rec);
-// The dialog's MAC for the next add command (m_MacAddress): the MAC bytes, then zero.
+// The MAC for the next add command as the dialog holds it: the MAC bytes, then zero.
 void CopyVciMacAddress(const WlanSettingRecord& rec, uint8_t (&mac)[common::kMacAddressBufferBytes]);
 
 } // namespace vcilink

@@ -140,7 +140,7 @@ struct Host final : ApHost {
         if (command == "w fff6 \r") Check(opIsApply || strays || OpAccepted());
         if (code == "w fff0 " && conv.AutoSetting()) Check(runMacs.count(Upper(mac)) == 1);
         if (code == "w fff1 ") Check(marked.count(mac) == 1);
-        Check(sent.size() < opStart + 16 + rows.size());
+        Check(sent.size() < opStart + 16 + rows.size() + marked.size()); // a delete run reads the list anew
         if (connecting || !socket || (!healthy && in.ConsumeIntegralInRange<int>(0, 15) == 0)) return false;
         if (silentOwed) strays = true; // its answer would be taken for the one owed
         const std::string c = command.substr(2, 4);

@@ -22,7 +22,9 @@ std::string Name(const ApReader::Piece& p) {
 std::string Read(ApReader& reader, std::string_view forms, std::uint64_t sentAt) {
     std::string pieces;
     for (const char f : forms) {
-        const ApAnswerForm form = f == 'S' ? ApAnswerForm::Status : f == 'F' ? ApAnswerForm::Filter : ApAnswerForm::List;
+        const ApAnswerForm form = f == 'S'   ? ApAnswerForm::Status
+                                  : f == 'F' ? ApAnswerForm::Filter
+                                             : ApAnswerForm::List;
         for (bool started = false;;) {
             const ApReader::Piece p = reader.Next(form, sentAt, started);
             pieces += (pieces.empty() ? "" : "|") + Name(p);
@@ -51,12 +53,16 @@ TEST(ApReader, EachAnswerIsTakenInItsOwnForm) {
         {"a list and its end", "701LIST02 11 22 33 44 55" + end, "L", 0, "entry 02 11 22 33 44 55|end"},
         {"an entry waits for the next one", "701LIST02 11 22 33 44 55", "L", 0, "more"},
         {"a stray 701 before numbered entries makes no row",
-         "701701 01 02 DD DD DD DD DD\r\n701 02 00 00 00 00 00 00\r\n", "L", 0, "entry 02 DD DD DD DD DD|end"},
-        {"digits as the filler", "7010000AA BB CC DD EE FF" "7010000" "00 00 00 00 00 00", "L", 0,
-         "entry AA BB CC DD EE FF|end"},
+         "701701 01 02 DD DD DD DD DD\r\n701 02 00 00 00 00 00 00\r\n", "L", 0,
+         "entry 02 DD DD DD DD DD|end"},
+        {"digits as the filler",
+         "7010000AA BB CC DD EE FF"
+         "7010000"
+         "00 00 00 00 00 00",
+         "L", 0, "entry AA BB CC DD EE FF|end"},
         {"a refusal is no list", "200", "L", 0, "not a list 200"},
-        {"seventeen bytes that are no MAC are no entry", "701LIST02 11 22 33 44 55701LISTGG HH II JJ KK LL" + end, "L", 0,
-         "entry 02 11 22 33 44 55|end"},
+        {"seventeen bytes that are no MAC are no entry",
+         "701LIST02 11 22 33 44 55701LISTGG HH II JJ KK LL" + end, "L", 0, "entry 02 11 22 33 44 55|end"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -90,7 +96,8 @@ TEST(ApReader, AListInRandomPiecesReadsAsItReadsWhole) {
             const std::size_t n = 1 + rng() % 40;
             reader.Append(std::string_view(list).substr(at, n));
             at += n;
-            for (ApReader::Piece p; (p = reader.Next(ApAnswerForm::List, 0, !got.empty())).kind != Kind::NeedMore;) {
+            for (ApReader::Piece p;
+                 (p = reader.Next(ApAnswerForm::List, 0, !got.empty())).kind != Kind::NeedMore;) {
                 if (p.kind == Kind::Entry) got.push_back(p.text);
                 ended = p.kind == Kind::ListEnd;
                 ASSERT_TRUE(p.kind == Kind::Entry || ended) << list;
