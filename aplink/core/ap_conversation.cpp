@@ -51,7 +51,8 @@ void ApConversation::Absorb(ApHost& host) {
     const std::string arrived = host.TakeArrived();
     if (arrived.empty() || m_outOfStep) return;
     m_reader.Append(arrived);
-    if (m_reader.Held() > kApMaxHeldBytes) LoseStep(host, "AP: more bytes held than any answer has");
+    // Said also when no answer was owed yet: the command about to go out is not sent.
+    if (m_reader.Held() > kApMaxHeldBytes) LoseStep(host, "AP: more bytes held than any answer has", true);
 }
 
 bool ApConversation::SendCommand(ApHost& host, const std::string& command, unsigned waitMs) {
@@ -91,12 +92,12 @@ void ApConversation::EndDeleteRun(ApHost& host) {
 
 // Answers can no longer be told apart: nothing owed is awaited any more, the operation that waited ends
 // with "AP에서 응답이 없습니다.", and the next button connects again.
-void ApConversation::LoseStep(ApHost& host, const char* why) {
+void ApConversation::LoseStep(ApHost& host, const char* why, bool tell) {
     host.Trace(why);
     const bool live = AwaitsLiveAnswer();
     m_outOfStep = true;
     ResetStream();
-    if (!live) return;
+    if (!live && !tell) return;
     const int op = m_pending;
     Begin(ApCmdNone);
     EndRun();

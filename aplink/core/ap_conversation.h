@@ -212,7 +212,7 @@ class ApConversation {
     void EndDeleteRun(ApHost& host);
     void EndRun() { m_autoSetting = 0; }
     void Fail(ApHost& host, ApBox box, std::string_view answer);
-    void LoseStep(ApHost& host, const char* why);
+    void LoseStep(ApHost& host, const char* why, bool tell = false);
     void ResetStream();
     void Process(ApHost& host);
     void OnStatus(ApHost& host, const Awaited& a, std::string_view answer);
