@@ -13,15 +13,17 @@ bool IsPrintableAscii(unsigned c) {
     return c >= 0x20 && c <= 0x7E;
 }
 
-std::string FormatCommand(const char* format, unsigned code) {
+using common::WireCode;
+
+std::string FormatCommand(const char* format, WireCode code) {
     char text[32] = {};
-    std::snprintf(text, sizeof text, format, code);
+    std::snprintf(text, sizeof text, format, static_cast<unsigned>(code));
     return text;
 }
 
 template <typename Char> std::string MakeDeleteCommandImpl(std::basic_string_view<Char> entryText) {
     if (entryText.size() > kApEntryTextLength) return {};
-    std::string command = FormatCommand("w %04x ", ApCodeDeleteMac);
+    std::string command = FormatCommand("w %04x ", WireCode::Delete);
     for (Char c : entryText) {
         const auto u = static_cast<unsigned>(static_cast<std::make_unsigned_t<Char>>(c));
         if (!IsPrintableAscii(u)) return {};
@@ -35,8 +37,8 @@ template <typename Char> std::string MakeDeleteCommandImpl(std::basic_string_vie
 
 std::string MakeAddCommand(const std::uint8_t* mac) {
     char text[64] = {};
-    std::snprintf(text, sizeof text, "w %04x %02x %02x %02x %02x %02x %02x\r", unsigned{ApCodeAddMac}, mac[0],
-                  mac[1], mac[2], mac[3], mac[4], mac[5]);
+    std::snprintf(text, sizeof text, "w %04x %02x %02x %02x %02x %02x %02x\r",
+                  static_cast<unsigned>(WireCode::Add), mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     return text;
 }
 
@@ -48,19 +50,20 @@ std::string MakeDeleteCommand(std::wstring_view entryText) {
 }
 
 std::string MakeReadListCommand() {
-    return FormatCommand("w %04x \r", ApCodeReadList);
+    return FormatCommand("w %04x \r", WireCode::List);
 }
 std::string MakeCloseRequestCommand() {
-    return FormatCommand("w %04x \r", ApCodeCloseRequest);
+    return FormatCommand("w %04x \r", WireCode::CloseRequest);
 }
 std::string MakeApplyCommand() {
-    return FormatCommand("w %04x \r", ApCodeApply);
+    return FormatCommand("w %04x \r", WireCode::Apply);
 }
 
 std::string MakeFilterCommand(bool filterOn) {
     // "00" switches filtering on, "01" off: the AP's convention, not a flag value.
     char text[32] = {};
-    std::snprintf(text, sizeof text, "w %04x %02d\r", unsigned{ApCodeSetFilter}, filterOn ? 0 : 1);
+    std::snprintf(text, sizeof text, "w %04x %02d\r", static_cast<unsigned>(WireCode::Filter),
+                  filterOn ? 0 : 1);
     return text;
 }
 

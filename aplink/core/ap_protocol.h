@@ -6,31 +6,21 @@
 #include <string>
 #include <string_view>
 
+#include "common/core/ap_wire.h"
 #include "common/core/mac_text.h"
 
 namespace aplink {
 
-// Command codes, written as four lower-case hexadecimal digits in every command line.
-enum ApCode : unsigned {
-    ApCodeAddMac = 0xfff0,
-    ApCodeDeleteMac = 0xfff1,
-    ApCodeReadList = 0xfff3,
-    ApCodeCloseRequest = 0xfff4,
-    ApCodeSetFilter = 0xfff5,
-    ApCodeApply = 0xfff6,
-};
-
 // Commands are built in a zeroed buffer of this size and sent without the NUL.
-inline constexpr std::size_t kApCommandBufferSize = 1000;
+inline constexpr std::size_t kApCommandBufferSize = common::kWireMaxLine;
 // One read of the socket takes at most this many bytes.
 inline constexpr int kApReplyReadSize = 3000;
 // An entry is kApAccepted, four characters the program skips, then the MAC text.
-inline constexpr std::size_t kApEntryMacOffset = 7;
+inline constexpr std::size_t kApEntryMacOffset = common::kWireEntryMacOffset;
 inline constexpr std::size_t kApEntryTextLength = common::kMacSpacedLength;
-inline constexpr std::string_view kApListEndText = "00 00 00 00 00 00";
-inline constexpr std::string_view kApAccepted = "701";
-inline constexpr std::string_view kApRefused = "200";
-static_assert(kApRefused.size() == kApAccepted.size());
+inline constexpr std::string_view kApListEndText = common::kWireListEnd;
+inline constexpr std::string_view kApAccepted = common::kWireAccepted;
+inline constexpr std::string_view kApRefused = common::kWireRefused;
 
 // Command texts. Each is one line ending in a single carriage return.
 // "w fff0 xx xx xx xx xx xx\r" for the common::kMacBytes bytes at mac.
