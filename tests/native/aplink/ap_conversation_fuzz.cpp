@@ -463,14 +463,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             break;
         case 16:
-            if (host.connecting) {
+            if (!host.connecting) break;
+            if (in.ConsumeBool()) {
                 host.connecting = false;
-                if (in.ConsumeBool()) {
-                    conv.OnConnected(host);
-                } else {
-                    host.socket = false; // failed: Retry or Cancel
-                    if (in.ConsumeBool()) conv.OnConnectCancelled();
-                }
+                conv.OnConnected(host);
+            } else if (in.ConsumeBool()) {
+                // Failed, and Cancel on its box; Retry is a connect still under way.
+                host.socket = host.connecting = false;
+                conv.OnConnectCancelled();
             }
             break;
         default: {
