@@ -43,6 +43,8 @@ bool ApConversation::Resync(ApHost& host, Op op, bool flag, int row) {
     ResetStream();
     m_held = {op, flag, row};
     host.Reconnect();
+    // A connect that failed at once has said so: nothing waits for a later one.
+    if (!host.HasSocket()) m_held = {};
     return true;
 }
 

@@ -211,7 +211,7 @@ void ApConversation::BeginAutoSetting() {
 
 void ApConversation::ContinueAutoSetting(ApHost& host) {
     if (Resync(host, Op::None)) {
-        m_autoSetting = 1; // carried on by the connect
+        if (host.HasSocket()) m_autoSetting = 1; // carried on by the connect
         return;
     }
     Begin(ApCmdNone);
