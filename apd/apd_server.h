@@ -14,7 +14,6 @@
 
 namespace apd {
 
-enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6 };
 using LogFunction = std::function<void(LogLevel, const std::string&)>;
 
 class Server {

@@ -124,11 +124,9 @@ int main(int argc, char** argv) {
     for (const apd::Cidr& range : settings.allow)
         ranges.push_back(range.Text());
     apd::Server server(engine, settings.limits, settings.allow, Log);
-    // Lists are not changes: a client that polls the list must not flood the AP owner's log.
-    engine.SetLogSink([&server](const std::string& line) {
-        if (line.find("\" -> list ") == std::string::npos)
-            Log(line.find(" -> 200") == std::string::npos ? apd::LogLevel::Info : apd::LogLevel::Warning,
-                server.Peer() + ": " + line);
+    // List reads and applies that changed nothing come at Debug: not for the AP owner's log.
+    engine.SetLogSink([&server](apd::LogLevel level, const std::string& line) {
+        if (level != apd::LogLevel::Debug) Log(level, server.Peer() + ": " + line);
     });
     if (!server.Start(settings.listen, settings.port, error)) {
         Log(apd::LogLevel::Error, error);

@@ -33,7 +33,7 @@ class CountingBackend : public Backend {
     DeleteResult Delete(const Mac&, std::string&) override { return DeleteResult::NotListed; }
     std::optional<std::vector<Mac>> List(std::string&) override { return list; }
     bool SetFilter(bool, std::string&) override { return true; }
-    bool Apply(std::string&) override { return true; }
+    ApplyResult Apply(std::string&) override { return ApplyResult::Written; }
     bool Clear(std::string&) override { return true; }
     void Reset() override {}
     std::optional<bool> Filter() const override { return std::nullopt; }
