@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ class Server {
     using Clock = std::chrono::steady_clock;
 
     void Accept();
+    void Refuse(const std::string& peer);
+    void Summarise(Clock::time_point now);
     void Drop(LogLevel level, const std::string& why);
     void Read();
     void Perform();
@@ -59,9 +62,15 @@ class Server {
     std::deque<LineFramer::Line> m_lines; // read, not yet performed (commands-per-second)
     std::string m_unsent;
     Clock::time_point m_lastHeard{};
+    // commands-per-second counts over all connections: a client that reconnects is not let off.
     Clock::time_point m_windowStart{};
     int m_windowCommands = 0;
-    bool m_throttleLogged = false;
+    std::optional<Clock::time_point> m_throttleLogged;
+
+    // Refused peers: the first is logged, the rest counted and summed up once per refusedSummaryS.
+    std::optional<Clock::time_point> m_refusedSince;
+    int m_refusedCount = 0;
+    std::string m_refusedLast;
 };
 
 } // namespace apd

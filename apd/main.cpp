@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
         ranges.push_back(range.Text());
     apd::Server server(engine, settings.limits, settings.allow, Log);
     // List reads and applies that changed nothing come at Debug: not for the AP owner's log.
-    engine.SetLogSink([&server](apd::LogLevel level, const std::string& line) {
-        if (level != apd::LogLevel::Debug) Log(level, server.Peer() + ": " + line);
+    engine.SetLogSink([&server, debug = settings.debug](apd::LogLevel level, const std::string& line) {
+        if (level != apd::LogLevel::Debug || debug) Log(level, server.Peer() + ": " + line);
     });
     if (!server.Start(settings.listen, settings.port, error)) {
         Log(apd::LogLevel::Error, error);
@@ -147,8 +147,9 @@ int main(int argc, char** argv) {
     const apd::Limits& l = settings.limits;
     Log(apd::LogLevel::Notice,
         "listening on " + settings.listen + ":" + std::to_string(server.Port()) + " for " + allowText +
-            "; hostapd " + settings.hostapdCtrl + "; idle-timeout " + std::to_string(l.idleTimeoutS) +
-            " s, max-unsent " + std::to_string(l.maxUnsent) + " bytes, commands-per-second " +
+            "; hostapd " + settings.hostapdCtrl + "; idle-timeout " +
+            (l.idleTimeoutS > 0 ? std::to_string(l.idleTimeoutS) + " s" : "off") + ", max-unsent " +
+            std::to_string(l.maxUnsent) + " bytes, commands-per-second " +
             std::to_string(l.commandsPerSecond) + ", keep-alive " + std::to_string(l.keepAliveIdleS) + "+" +
             std::to_string(l.keepAliveIntervalS) + "x" + std::to_string(l.keepAliveCount) + " s" +
             (settings.configFile.empty() ? "" : "; settings from " + settings.configFile));

@@ -25,7 +25,8 @@ std::optional<unsigned long long> Number(const char* text) {
 
 ServiceNotifier::ServiceNotifier() {
     const char* path = std::getenv("NOTIFY_SOCKET");
-    if (path != nullptr && (path[0] == '/' || path[0] == '@') && std::strlen(path) < sizeof(sockaddr_un::sun_path))
+    if (path != nullptr && (path[0] == '/' || path[0] == '@') &&
+        std::strlen(path) < sizeof(sockaddr_un::sun_path))
         m_path = path;
     if (!m_path.empty()) m_fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     // WATCHDOG_PID names the process the watchdog is for; a child started with our environment is not it.

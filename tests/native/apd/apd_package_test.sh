@@ -33,7 +33,7 @@ remarks=$(systemd-analyze verify --man=no --root="$root" orvane-apd.service 2>&1
 apd=$root/usr/sbin/orvane-apd
 help=$("$apd" --help)
 for option in --config --listen --port --allow --hostapd --accept-file --hostapd-conf --idle-timeout \
-  --max-unsent --commands-per-second --help --version; do
+  --max-unsent --commands-per-second --log-level --help --version; do
   grep -q -- "$option\([ ,]\|$\)" <<<"$help" || fail "--help does not explain $option"
 done
 "$apd" --version | grep -q '^orvane-apd [0-9]' || fail "--version names no version"

@@ -42,8 +42,8 @@ TEST(ServiceNotifier, WatchdogIsHalfItsTimeAndOnlyForTheProcessNamed) {
         const char* usec;
         std::string pid;
         long long periodMs; // -1: none
-    } rows[] = {{"30000000", self, 15000}, {"30000000", "", 15000}, {"30000000", "1", -1}, {"0", self, -1},
-                {"x", self, -1},           {nullptr, self, -1}};
+    } rows[] = {{"30000000", self, 15000}, {"30000000", "", 15000}, {"30000000", "1", -1},
+                {"0", self, -1},           {"x", self, -1},         {nullptr, self, -1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.usec ? row.usec : "unset") + " pid " + row.pid);
         row.usec ? ::setenv("WATCHDOG_USEC", row.usec, 1) : ::unsetenv("WATCHDOG_USEC");
