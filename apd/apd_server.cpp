@@ -77,8 +77,28 @@ bool Server::Start(const std::string& listenAddress, int port, std::string& erro
 }
 
 void Server::Stop() {
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &kStopByte, 1);
+}
+
+void Server::Reload() {
+    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &kReloadByte, 1);
+}
+
+void Server::Reconfigure(Limits limits, std::vector<Cidr> allow) {
+    m_limits = limits;
+    m_allow = std::move(allow);
+}
+
+void Server::SetHeartbeat(std::chrono::milliseconds period, std::function<void()> beat) {
+    m_beatPeriod = period;
+    m_beat = std::move(beat);
+    m_nextBeat = Clock::now();
+}
+
+void Server::Beat(Clock::time_point now) {
+    if (!m_beat || now < m_nextBeat) return;
+    m_nextBeat = now + m_beatPeriod;
+    m_beat();
 }
 
 void Server::Refuse(const std::string& peer) {
@@ -184,6 +204,7 @@ void Server::Perform() {
             }
             return;
         }
+        Beat(now); // a slow hostapd makes each command take up to seconds
         ++m_windowCommands;
         // A command held back by commands-per-second was heard when it is taken: never "idle" meanwhile.
         m_lastHeard = now;
@@ -221,12 +242,13 @@ int Server::PollTimeoutMs() const {
         sooner(m_lastHeard + std::chrono::seconds(m_limits.idleTimeoutS));
     if (m_clientFd >= 0 && !m_lines.empty()) sooner(m_windowStart + kWindow);
     if (m_refusedSince) sooner(*m_refusedSince + std::chrono::seconds(m_limits.refusedSummaryS));
+    if (m_beat) sooner(m_nextBeat);
     if (!due) return -1;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now()).count();
     return wait < 0 ? 0 : static_cast<int>(std::min<long long>(wait, 60000));
 }
 
-bool Server::Run() {
+Server::End Server::Run() {
     for (;;) {
         Perform();
         Flush();
@@ -238,6 +260,7 @@ bool Server::Run() {
             Drop(LogLevel::Notice, "idle for " + std::to_string(m_limits.idleTimeoutS) + " s (idle-timeout)");
         }
         Summarise(now);
+        Beat(now);
         const bool haveClient = m_clientFd >= 0;
         std::vector<pollfd> fds{{m_stopPipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
         if (haveClient) {
@@ -248,9 +271,18 @@ bool Server::Run() {
         }
         if (::poll(fds.data(), fds.size(), PollTimeoutMs()) < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return End::Failed;
         }
-        if (fds[0].revents != 0) return true;
+        if (fds[0].revents != 0) {
+            char bytes[16];
+            bool stop = false, reload = false;
+            for (ssize_t n; (n = ::read(m_stopPipe[0], bytes, sizeof bytes)) > 0;) {
+                stop = stop || std::find(bytes, bytes + n, kStopByte) != bytes + n;
+                reload = true;
+            }
+            if (stop) return End::Stopped;
+            if (reload) return End::Reload;
+        }
         if (haveClient && m_clientFd >= 0) {
             if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) Read();
             if (m_clientFd >= 0 && (fds[2].revents & POLLOUT)) Flush();

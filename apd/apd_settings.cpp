@@ -241,7 +241,8 @@ std::string Usage() {
            "  --help, --version\n"
            "A new connection takes over from the one being served. The log goes to standard error (in the\n"
            "journal's form under systemd): one line per change, with the peer's address and hostapd's "
-           "answer.\n";
+           "answer.\n"
+           "SIGHUP reads the settings again (allow, the bounds and log-level take effect at once).\n";
 }
 
 } // namespace apd
