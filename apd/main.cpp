@@ -87,6 +87,7 @@ std::optional<apd::Cidr> SubnetOfLocalAddress(std::uint32_t address) {
 
 // The settings from the file and the options; without --allow, the listen address's subnet.
 bool LoadSettings(const std::vector<std::string>& args, apd::Settings& settings, std::string& error) {
+    settings = apd::Settings{};
     if (!apd::ParseSettings(args, ReadConfig, settings, error)) return false;
     if (settings.help || settings.version || !settings.allow.empty()) return true;
     const auto subnet = SubnetOfLocalAddress(*apd::ParseIpv4(settings.listen));

@@ -6,7 +6,8 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils openbox xdotool locales fonts-nanum fonts-dejavu-core fonts-wine
-  imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd
+  imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd strace
+  debhelper dpkg-dev crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user
 )
 
 sudo_cmd=""
