@@ -1,4 +1,5 @@
-// orvane-apd's sockets: takeover, allowed peers, keep-alive, idle timeout, unsent and rate bounds.
+// orvane-apd's sockets: takeover, allowed peers, keep-alive, unsent and rate bounds, the optional idle
+// timeout.
 #include "apd/apd_server.h"
 
 #include <algorithm>
@@ -18,6 +19,8 @@ namespace {
 
 constexpr std::size_t kReadChunk = 4096;
 constexpr auto kWindow = std::chrono::seconds(1);
+// The rate bound acting again is logged at most this often.
+constexpr auto kThrottleLogPeriod = std::chrono::seconds(60);
 
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -74,8 +77,55 @@ bool Server::Start(const std::string& listenAddress, int port, std::string& erro
 }
 
 void Server::Stop() {
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &kStopByte, 1);
+}
+
+void Server::Reload() {
+    [[maybe_unused]] const auto written = ::write(m_stopPipe[1], &kReloadByte, 1);
+}
+
+void Server::Reconfigure(Limits limits, std::vector<Cidr> allow) {
+    m_limits = limits;
+    m_allow = std::move(allow);
+}
+
+void Server::SetHeartbeat(std::chrono::milliseconds period, std::function<void()> beat) {
+    m_beatPeriod = period;
+    m_beat = std::move(beat);
+    m_nextBeat = Clock::now();
+}
+
+void Server::Beat(Clock::time_point now) {
+    if (!m_beat || now < m_nextBeat) return;
+    m_nextBeat = now + m_beatPeriod;
+    m_beat();
+}
+
+void Server::Refuse(const std::string& peer) {
+    // An outsider that keeps connecting must not flood the journal past its rate limit, which would drop
+    // the lines that matter: one line now, then a count per period.
+    if (!m_refusedSince) {
+        m_refusedSince = Clock::now();
+        m_log(LogLevel::Warning, "refused " + peer +
+                                     ": not in allow (more refusals are counted, logged every " +
+                                     std::to_string(m_limits.refusedSummaryS) + " s)");
+        return;
+    }
+    ++m_refusedCount;
+    m_refusedLast = peer;
+}
+
+void Server::Summarise(Clock::time_point now) {
+    if (!m_refusedSince || now - *m_refusedSince < std::chrono::seconds(m_limits.refusedSummaryS)) return;
+    if (m_refusedCount == 0) {
+        m_refusedSince.reset(); // quiet for a whole period: the next refusal is logged at once
+        return;
+    }
+    m_log(LogLevel::Warning,
+          "refused " + std::to_string(m_refusedCount) + " more connections not in allow in " +
+              std::to_string(m_limits.refusedSummaryS) + " s, the last from " + m_refusedLast);
+    m_refusedSince = now;
+    m_refusedCount = 0;
 }
 
 void Server::Accept() {
@@ -91,9 +141,8 @@ void Server::Accept() {
         allowed = allowed || range.Contains(address);
     if (!allowed) {
         // Closed before a byte is read: a peer outside the ranges never reaches the protocol.
-        m_log(LogLevel::Warning, "refused " + peer + ": not in allow");
         ::close(fd);
-        return;
+        return Refuse(peer);
     }
     if (m_clientFd >= 0) Drop(LogLevel::Notice, "taken over by " + peer);
     // A peer that vanished without closing (cable pulled, PC switched off) is found by keep-alive.
@@ -109,9 +158,7 @@ void Server::Accept() {
     m_framer.Reset();
     m_lines.clear();
     m_unsent.clear();
-    m_lastHeard = m_windowStart = Clock::now();
-    m_windowCommands = 0;
-    m_throttleLogged = false;
+    m_lastHeard = Clock::now();
     m_engine.NoteConnected();
     m_log(LogLevel::Notice, "connection from " + peer);
 }
@@ -149,14 +196,15 @@ void Server::Perform() {
             m_windowCommands = 0;
         }
         if (m_windowCommands >= m_limits.commandsPerSecond) {
-            if (!m_throttleLogged) {
-                m_throttleLogged = true;
-                m_log(LogLevel::Warning, m_peer + ": commands-per-second " +
-                                             std::to_string(m_limits.commandsPerSecond) +
-                                             " reached: further commands wait (logged once per connection)");
+            if (!m_throttleLogged || now - *m_throttleLogged >= kThrottleLogPeriod) {
+                m_throttleLogged = now;
+                m_log(LogLevel::Warning,
+                      m_peer + ": commands-per-second " + std::to_string(m_limits.commandsPerSecond) +
+                          " reached: further commands wait (logged at most once a minute)");
             }
             return;
         }
+        Beat(now); // a slow hostapd makes each command take up to seconds
         ++m_windowCommands;
         // A command held back by commands-per-second was heard when it is taken: never "idle" meanwhile.
         m_lastHeard = now;
@@ -188,20 +236,31 @@ void Server::Flush() {
 }
 
 int Server::PollTimeoutMs() const {
-    if (m_clientFd < 0) return -1;
-    Clock::time_point due = m_lastHeard + std::chrono::seconds(m_limits.idleTimeoutS);
-    if (!m_lines.empty()) due = std::min(due, m_windowStart + kWindow);
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    std::optional<Clock::time_point> due;
+    const auto sooner = [&due](Clock::time_point t) { due = due ? std::min(*due, t) : t; };
+    if (m_clientFd >= 0 && m_limits.idleTimeoutS > 0)
+        sooner(m_lastHeard + std::chrono::seconds(m_limits.idleTimeoutS));
+    if (m_clientFd >= 0 && !m_lines.empty()) sooner(m_windowStart + kWindow);
+    if (m_refusedSince) sooner(*m_refusedSince + std::chrono::seconds(m_limits.refusedSummaryS));
+    if (m_beat) sooner(m_nextBeat);
+    if (!due) return -1;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now()).count();
     return wait < 0 ? 0 : static_cast<int>(std::min<long long>(wait, 60000));
 }
 
-bool Server::Run() {
+Server::End Server::Run() {
     for (;;) {
         Perform();
         Flush();
-        if (m_clientFd >= 0 && Clock::now() - m_lastHeard >= std::chrono::seconds(m_limits.idleTimeoutS)) {
+        const Clock::time_point now = Clock::now();
+        // Off unless the owner set it: Orvane sends nothing while the technician reads the screen, and
+        // keep-alive already finds a PC that went away.
+        if (m_clientFd >= 0 && m_limits.idleTimeoutS > 0 &&
+            now - m_lastHeard >= std::chrono::seconds(m_limits.idleTimeoutS)) {
             Drop(LogLevel::Notice, "idle for " + std::to_string(m_limits.idleTimeoutS) + " s (idle-timeout)");
         }
+        Summarise(now);
+        Beat(now);
         const bool haveClient = m_clientFd >= 0;
         std::vector<pollfd> fds{{m_stopPipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
         if (haveClient) {
@@ -212,9 +271,18 @@ bool Server::Run() {
         }
         if (::poll(fds.data(), fds.size(), PollTimeoutMs()) < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return End::Failed;
         }
-        if (fds[0].revents != 0) return true;
+        if (fds[0].revents != 0) {
+            char bytes[16];
+            bool stop = false, reload = false;
+            for (ssize_t n; (n = ::read(m_stopPipe[0], bytes, sizeof bytes)) > 0;) {
+                stop = stop || std::find(bytes, bytes + n, kStopByte) != bytes + n;
+                reload = true;
+            }
+            if (stop) return End::Stopped;
+            if (reload) return End::Reload;
+        }
         if (haveClient && m_clientFd >= 0) {
             if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) Read();
             if (m_clientFd >= 0 && (fds[2].revents & POLLOUT)) Flush();

@@ -54,8 +54,8 @@ bool Set(const std::string& name, const std::string& value, Settings& settings, 
          : name == "accept-file" ? settings.acceptFile
                                  : settings.hostapdConf) = value;
     } else if (name == "idle-timeout") {
-        const auto n = ParseNumber(value, 1, 86400);
-        if (!n) return bad("needs seconds, 1-86400");
+        const auto n = ParseNumber(value, 0, 86400);
+        if (!n) return bad("needs seconds, 0-86400 (0: never)");
         limits.idleTimeoutS = static_cast<int>(*n);
     } else if (name == "max-unsent") {
         const auto n = ParseNumber(value, 4096, 16 * 1024 * 1024);
@@ -65,6 +65,9 @@ bool Set(const std::string& name, const std::string& value, Settings& settings, 
         const auto n = ParseNumber(value, 1, 100000);
         if (!n) return bad("needs a number, 1-100000");
         limits.commandsPerSecond = static_cast<int>(*n);
+    } else if (name == "log-level") {
+        if (value != "info" && value != "debug") return bad("needs info or debug");
+        settings.debug = value == "debug";
     } else {
         error = "unknown setting " + name;
         return false;
@@ -229,13 +232,17 @@ std::string Usage() {
            "  --accept-file PATH         that interface's accept_mac_file (default "
            "/etc/hostapd/hostapd.accept)\n"
            "  --hostapd-conf PATH        hostapd's configuration file (default /etc/hostapd/hostapd.conf)\n"
-           "  --idle-timeout S           close a connection silent for S seconds (default 120)\n"
+           "  --idle-timeout S           close a connection silent for S seconds (default 0: never; a value\n"
+           "                             closes a technician who is reading the screen)\n"
            "  --max-unsent BYTES         drop a client whose unread replies pass BYTES (default 65536)\n"
-           "  --commands-per-second N    commands taken per second and connection; more wait (default 20)\n"
+           "  --commands-per-second N    commands taken per second over all connections; more wait\n"
+           "                             (default 20)\n"
+           "  --log-level info|debug     debug also logs list reads and applies that changed nothing\n"
            "  --help, --version\n"
            "A new connection takes over from the one being served. The log goes to standard error (in the\n"
            "journal's form under systemd): one line per change, with the peer's address and hostapd's "
-           "answer.\n";
+           "answer.\n"
+           "SIGHUP reads the settings again (allow, the bounds and log-level take effect at once).\n";
 }
 
 } // namespace apd

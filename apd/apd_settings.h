@@ -34,13 +34,17 @@ std::optional<Cidr> SubnetOf(std::uint32_t address, std::uint32_t netmask);
 
 // The bounds that keep one client from taking the AP side from the technician who is there.
 struct Limits {
-    int idleTimeoutS = 120; // idle-timeout: a connection that sends nothing for this long is closed
+    // idle-timeout: a connection that sends nothing for this long is closed; 0: never. Orvane sends nothing
+    // while the technician reads the screen, so any value closes a technician who is reading.
+    int idleTimeoutS = 0;
     std::size_t maxUnsent = 64 * 1024; // max-unsent: a client whose unread replies pass this is dropped
-    int commandsPerSecond = 20;        // commands-per-second: more wait for the next second
+    int commandsPerSecond = 20;        // commands-per-second, over all connections: more wait
     // TCP keep-alive finds a peer that vanished (cable pulled) within idle + interval * count seconds.
     int keepAliveIdleS = 30;
     int keepAliveIntervalS = 10;
     int keepAliveCount = 3;
+    // Refused peers after the first are counted and logged once per this many seconds.
+    int refusedSummaryS = 60;
 };
 
 struct Settings {
@@ -52,6 +56,7 @@ struct Settings {
     std::string acceptFile = "/etc/hostapd/hostapd.accept";
     std::string hostapdConf = "/etc/hostapd/hostapd.conf";
     Limits limits;
+    bool debug = false; // log-level debug: list reads and applies that changed nothing are logged too
     bool help = false;
     bool version = false;
 };

@@ -1,5 +1,5 @@
 // orvane-apd: the AP side of Orvane on a Linux access point, keeping the MAC filter in hostapd; SIGTERM
-// ends it cleanly.
+// ends it cleanly, SIGHUP reads its settings again.
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -20,6 +20,7 @@
 #include "apd/apd_settings.h"
 #include "apd/core/hostapd_backend.h"
 #include "apd/core/hostapd_files.h"
+#include "apd/service_notify.h"
 
 #ifndef ORVANE_VERSION
 #define ORVANE_VERSION "unknown"
@@ -29,16 +30,22 @@ namespace {
 
 volatile std::sig_atomic_t g_stopFd = -1;
 
-void OnStopSignal(int) {
-    const char byte = 1;
+void OnSignal(int signal) {
+    // The code the signal interrupted may be about to read errno.
+    const int saved = errno;
+    const char byte = signal == SIGHUP ? apd::Server::kReloadByte : apd::Server::kStopByte;
     if (g_stopFd >= 0) {
         [[maybe_unused]] const auto written = ::write(g_stopFd, &byte, 1);
     }
+    errno = saved;
 }
+
+bool g_debug = false;
 
 // Under systemd (JOURNAL_STREAM set) each line carries its priority as "<N>", which the journal reads;
 // elsewhere a time stamp. One write per line, so lines never interleave.
 void Log(apd::LogLevel level, const std::string& text) {
+    if (level == apd::LogLevel::Debug && !g_debug) return;
     static const bool journal = std::getenv("JOURNAL_STREAM") != nullptr;
     std::string line;
     if (journal) {
@@ -78,12 +85,68 @@ std::optional<apd::Cidr> SubnetOfLocalAddress(std::uint32_t address) {
     return subnet;
 }
 
+// The settings from the file and the options; without --allow, the listen address's subnet.
+bool LoadSettings(const std::vector<std::string>& args, apd::Settings& settings, std::string& error) {
+    settings = apd::Settings{};
+    if (!apd::ParseSettings(args, ReadConfig, settings, error)) return false;
+    if (settings.help || settings.version || !settings.allow.empty()) return true;
+    const auto subnet = SubnetOfLocalAddress(*apd::ParseIpv4(settings.listen));
+    if (!subnet) {
+        error = "no interface holds the listen address " + settings.listen +
+                ": give --listen the AP's address on the technicians' LAN";
+        return false;
+    }
+    settings.allow.push_back(*subnet);
+    return true;
+}
+
+std::string Bounds(const apd::Settings& settings) {
+    std::string allowText;
+    for (const apd::Cidr& range : settings.allow)
+        allowText += (allowText.empty() ? "" : " ") + range.Text();
+    const apd::Limits& l = settings.limits;
+    return allowText + "; idle-timeout " +
+           (l.idleTimeoutS > 0 ? std::to_string(l.idleTimeoutS) + " s" : "off") + ", max-unsent " +
+           std::to_string(l.maxUnsent) + " bytes, commands-per-second " +
+           std::to_string(l.commandsPerSecond) + ", keep-alive " + std::to_string(l.keepAliveIdleS) + "+" +
+           std::to_string(l.keepAliveIntervalS) + "x" + std::to_string(l.keepAliveCount) + " s" +
+           (settings.debug ? ", log-level debug" : "");
+}
+
+// SIGHUP: the settings read again. allow, the bounds and log-level change in place; the listen address,
+// port and hostapd's paths are bound to sockets and files opened at start, so they wait for a restart.
+void Reload(const std::vector<std::string>& args, apd::Settings& running, apd::Server& server) {
+    apd::Settings next;
+    std::string error;
+    if (!LoadSettings(args, next, error)) {
+        Log(apd::LogLevel::Error, "reload refused, the running settings stay: " + error);
+        return;
+    }
+    if (next.listen != running.listen || next.port != running.port ||
+        next.hostapdCtrl != running.hostapdCtrl || next.acceptFile != running.acceptFile ||
+        next.hostapdConf != running.hostapdConf) {
+        Log(apd::LogLevel::Warning,
+            "reload: listen, port, hostapd, accept-file and hostapd-conf changes take "
+            "effect at the next start (systemctl restart orvane-apd)");
+        next.listen = running.listen;
+        next.port = running.port;
+        next.hostapdCtrl = running.hostapdCtrl;
+        next.acceptFile = running.acceptFile;
+        next.hostapdConf = running.hostapdConf;
+    }
+    running = next;
+    g_debug = running.debug;
+    server.Reconfigure(running.limits, running.allow);
+    Log(apd::LogLevel::Notice, "reloaded: serving " + Bounds(running));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
     apd::Settings settings;
     std::string error;
-    if (!apd::ParseSettings(std::vector<std::string>(argv + 1, argv + argc), ReadConfig, settings, error)) {
+    if (!apd::ParseSettings(args, ReadConfig, settings, error)) {
         std::fprintf(stderr, "orvane-apd: %s\n(orvane-apd --help lists the settings)\n", error.c_str());
         return 2;
     }
@@ -95,16 +158,11 @@ int main(int argc, char** argv) {
         std::printf("orvane-apd %s\n", ORVANE_VERSION);
         return 0;
     }
-
-    if (settings.allow.empty()) {
-        const auto subnet = SubnetOfLocalAddress(*apd::ParseIpv4(settings.listen));
-        if (!subnet) {
-            Log(apd::LogLevel::Error, "no interface holds the listen address " + settings.listen +
-                                          ": give --listen the AP's address on the technicians' LAN");
-            return 1;
-        }
-        settings.allow.push_back(*subnet);
+    if (!LoadSettings(args, settings, error)) {
+        Log(apd::LogLevel::Error, error);
+        return 1;
     }
+    g_debug = settings.debug;
 
     const apd::HostapdPaths paths{settings.acceptFile, settings.hostapdConf,
                                   apd::InterfaceOfControlPath(settings.hostapdCtrl)};
@@ -120,16 +178,9 @@ int main(int argc, char** argv) {
             "hostapd does not answer yet: " + (pong ? "unexpected answer to PING" : error));
     apd::Engine engine(std::make_unique<apd::HostapdBackend>(std::move(channel), paths));
 
-    std::vector<std::string> ranges;
-    for (const apd::Cidr& range : settings.allow)
-        ranges.push_back(range.Text());
     apd::Server server(engine, settings.limits, settings.allow, Log);
-    // Lists are not changes: a client that polls the list must not flood the AP owner's log.
-    engine.SetLogSink([&server](const std::string& line) {
-        if (line.find("\" -> list ") == std::string::npos)
-            Log(line.find(" -> 200") == std::string::npos ? apd::LogLevel::Info : apd::LogLevel::Warning,
-                server.Peer() + ": " + line);
-    });
+    engine.SetLogSink(
+        [&server](apd::LogLevel level, const std::string& line) { Log(level, server.Peer() + ": " + line); });
     if (!server.Start(settings.listen, settings.port, error)) {
         Log(apd::LogLevel::Error, error);
         return 1;
@@ -137,25 +188,36 @@ int main(int argc, char** argv) {
 
     g_stopFd = server.StopWriteFd();
     struct sigaction action {};
-    action.sa_handler = OnStopSignal;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::string allowText;
-    for (const std::string& range : ranges)
-        allowText += (allowText.empty() ? "" : " ") + range;
-    const apd::Limits& l = settings.limits;
     Log(apd::LogLevel::Notice,
-        "listening on " + settings.listen + ":" + std::to_string(server.Port()) + " for " + allowText +
-            "; hostapd " + settings.hostapdCtrl + "; idle-timeout " + std::to_string(l.idleTimeoutS) +
-            " s, max-unsent " + std::to_string(l.maxUnsent) + " bytes, commands-per-second " +
-            std::to_string(l.commandsPerSecond) + ", keep-alive " + std::to_string(l.keepAliveIdleS) + "+" +
-            std::to_string(l.keepAliveIntervalS) + "x" + std::to_string(l.keepAliveCount) + " s" +
+        "listening on " + settings.listen + ":" + std::to_string(server.Port()) + " for " + Bounds(settings) +
+            "; hostapd " + settings.hostapdCtrl +
             (settings.configFile.empty() ? "" : "; settings from " + settings.configFile));
+    apd::ServiceNotifier notifier;
+    // The watchdog sees the serving loop turn: a loop stuck (a file system that hangs a sync) is restarted.
+    if (const auto period = notifier.WatchdogPeriod())
+        server.SetHeartbeat(*period, [&notifier] { notifier.Send("WATCHDOG=1"); });
+    notifier.Send("READY=1\nSTATUS=listening on " + settings.listen + ":" + std::to_string(server.Port()));
 
-    const bool ok = server.Run();
-    Log(ok ? apd::LogLevel::Notice : apd::LogLevel::Error, ok ? "stopped" : "poll failed");
-    return ok ? 0 : 1;
+    for (;;) {
+        const apd::Server::End end = server.Run();
+        if (end != apd::Server::End::Reload) {
+            notifier.Send("STOPPING=1");
+            const bool ok = end == apd::Server::End::Stopped;
+            Log(ok ? apd::LogLevel::Notice : apd::LogLevel::Error, ok ? "stopped" : "poll failed");
+            return ok ? 0 : 1;
+        }
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        notifier.Send("RELOADING=1\nMONOTONIC_USEC=" +
+                      std::to_string(now.tv_sec * 1000000LL + now.tv_nsec / 1000));
+        Reload(args, settings, server);
+        notifier.Send("READY=1");
+    }
 }

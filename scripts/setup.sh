@@ -6,11 +6,19 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev googletest
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils openbox xdotool locales fonts-nanum fonts-dejavu-core fonts-wine
-  imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd
+  imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd strace
+  debhelper dpkg-dev crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user
+  # The boards' runtimes, from which dpkg-shlibdeps computes a cross-built package's Depends.
+  libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64 libc6:armhf libstdc++6:armhf libgcc-s1:armhf
 )
 
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+
+# orvane-apd's packages for arm64 and armhf (scripts/cross-apd.sh) take their Depends from those runtimes.
+for arch in arm64 armhf; do
+  dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo_cmd dpkg --add-architecture "$arch"
+done
 
 missing=()
 for p in "${packages[@]}"; do

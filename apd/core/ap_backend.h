@@ -13,6 +13,8 @@ using Mac = std::array<std::uint8_t, 6>;
 
 enum class AddResult { Added, AlreadyListed, Full, Failed };
 enum class DeleteResult { Deleted, NotListed, Failed };
+// PartlyWritten: one file was replaced and the next was not; the two disagree until an apply succeeds.
+enum class ApplyResult { Written, Unchanged, Failed, PartlyWritten };
 
 // Every call gets MACs already parsed into six bytes, never text from the wire. Failures say why in `why`
 // (it goes into the command log).
@@ -28,8 +30,8 @@ class Backend {
     virtual std::optional<std::vector<Mac>> List(std::string& why) = 0;
     // on: only listed stations are accepted.
     virtual bool SetFilter(bool on, std::string& why) = 0;
-    // Makes the current list and filter mode survive a restart of the AP.
-    virtual bool Apply(std::string& why) = 0;
+    // Makes the current list and filter mode survive a restart of the AP; Unchanged when it already would.
+    virtual ApplyResult Apply(std::string& why) = 0;
     virtual bool Clear(std::string& why) = 0;
     // The state at start, as far as the backend owns it.
     virtual void Reset() = 0;

@@ -8,8 +8,6 @@ namespace apd {
 
 namespace {
 
-// The in-memory copy answered by "log"; the printed log keeps everything.
-constexpr std::size_t kMaxLogLines = 10000;
 constexpr std::string_view kEndEntryText = "00 00 00 00 00 00";
 
 // What the backend said about a success (e.g. hostapd's answer), for the log.
@@ -74,11 +72,13 @@ void Engine::NoteDisconnected() {
     m_counters.connected = false;
 }
 
-void Engine::WriteLog(std::string_view line, std::string_view outcome) {
+void Engine::WriteLog(std::string_view line, std::string_view outcome, LogLevel level) {
     std::string text = "\"" + EscapeForLog(line) + "\" -> " + std::string(outcome);
-    if (m_log.size() >= kMaxLogLines) m_log.erase(m_log.begin());
-    m_log.push_back(text);
-    if (m_logSink) m_logSink(text);
+    if (m_keepLines > 0) {
+        if (m_log.size() >= m_keepLines) m_log.erase(m_log.begin());
+        m_log.push_back(text);
+    }
+    if (m_logSink) m_logSink(level, text);
 }
 
 std::string Engine::ListAnswer(const std::vector<Mac>& list) {
@@ -95,8 +95,10 @@ std::string Engine::ListAnswer(const std::vector<Mac>& list) {
 }
 
 // Carries out one command; returns its answer (empty: none) and describes it in outcome.
-std::string Engine::Perform(const Command& command, std::string& outcome) {
+std::string Engine::Perform(const Command& command, std::string& outcome, LogLevel& level) {
     std::string why;
+    // Every refusal is worth the owner's look; successes are information.
+    level = LogLevel::Warning;
     const auto failed = [&](std::string_view what) {
         outcome = "200 (" + std::string(what) + (why.empty() ? "" : ": " + why) + ")";
         return std::string(kRefused);
@@ -106,9 +108,11 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.add;
         switch (m_backend->Add(command.mac, why)) {
         case AddResult::Added:
+            level = LogLevel::Info;
             outcome = "701 (added " + FormatEntryText(command.mac) + Detail(why) + ")";
             return std::string(kAccepted);
         case AddResult::AlreadyListed:
+            level = LogLevel::Info;
             outcome = "701 (already listed)";
             return std::string(kAccepted);
         case AddResult::Full:
@@ -122,6 +126,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.del;
         switch (m_backend->Delete(command.mac, why)) {
         case DeleteResult::Deleted:
+            level = LogLevel::Info;
             outcome = "701 (deleted" + Detail(why) + ")";
             return std::string(kAccepted);
         case DeleteResult::NotListed:
@@ -135,22 +140,41 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
         ++m_counters.list;
         const auto list = m_backend->List(why);
         if (!list) return failed("no list");
+        // A client may read the list as often as it likes: not a change, and not for the owner's log.
+        level = LogLevel::Debug;
         outcome = "list " + std::to_string(list->size());
         return ListAnswer(*list);
     }
     case CommandKind::Filter:
         ++m_counters.filter;
         if (!m_backend->SetFilter(command.filterOn, why)) return failed("filter unchanged");
+        level = LogLevel::Info;
         outcome = std::string(command.filterOn ? "filter on" : "filter off") + Detail(why);
         return std::string(kAccepted) + (command.filterOn ? " filter on" : " filter off");
     case CommandKind::CloseRequest:
         ++m_counters.closeRequest;
+        level = LogLevel::Info;
         outcome = "close request (no answer)";
         return {};
     case CommandKind::Apply:
         ++m_counters.apply;
-        outcome = m_backend->Apply(why) ? "applied" + Detail(why) + " (no answer)"
-                                        : "not applied: " + why + " (no answer)";
+        switch (m_backend->Apply(why)) {
+        case ApplyResult::Written:
+            level = LogLevel::Info;
+            break;
+        case ApplyResult::Unchanged:
+            level = LogLevel::Debug;
+            break;
+        case ApplyResult::Failed:
+            // The program reads no answer to apply: the log is the only place this failure shows.
+            outcome = "not applied: " + why + " (no answer)";
+            return {};
+        case ApplyResult::PartlyWritten:
+            level = LogLevel::Error;
+            outcome = "not applied: " + why + " (no answer)";
+            return {};
+        }
+        outcome = "applied" + Detail(why) + " (no answer)";
         return {};
     case CommandKind::BadArgument:
         // Counted under its code: the program did send that command, only not in a form we take.
@@ -177,14 +201,15 @@ std::string Engine::Perform(const Command& command, std::string& outcome) {
 std::string Engine::Answer(std::string_view line, bool overlong, std::string_view logSuffix) {
     std::string outcome;
     std::string answer;
+    LogLevel level = LogLevel::Warning;
     if (overlong) {
         ++m_counters.other;
         answer = kRefused;
         outcome = "200 (overlong)";
     } else {
-        answer = Perform(ParseCommandLine(line), outcome);
+        answer = Perform(ParseCommandLine(line), outcome, level);
     }
-    WriteLog(line, outcome + std::string(logSuffix));
+    WriteLog(line, outcome + std::string(logSuffix), level);
     return answer;
 }
 

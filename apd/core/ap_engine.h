@@ -15,6 +15,9 @@
 
 namespace apd {
 
+// syslog's priorities, which the journal reads from a line's "<N>" prefix.
+enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6, Debug = 7 };
+
 // Every list entry: "701", these four characters, the 17-character MAC text.
 inline constexpr std::string_view kEntryFiller = "LIST";
 // The status answers: accepted (also the start of every list entry) and refused.
@@ -51,15 +54,18 @@ class Engine {
     std::string Answer(std::string_view line, bool overlong = false, std::string_view logSuffix = {});
     // The answer as the one segment of a reply.
     Reply HandleCommand(std::string_view line, bool overlong = false);
-    void WriteLog(std::string_view line, std::string_view outcome);
+    void WriteLog(std::string_view line, std::string_view outcome, LogLevel level = LogLevel::Info);
 
     void NoteConnected();
     void NoteDisconnected();
     // Counters and log as at start; whether a client is connected stays.
     void ResetStats();
 
-    // Called with each log line as it is written (the server prints or appends it to a file).
-    void SetLogSink(std::function<void(const std::string&)> sink) { m_logSink = std::move(sink); }
+    // Called with each log line as it is written, at its level: failures at Warning or Error, list answers
+    // and applies that changed nothing at Debug.
+    void SetLogSink(std::function<void(LogLevel, const std::string&)> sink) { m_logSink = std::move(sink); }
+    // Keeps the last maxLines log lines for Log(); none unless asked (a daemon never reads them back).
+    void KeepLog(std::size_t maxLines) { m_keepLines = maxLines; }
 
     // The backend's list now (empty when it cannot be read).
     std::vector<Mac> List();
@@ -72,12 +78,13 @@ class Engine {
     static std::string ListAnswer(const std::vector<Mac>& list);
 
   private:
-    std::string Perform(const Command& command, std::string& outcome);
+    std::string Perform(const Command& command, std::string& outcome, LogLevel& level);
 
     std::unique_ptr<Backend> m_backend;
     Counters m_counters;
     std::vector<std::string> m_log;
-    std::function<void(const std::string&)> m_logSink;
+    std::size_t m_keepLines = 0;
+    std::function<void(LogLevel, const std::string&)> m_logSink;
 };
 
 } // namespace apd

@@ -110,50 +110,67 @@ bool HostapdBackend::SetFilter(bool on, std::string& why) {
     return true;
 }
 
-bool HostapdBackend::Apply(std::string& why) {
+ApplyResult HostapdBackend::Apply(std::string& why) {
     const auto shown = Show(why);
-    if (!shown) return false;
+    if (!shown) return ApplyResult::Failed;
     // Both texts are made, and both written to temporary files, before either file is replaced: a refusal
-    // or a failed write changes neither.
-    std::string oldAccept;
+    // or a failed write changes neither. Each is judged against the file's bytes as they are now, not as
+    // we last wrote them: the owner may have edited either since.
+    std::optional<std::string> oldAccept;
     if (::access(m_paths.acceptFile.c_str(), F_OK) == 0) {
-        const auto text = ReadWholeFile(m_paths.acceptFile, why);
-        if (!text) return false;
-        oldAccept = *text;
+        oldAccept = ReadWholeFile(m_paths.acceptFile, why);
+        if (!oldAccept) return ApplyResult::Failed;
     }
-    std::optional<std::string> config;
+    std::optional<std::string> oldConfig, config;
     if (m_filterOn) {
-        const auto text = ReadWholeFile(m_paths.configPath, why);
-        if (!text) return false;
-        config = WithConfigValue(*text, m_paths.iface, "macaddr_acl", *m_filterOn ? "1" : "0");
+        oldConfig = ReadWholeFile(m_paths.configPath, why);
+        if (!oldConfig) return ApplyResult::Failed;
+        config = WithConfigValue(*oldConfig, m_paths.iface, "macaddr_acl", *m_filterOn ? "1" : "0");
         if (!config) {
             why = m_paths.configPath + " has no settings for interface " + m_paths.iface;
-            return false;
+            return ApplyResult::Failed;
         }
     }
-    const auto accept = PrepareFile(m_paths.acceptFile, MergeAcceptFile(oldAccept, shown->entries), why);
-    if (!accept) return false;
-    std::optional<PreparedFile> conf;
-    if (config) {
+    const std::string accept = MergeAcceptFile(oldAccept.value_or(""), shown->entries);
+    // Flash wears with every synced rewrite; an apply that changes nothing writes nothing.
+    const bool acceptChanges = !oldAccept || *oldAccept != accept;
+    const bool configChanges = config && *config != *oldConfig;
+    const auto summary = [&](bool marked) {
+        return "accept file: " + std::to_string(shown->entries.size()) + " entries" +
+               (marked && !acceptChanges ? " (unchanged)" : "") +
+               (config ? std::string(", macaddr_acl=") + (*m_filterOn ? "1" : "0") +
+                             (marked && !configChanges ? " (unchanged)" : "")
+                       : "");
+    };
+    if (!acceptChanges && !configChanges) {
+        why = "nothing changed, no file written; " + summary(false);
+        return ApplyResult::Unchanged;
+    }
+    std::optional<PreparedFile> acceptFile, conf;
+    if (acceptChanges) {
+        acceptFile = PrepareFile(m_paths.acceptFile, accept, why);
+        if (!acceptFile) return ApplyResult::Failed;
+    }
+    if (configChanges) {
         conf = PrepareFile(m_paths.configPath, *config, why);
         if (!conf) {
-            DiscardFile(*accept);
-            return false;
+            if (acceptFile) DiscardFile(*acceptFile);
+            return ApplyResult::Failed;
         }
     }
-    if (!CommitFile(*accept, why)) {
+    if (acceptFile && !CommitFile(*acceptFile, why)) {
         if (conf) DiscardFile(*conf);
-        return false;
+        return ApplyResult::Failed;
     }
     if (conf && !CommitFile(*conf, why)) {
+        if (!acceptFile) return ApplyResult::Failed;
         why = "the accept file was written but the configuration was not, so they are out of step until the "
               "next apply: " +
               why;
-        return false;
+        return ApplyResult::PartlyWritten;
     }
-    why = "accept file: " + std::to_string(shown->entries.size()) + " entries" +
-          (config ? std::string(", macaddr_acl=") + (*m_filterOn ? "1" : "0") : "");
-    return true;
+    why = summary(true);
+    return ApplyResult::Written;
 }
 
 bool HostapdBackend::Clear(std::string& why) {

@@ -32,7 +32,8 @@ class HostapdBackend : public Backend {
     // In hostapd's order; an entry 00:00:00:00:00:00 is left out, as it would end the list on the wire.
     std::optional<std::vector<Mac>> List(std::string& why) override;
     bool SetFilter(bool on, std::string& why) override;
-    bool Apply(std::string& why) override;
+    // Writes only the files whose bytes on disk differ from what they should hold.
+    ApplyResult Apply(std::string& why) override;
     bool Clear(std::string& why) override;
     void Reset() override {} // the list is hostapd's, not ours to put back
     std::optional<bool> Filter() const override { return m_filterOn; }

@@ -11,6 +11,9 @@ namespace {
 
 using tooltext::Words;
 
+// The copy the control port's "log" answers; the printed log keeps everything.
+constexpr std::size_t kMaxLogLines = 10000;
+
 // A whole decimal number, 0 or more.
 std::optional<int> ParseInt(std::string_view text) {
     const auto value = tooltext::ParseNumber(text, 0, std::numeric_limits<int>::max(), false);
@@ -45,7 +48,9 @@ std::optional<std::vector<std::size_t>> ParseSplitOffsets(std::string_view text)
 }
 
 SimEngine::SimEngine(std::unique_ptr<Backend> backend, Faults initialFaults)
-    : m_engine(std::move(backend)), m_initialFaults(std::move(initialFaults)), m_faults(m_initialFaults) {}
+    : m_engine(std::move(backend)), m_initialFaults(std::move(initialFaults)), m_faults(m_initialFaults) {
+    m_engine.KeepLog(kMaxLogLines);
+}
 
 Reply SimEngine::Shape(std::string answer) const {
     Reply reply;

@@ -39,8 +39,8 @@ bool MemoryBackend::SetFilter(bool on, std::string&) {
     return true;
 }
 
-bool MemoryBackend::Apply(std::string&) {
-    return true; // nothing outlives the simulator
+ApplyResult MemoryBackend::Apply(std::string&) {
+    return ApplyResult::Written; // nothing outlives the simulator
 }
 
 bool MemoryBackend::Clear(std::string&) {

@@ -21,7 +21,7 @@ class MemoryBackend : public Backend {
     DeleteResult Delete(const Mac& mac, std::string& why) override;
     std::optional<std::vector<Mac>> List(std::string& why) override;
     bool SetFilter(bool on, std::string& why) override;
-    bool Apply(std::string& why) override;
+    ApplyResult Apply(std::string& why) override;
     bool Clear(std::string& why) override;
     void Reset() override;
     std::optional<bool> Filter() const override { return m_filterOn; }

@@ -1,5 +1,5 @@
-// Tests of orvane-apd's serving bounds on loopback: takeover, allowed peers, idle timeout, unsent and rate
-// bounds, each one's log line.
+// Tests of orvane-apd's serving bounds on loopback: takeover, allowed peers and their summary, a quiet
+// technician kept, the optional idle timeout, unsent and rate bounds, each one's log line.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -33,7 +33,7 @@ class CountingBackend : public Backend {
     DeleteResult Delete(const Mac&, std::string&) override { return DeleteResult::NotListed; }
     std::optional<std::vector<Mac>> List(std::string&) override { return list; }
     bool SetFilter(bool, std::string&) override { return true; }
-    bool Apply(std::string&) override { return true; }
+    ApplyResult Apply(std::string&) override { return ApplyResult::Written; }
     bool Clear(std::string&) override { return true; }
     void Reset() override {}
     std::optional<bool> Filter() const override { return std::nullopt; }
@@ -161,14 +161,27 @@ TEST_F(ServerTest, NewConnectionTakesOverFromASilentOne) {
     ::close(technician);
 }
 
-TEST_F(ServerTest, PeerOutsideAllowIsClosedUnreadAndChangesNothing) {
-    Serve(Limits{}, {{0x7f000002, 32}});
+TEST_F(ServerTest, PeerOutsideAllowIsClosedUnreadAndChangesNothingAndIsSummarised) {
+    Limits limits;
+    limits.refusedSummaryS = 1;
+    Serve(limits, {{0x7f000002, 32}});
     const int outsider = Connect(Port(), "127.0.0.1");
     ASSERT_GE(outsider, 0);
     Send(outsider, "w fff0 0a 0b 0c 0d 0e 0f\r");
     EXPECT_EQ(Receive(outsider, 1, 5s), "<eof>");
     EXPECT_EQ(m_backend->list.size(), 1u);
-    EXPECT_NE(Log().find("refused 127.0.0.1:"), std::string::npos) << Log();
+    // An outsider that keeps trying: the first refusal is logged, the next four are one line a period later.
+    for (int i = 0; i < 4; ++i) {
+        const int again = Connect(Port(), "127.0.0.1");
+        EXPECT_EQ(Receive(again, 1, 5s), "<eof>");
+        ::close(again);
+    }
+    std::this_thread::sleep_for(1500ms);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("refused 127.0.0.1:"), log.rfind("refused 127.0.0.1:")) << log;
+    EXPECT_NE(log.find("refused 4 more connections not in allow in 1 s, the last from 127.0.0.1:"),
+              std::string::npos)
+        << log;
 
     const int inside = Connect(Port(), "127.0.0.2");
     Send(inside, "w fff0 0a 0b 0c 0d 0e 0f\r");
@@ -178,16 +191,34 @@ TEST_F(ServerTest, PeerOutsideAllowIsClosedUnreadAndChangesNothing) {
     ::close(inside);
 }
 
-TEST_F(ServerTest, IdleConnectionIsClosedAfterIdleTimeout) {
-    Limits limits;
-    limits.idleTimeoutS = 1;
-    Serve(limits);
-    const int fd = Connect(Port());
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Receive(fd, 1, 5s), "<eof>");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
-    EXPECT_NE(Log().find("idle for 1 s (idle-timeout)"), std::string::npos) << Log();
-    ::close(fd);
+// Orvane sends nothing while the technician reads the screen. Keep-alive (made short here) probes the quiet
+// connection and the peer's kernel answers, so it stays; only an idle-timeout the owner set closes it.
+TEST_F(ServerTest, QuietTechnicianIsServedPastKeepAliveUnlessIdleTimeoutIsSet) {
+    const struct {
+        int idleTimeoutS;
+        bool served;
+    } rows[] = {{0, true}, {1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.idleTimeoutS);
+        TearDown();
+        Limits limits;
+        limits.idleTimeoutS = row.idleTimeoutS;
+        limits.keepAliveIdleS = limits.keepAliveIntervalS = limits.keepAliveCount = 1;
+        Serve(limits);
+        const int fd = Connect(Port());
+        Send(fd, "w fff3 \r");
+        EXPECT_EQ(Receive(fd, kOneEntryList.size(), 5s), kOneEntryList);
+        std::this_thread::sleep_for(3s); // past keep-alive's idle + interval x count
+        if (row.served) {
+            Send(fd, "w fff3 \r");
+            EXPECT_EQ(Receive(fd, kOneEntryList.size(), 5s), kOneEntryList);
+            EXPECT_EQ(Log().find("closed"), std::string::npos) << Log();
+        } else {
+            EXPECT_EQ(Receive(fd, 1, 5s), "<eof>");
+            EXPECT_NE(Log().find("idle for 1 s (idle-timeout)"), std::string::npos) << Log();
+        }
+        ::close(fd);
+    }
 }
 
 TEST_F(ServerTest, ClientThatNeverReadsIsDroppedPastMaxUnsentAndTheNextIsServed) {
@@ -212,25 +243,41 @@ TEST_F(ServerTest, ClientThatNeverReadsIsDroppedPastMaxUnsentAndTheNextIsServed)
     ::close(technician);
 }
 
+// The bound holds over all connections: a client that reconnects for every command is slowed as well.
 TEST_F(ServerTest, CommandsPastCommandsPerSecondWaitForTheNextSecond) {
-    Limits limits;
-    limits.commandsPerSecond = 3;
-    limits.idleTimeoutS = 1; // commands held back are not idleness
-    Serve(limits);
-    const int fd = Connect(Port());
-    const auto start = std::chrono::steady_clock::now();
-    std::string lines;
-    for (int i = 0; i < 7; ++i)
-        lines += "w fff5 00\r";
-    Send(fd, lines);
-    // 3 now, 3 a second later, the last one after two seconds; none lost.
-    std::string want;
-    for (int i = 0; i < 7; ++i)
-        want += "701 filter on";
-    EXPECT_EQ(Receive(fd, want.size(), 5s), want);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 1900ms);
-    const std::string log = Log();
-    EXPECT_NE(log.find("commands-per-second 3 reached"), std::string::npos) << log;
-    EXPECT_EQ(log.find("commands-per-second 3 reached"), log.rfind("commands-per-second 3 reached")) << log;
-    ::close(fd);
+    for (const bool reconnect : {false, true}) {
+        SCOPED_TRACE(reconnect ? "a connection per command" : "one connection");
+        TearDown();
+        m_log.clear();
+        Limits limits;
+        limits.commandsPerSecond = 3;
+        limits.idleTimeoutS = 1; // commands held back are not idleness
+        Serve(limits);
+        const auto start = std::chrono::steady_clock::now();
+        // 3 now, 3 a second later, the last one after two seconds; none lost.
+        const std::string answer = "701 filter on";
+        if (reconnect) {
+            for (int i = 0; i < 7; ++i) {
+                const int fd = Connect(Port());
+                Send(fd, "w fff5 00\r");
+                EXPECT_EQ(Receive(fd, answer.size(), 5s), answer);
+                ::close(fd);
+            }
+        } else {
+            const int fd = Connect(Port());
+            std::string lines, want;
+            for (int i = 0; i < 7; ++i) {
+                lines += "w fff5 00\r";
+                want += answer;
+            }
+            Send(fd, lines);
+            EXPECT_EQ(Receive(fd, want.size(), 5s), want);
+            ::close(fd);
+        }
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 1900ms);
+        const std::string log = Log();
+        EXPECT_NE(log.find("commands-per-second 3 reached"), std::string::npos) << log;
+        EXPECT_EQ(log.find("commands-per-second 3 reached"), log.rfind("commands-per-second 3 reached"))
+            << log;
+    }
 }

@@ -53,7 +53,7 @@ TEST(ApdSettings, Ranges) {
 
 TEST(ApdSettings, FileThenOptions) {
     const std::string file = "# the AP\nlisten = 10.0.0.1\r\nallow=10.0.0.0/8\n\n  idle-timeout = 30\n"
-                             "allow = 172.16.0.0/12\n";
+                             "allow = 172.16.0.0/12\nlog-level = debug\n";
     Settings s;
     std::string error;
     ASSERT_TRUE(
@@ -64,13 +64,15 @@ TEST(ApdSettings, FileThenOptions) {
     EXPECT_EQ(s.listen, "10.0.0.1");
     EXPECT_EQ(s.port, 5000);
     EXPECT_EQ(s.limits.idleTimeoutS, 60);
+    EXPECT_TRUE(s.debug);
     EXPECT_EQ(s.allow, (std::vector<Cidr>{{0x0A090000, 16}}));
 
     Settings defaults;
     ASSERT_TRUE(ParseSettings({}, Files({}), defaults, error)) << error; // no /etc/orvane-apd.conf: defaults
     EXPECT_EQ(defaults.configFile, "");
     EXPECT_TRUE(defaults.allow.empty());
-    EXPECT_EQ(defaults.limits.idleTimeoutS, 120);
+    EXPECT_EQ(defaults.limits.idleTimeoutS, 0); // a quiet technician is never closed unless the owner asks
+    EXPECT_FALSE(defaults.debug);
 }
 
 TEST(ApdSettings, Refusals) {
@@ -92,6 +94,7 @@ TEST(ApdSettings, Refusals) {
         {{"--max-unsent", "100"}, "", "--max-unsent: needs bytes"},
         {{"--commands-per-second", "0"}, "", "--commands-per-second: needs a number"},
         {{"--port"}, "", "--port: needs a value"},
+        {{"--log-level", "verbose"}, "", "--log-level: needs info or debug"},
         {{"listen"}, "", "listen: not an option"},
     };
     for (const Case& c : cases) {

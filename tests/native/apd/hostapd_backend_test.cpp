@@ -2,6 +2,7 @@
 // lines that turn into none), failures, "apply" to the files; then the whole against a real hostapd.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -104,6 +105,14 @@ class HostapdBackendTest : public testing::Test {
     }
 
     std::string Ask(std::string_view line) { return Joined(m_engine->HandleCommand(line)); }
+    // The accept file's and the configuration's inodes: a rewrite, even with the same bytes, changes them.
+    std::pair<ino_t, ino_t> Inodes() const {
+        struct stat accept {
+        }, config{};
+        ::stat(m_paths.acceptFile.c_str(), &accept);
+        ::stat(m_paths.configPath.c_str(), &config);
+        return {accept.st_ino, config.st_ino};
+    }
     // The control commands sent since the last call.
     std::vector<std::string> Sent() { return std::exchange(m_hostapd->commands, {}); }
 
@@ -249,9 +258,57 @@ TEST_F(HostapdBackendTest, ApplyWritesTheListAndTheFilterModeOnceKnown) {
     std::string on = m_config;
     on.replace(on.find("macaddr_acl=0"), 13, "macaddr_acl=1");
     EXPECT_EQ(ReadText(m_paths.configPath), on); // every other line as it was
+
+    // Nothing changed since: no file is touched. Judged against the files' bytes now, so a file the owner
+    // edited meanwhile is written again, and only that one.
+    auto before = Inodes();
+    m_engine->HandleCommand("w fff6 ");
+    EXPECT_EQ(Inodes(), before);
+    EXPECT_EQ(m_engine->Log().back(),
+              "\"w fff6 \" -> applied; nothing changed, no file written; accept file: 2 "
+              "entries, macaddr_acl=1 (no answer)");
+    WriteText(m_paths.acceptFile, kOldAccept);
+    before = Inodes();
+    m_engine->HandleCommand("w fff6 ");
+    EXPECT_EQ(ReadText(m_paths.acceptFile), accept);
+    EXPECT_NE(Inodes().first, before.first);
+    EXPECT_EQ(Inodes().second, before.second);
+    EXPECT_EQ(m_engine->Log().back(),
+              "\"w fff6 \" -> applied; accept file: 2 entries, macaddr_acl=1 (unchanged) (no answer)");
     Ask("w fff5 01");
     m_engine->HandleCommand("w fff6 ");
     EXPECT_EQ(ReadText(m_paths.configPath), m_config);
+}
+
+// journalctl -p warning shows every failure, above all apply's, which the program never hears of; list
+// reads and applies that changed nothing are below the daemon's default level.
+TEST_F(HostapdBackendTest, EachOutcomeIsLoggedAtTheLevelAnOwnerFiltersBy) {
+    auto fake = std::make_unique<FakeHostapd>();
+    FakeHostapd& hostapd = *fake;
+    hostapd.failAnswer = "FAIL\n";
+    Engine engine(std::make_unique<HostapdBackend>(std::move(fake), m_paths));
+    std::vector<std::pair<LogLevel, std::string>> sunk;
+    engine.SetLogSink([&](LogLevel level, const std::string& line) { sunk.emplace_back(level, line); });
+    const struct {
+        const char* failing;
+        const char* line;
+        LogLevel level;
+    } rows[] = {
+        {"", "w fff0 0a 0b 0c 0d 0e 0f", LogLevel::Info},
+        {"ACCEPT_ACL ADD_MAC", "w fff0 0a 0b 0c 0d 0e 10", LogLevel::Warning},
+        {"", "w fff3 ", LogLevel::Debug},
+        {"", "w fff1 \" -> list 1", LogLevel::Warning}, // malformed, though it reads like a list answer
+        {"", "w fff6 ", LogLevel::Info},
+        {"", "w fff6 ", LogLevel::Debug}, // nothing changed
+        {"ACCEPT_ACL SHOW", "w fff6 ", LogLevel::Warning},
+    };
+    for (const auto& row : rows) {
+        hostapd.failing = row.failing;
+        engine.HandleCommand(row.line);
+        ASSERT_FALSE(sunk.empty());
+        EXPECT_EQ(sunk.back().first, row.level) << sunk.back().second;
+    }
+    EXPECT_TRUE(engine.Log().empty()); // nothing kept in memory unless asked
 }
 
 TEST_F(HostapdBackendTest, ApplyThatCannotReadTheListTouchesNoFile) {
@@ -319,6 +376,7 @@ TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
     std::string why;
     ASSERT_TRUE(CheckHostapdSetup(paths, why)) << why;
     Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths));
+    engine.KeepLog(1);
     auto ask = [&](std::string_view line) { return Joined(engine.HandleCommand(line)); };
 
     EXPECT_EQ(ask("w fff5 00"), "701 filter on");
