@@ -5,7 +5,7 @@
 #   scripts/cross-apd.sh [ARCH...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --cross
 archs=("$@")
 [ ${#archs[@]} -gt 0 ] || archs=(arm64 armhf)
 out=$PWD/build/cross

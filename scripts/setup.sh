@@ -7,18 +7,22 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils openbox xdotool locales fonts-nanum fonts-dejavu-core fonts-wine
   imagemagick iproute2 python3 osslsigncode openssl hostapd lintian systemd strace
-  debhelper dpkg-dev crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user
-  # The boards' runtimes, from which dpkg-shlibdeps computes a cross-built package's Depends.
-  libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64 libc6:armhf libstdc++6:armhf libgcc-s1:armhf
+  debhelper dpkg-dev
 )
 
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
 
-# orvane-apd's packages for arm64 and armhf (scripts/cross-apd.sh) take their Depends from those runtimes.
-for arch in arm64 armhf; do
-  dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo_cmd dpkg --add-architecture "$arch"
-done
+# --cross (scripts/cross-apd.sh): orvane-apd's packages for arm64 and armhf, with the cross toolchains,
+# qemu-user for the daemon's tests, and the boards' runtimes from which dpkg-shlibdeps computes Depends.
+# The test suite does without them.
+if [ "${1:-}" = --cross ]; then
+  packages+=(crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user
+    libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64 libc6:armhf libstdc++6:armhf libgcc-s1:armhf)
+  for arch in arm64 armhf; do
+    dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo_cmd dpkg --add-architecture "$arch"
+  done
+fi
 
 missing=()
 for p in "${packages[@]}"; do
