@@ -210,9 +210,7 @@ void Server::Perform() {
         m_lastHeard = now;
         const LineFramer::Line line = std::move(m_lines.front());
         m_lines.pop_front();
-        const Reply reply = m_engine.HandleCommand(line.text, line.overlong);
-        for (const std::string& segment : reply.segments)
-            m_unsent += segment;
+        m_unsent += m_engine.Answer(line.text, line.overlong);
         // Only what the kernel would not take counts: a burst of answers to a client that reads is fine.
         Flush();
         if (m_clientFd >= 0 && m_unsent.size() > m_limits.maxUnsent) {

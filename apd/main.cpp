@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto channel = std::make_unique<apd::HostapdCtrl>(settings.hostapdCtrl);
-    // hostapd may come up after us or restart at any time: meanwhile commands get "200" and say why.
+    // hostapd may come up after us or restart at any time: meanwhile commands are refused and say why.
     const auto pong = channel->Request("PING", error);
     if (pong != "PONG\n")
         Log(apd::LogLevel::Warning,

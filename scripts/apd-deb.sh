@@ -22,8 +22,8 @@ version=$(sed -n '1s/^orvane-apd (\([^)]*\)).*/\1/p' "$root/debian/changelog")
 src=$work/orvane-apd-$version
 rm -rf "$work"
 mkdir -p "$src/tests/native" "$out"
-# The daemon alone: the root's CMake files (ORVANE_APD_ONLY), apd/, its tests, debian/.
-cp -r "$root/CMakeLists.txt" "$root/cmake" "$root/apd" "$root/debian" "$src/"
+# The daemon alone: the root's CMake files (ORVANE_APD_ONLY), apd/, common/ (the wire), its tests, debian/.
+cp -r "$root/CMakeLists.txt" "$root/cmake" "$root/apd" "$root/common" "$root/debian" "$src/"
 cp -r "$root/tests/native/apd" "$src/tests/native/"
 
 options=(-b -uc -us)

@@ -23,8 +23,6 @@ class Backend {
     virtual ~Backend() = default;
 
     virtual AddResult Add(const Mac& mac, std::string& why) = 0;
-    // The control port's add, with which a test sets up the list: past any capacity the protocol keeps to.
-    virtual AddResult Preload(const Mac& mac, std::string& why) { return Add(mac, why); }
     virtual DeleteResult Delete(const Mac& mac, std::string& why) = 0;
     // The list in the order the program is to show it; nullopt when it cannot be read.
     virtual std::optional<std::vector<Mac>> List(std::string& why) = 0;

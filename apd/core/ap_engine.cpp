@@ -22,7 +22,7 @@ std::optional<Mac> ParseMacLoose(std::string_view text) {
     std::size_t digits = 0;
     for (char c : text) {
         if (c == ':' || c == '-' || c == ' ' || c == '.') continue;
-        const int v = HexDigit(c, HexCase::Any);
+        const int v = common::HexDigit(c, HexCase::Any);
         if (v < 0 || digits >= 12) return std::nullopt;
         mac[digits / 2] = static_cast<std::uint8_t>(mac[digits / 2] << 4 | v);
         ++digits;
@@ -84,8 +84,8 @@ void Engine::WriteLog(std::string_view line, std::string_view outcome, LogLevel 
 std::string Engine::ListAnswer(const std::vector<Mac>& list) {
     std::string answer;
     auto append = [&answer](std::string_view macText) {
-        answer += kAccepted;
-        answer += kEntryFiller;
+        answer += kWireAccepted;
+        answer += kWireEntryFiller;
         answer += macText;
     };
     for (const Mac& mac : list)
@@ -101,7 +101,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome, LogLev
     level = LogLevel::Warning;
     const auto failed = [&](std::string_view what) {
         outcome = "200 (" + std::string(what) + (why.empty() ? "" : ": " + why) + ")";
-        return std::string(kRefused);
+        return std::string(kWireRefused);
     };
     switch (command.kind) {
     case CommandKind::Add:
@@ -110,14 +110,14 @@ std::string Engine::Perform(const Command& command, std::string& outcome, LogLev
         case AddResult::Added:
             level = LogLevel::Info;
             outcome = "701 (added " + FormatEntryText(command.mac) + Detail(why) + ")";
-            return std::string(kAccepted);
+            return std::string(kWireAccepted);
         case AddResult::AlreadyListed:
             level = LogLevel::Info;
             outcome = "701 (already listed)";
-            return std::string(kAccepted);
+            return std::string(kWireAccepted);
         case AddResult::Full:
             outcome = "200 (list full)";
-            return std::string(kRefused);
+            return std::string(kWireRefused);
         case AddResult::Failed:
             return failed("not added");
         }
@@ -128,10 +128,10 @@ std::string Engine::Perform(const Command& command, std::string& outcome, LogLev
         case DeleteResult::Deleted:
             level = LogLevel::Info;
             outcome = "701 (deleted" + Detail(why) + ")";
-            return std::string(kAccepted);
+            return std::string(kWireAccepted);
         case DeleteResult::NotListed:
             outcome = "200 (not listed)";
-            return std::string(kRefused);
+            return std::string(kWireRefused);
         case DeleteResult::Failed:
             return failed("not deleted");
         }
@@ -150,7 +150,7 @@ std::string Engine::Perform(const Command& command, std::string& outcome, LogLev
         if (!m_backend->SetFilter(command.filterOn, why)) return failed("filter unchanged");
         level = LogLevel::Info;
         outcome = std::string(command.filterOn ? "filter on" : "filter off") + Detail(why);
-        return std::string(kAccepted) + (command.filterOn ? " filter on" : " filter off");
+        return std::string(kWireAccepted) + (command.filterOn ? " filter on" : " filter off");
     case CommandKind::CloseRequest:
         ++m_counters.closeRequest;
         level = LogLevel::Info;
@@ -178,24 +178,24 @@ std::string Engine::Perform(const Command& command, std::string& outcome, LogLev
         return {};
     case CommandKind::BadArgument:
         // Counted under its code: the program did send that command, only not in a form we take.
-        ++(command.code == kCodeAdd            ? m_counters.add
-           : command.code == kCodeDelete       ? m_counters.del
-           : command.code == kCodeList         ? m_counters.list
-           : command.code == kCodeCloseRequest ? m_counters.closeRequest
-           : command.code == kCodeFilter       ? m_counters.filter
-                                               : m_counters.apply);
+        ++(command.code == WireCode::Add            ? m_counters.add
+           : command.code == WireCode::Delete       ? m_counters.del
+           : command.code == WireCode::List         ? m_counters.list
+           : command.code == WireCode::CloseRequest ? m_counters.closeRequest
+           : command.code == WireCode::Filter       ? m_counters.filter
+                                                    : m_counters.apply);
         outcome = "200 (malformed)";
-        return std::string(kRefused);
+        return std::string(kWireRefused);
     case CommandKind::UnknownCode:
         ++m_counters.other;
         outcome = "200 (unknown code)";
-        return std::string(kRefused);
+        return std::string(kWireRefused);
     case CommandKind::Malformed:
         break;
     }
     ++m_counters.other;
     outcome = "200 (malformed)";
-    return std::string(kRefused);
+    return std::string(kWireRefused);
 }
 
 std::string Engine::Answer(std::string_view line, bool overlong, std::string_view logSuffix) {
@@ -204,20 +204,13 @@ std::string Engine::Answer(std::string_view line, bool overlong, std::string_vie
     LogLevel level = LogLevel::Warning;
     if (overlong) {
         ++m_counters.other;
-        answer = kRefused;
+        answer = kWireRefused;
         outcome = "200 (overlong)";
     } else {
         answer = Perform(ParseCommandLine(line), outcome, level);
     }
     WriteLog(line, outcome + std::string(logSuffix), level);
     return answer;
-}
-
-Reply Engine::HandleCommand(std::string_view line, bool overlong) {
-    Reply reply;
-    std::string answer = Answer(line, overlong);
-    if (!answer.empty()) reply.segments.push_back(std::move(answer));
-    return reply;
 }
 
 void Engine::ResetStats() {

@@ -18,19 +18,11 @@ namespace apd {
 // syslog's priorities, which the journal reads from a line's "<N>" prefix.
 enum class LogLevel { Error = 3, Warning = 4, Notice = 5, Info = 6, Debug = 7 };
 
-// Every list entry: "701", these four characters, the 17-character MAC text.
-inline constexpr std::string_view kEntryFiller = "LIST";
-// The status answers: accepted (also the start of every list entry) and refused.
-inline constexpr std::string_view kAccepted = "701";
-inline constexpr std::string_view kRefused = "200";
-inline constexpr std::size_t kEntrySize = 3 + 4 + 17;
-// What the server does with one command line.
-struct Reply {
-    std::vector<std::string> segments; // sent in order; empty when the command gets no answer
-    int delayMs = 0;
-    int gapMs = 0;
-    bool close = false; // close the connection once the segments are out
-};
+// The wire's texts, as every answer of ours spells them.
+using common::kWireAccepted;
+using common::kWireEntryFiller;
+using common::kWireRefused;
+inline constexpr std::size_t kEntrySize = common::kWireEntryMacOffset + common::kWireListEnd.size();
 
 struct Counters {
     int add = 0, del = 0, list = 0, closeRequest = 0, filter = 0, apply = 0, other = 0;
@@ -52,8 +44,6 @@ class Engine {
     // One command line without its terminating carriage return; overlong: it was cut, and is refused.
     // Performs it, logs it (logSuffix ends the log line) and returns its answer; empty: it has none.
     std::string Answer(std::string_view line, bool overlong = false, std::string_view logSuffix = {});
-    // The answer as the one segment of a reply.
-    Reply HandleCommand(std::string_view line, bool overlong = false);
     void WriteLog(std::string_view line, std::string_view outcome, LogLevel level = LogLevel::Info);
 
     void NoteConnected();

@@ -9,62 +9,46 @@ namespace {
 
 // Exactly "hh hh hh hh hh hh" with digits of one case, and never the list's end entry: it is no station.
 std::optional<Mac> ParseSpacedMac(std::string_view arg, bool upper) {
-    const auto mac = ParseMacPairs(arg, ' ', upper ? HexCase::Upper : HexCase::Lower);
+    const auto mac = common::ParseMacPairs(arg, ' ', upper ? HexCase::Upper : HexCase::Lower);
     if (!mac || *mac == Mac{}) return std::nullopt;
     return mac;
 }
 
 } // namespace
 
-int HexDigit(char c, HexCase digits) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (digits != HexCase::Upper && c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (digits != HexCase::Lower && c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<Mac> ParseMacPairs(std::string_view text, char separator, HexCase digits) {
-    Mac mac{};
-    if (text.size() != 3 * mac.size() - 1) return std::nullopt;
-    for (std::size_t i = 0; i < mac.size(); ++i) {
-        const int hi = HexDigit(text[3 * i], digits), lo = HexDigit(text[3 * i + 1], digits);
-        if (hi < 0 || lo < 0 || (i + 1 < mac.size() && text[3 * i + 2] != separator)) return std::nullopt;
-        mac[i] = static_cast<std::uint8_t>(hi << 4 | lo);
-    }
-    return mac;
-}
-
 Command ParseCommandLine(std::string_view line) {
     Command command;
     if (line.size() < 7 || line[0] != 'w' || line[1] != ' ' || line[6] != ' ') return command;
+    unsigned code = 0;
     for (std::size_t i = 2; i < 6; ++i) {
-        const int digit = HexDigit(line[i], HexCase::Lower);
+        const int digit = common::HexDigit(line[i], HexCase::Lower);
         if (digit < 0) return command;
-        command.code = command.code << 4 | static_cast<unsigned>(digit);
+        code = code << 4 | static_cast<unsigned>(digit);
     }
+    command.code = static_cast<WireCode>(code);
     const std::string_view arg = line.substr(7);
     command.kind = CommandKind::BadArgument;
     switch (command.code) {
-    case kCodeAdd:
-    case kCodeDelete:
-        if (const auto mac = ParseSpacedMac(arg, command.code == kCodeDelete)) {
+    case WireCode::Add:
+    case WireCode::Delete:
+        if (const auto mac = ParseSpacedMac(arg, command.code == WireCode::Delete)) {
             command.mac = *mac;
-            command.kind = command.code == kCodeAdd ? CommandKind::Add : CommandKind::Delete;
+            command.kind = command.code == WireCode::Add ? CommandKind::Add : CommandKind::Delete;
         }
         break;
-    case kCodeList:
+    case WireCode::List:
         if (arg.empty()) command.kind = CommandKind::List;
         break;
-    case kCodeCloseRequest:
+    case WireCode::CloseRequest:
         if (arg.empty()) command.kind = CommandKind::CloseRequest;
         break;
-    case kCodeFilter:
+    case WireCode::Filter:
         if (arg == "00" || arg == "01") {
             command.kind = CommandKind::Filter;
             command.filterOn = arg == "00";
         }
         break;
-    case kCodeApply:
+    case WireCode::Apply:
         if (arg.empty()) command.kind = CommandKind::Apply;
         break;
     default:

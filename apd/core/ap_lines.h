@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "apd/core/ap_backend.h"
+#include "common/core/ap_wire.h"
 
 namespace apd {
 
-// The command codes, as the four hex digits of a line carry them.
-enum CommandCode : unsigned {
-    kCodeAdd = 0xfff0,
-    kCodeDelete = 0xfff1,
-    kCodeList = 0xfff3,
-    kCodeCloseRequest = 0xfff4,
-    kCodeFilter = 0xfff5,
-    kCodeApply = 0xfff6,
-};
+using common::HexCase;
+using common::WireCode;
 
 // The program's command buffer; a longer line is refused whatever it holds.
-inline constexpr std::size_t kMaxCommandLine = 1000;
+inline constexpr std::size_t kMaxCommandLine = common::kWireMaxLine;
 
 enum class CommandKind {
     Add,          // w fff0 xx xx xx xx xx xx   (lower case)
@@ -38,20 +32,10 @@ enum class CommandKind {
 
 struct Command {
     CommandKind kind = CommandKind::Malformed;
-    unsigned code = 0;     // the four digits, unless Malformed
+    WireCode code{};       // the four digits, unless Malformed (any value: UnknownCode)
     Mac mac{};             // Add, Delete
     bool filterOn = false; // Filter: "00" switches filtering on
 };
-
-// Which hex digits a text may use.
-enum class HexCase { Lower, Upper, Any };
-
-// The value of one hex digit of the given case; -1 for anything else.
-int HexDigit(char c, HexCase digits);
-
-// Exactly six pairs of hex digits of the given case, `separator` between them and nothing else: 17
-// characters, no blank at either end.
-std::optional<Mac> ParseMacPairs(std::string_view text, char separator, HexCase digits);
 
 // One line without its terminator. Nothing but the exact forms above is accepted: a MAC is six pairs of
 // hex digits of the stated case, one blank apart, and never the list's end entry "00 00 00 00 00 00".

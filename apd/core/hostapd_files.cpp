@@ -21,7 +21,7 @@ constexpr int kMaxVlanId = 4094;
 
 // hostapd writes its addresses in lower case, colon-separated.
 std::optional<Mac> ParseColonMac(std::string_view text) {
-    return ParseMacPairs(text, ':', HexCase::Lower);
+    return common::ParseMacPairs(text, ':', HexCase::Lower);
 }
 
 struct Section {
@@ -138,7 +138,7 @@ std::string MergeAcceptFile(std::string_view oldText, const std::vector<AclEntry
     };
     for (std::string_view line : SplitLines(oldText)) {
         // hostapd reads an entry as the address at the very start of the line, then its VLAN IDs.
-        const auto mac = ParseMacPairs(line.substr(0, 17), ':', HexCase::Any);
+        const auto mac = common::ParseMacPairs(line.substr(0, 17), ':', HexCase::Any);
         const bool entry =
             mac && (line.size() == 17 || line[17] == ' ' || line[17] == '\t' || line[17] == '\r');
         if (entry) {

@@ -263,7 +263,7 @@ void ApConversation::OnStatus(ApHost& host, const Awaited& a, std::string_view a
     }
 }
 
-// The AP words its filter answer freely: a refusal is "200", anything else an acceptance.
+// The AP words its filter answer freely: a refusal is its status code, anything else an acceptance.
 void ApConversation::OnFilter(ApHost& host, const Awaited& a, std::string_view answer) {
     const bool refused = ClassifyStatusReply(answer) == ApStatus::Refused;
     if (a.then == Then::Show || refused) {

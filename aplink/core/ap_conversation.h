@@ -2,38 +2,43 @@
 // automatic configuration ends; no Windows header. The dialog feeds it events and carries out its calls.
 //
 // What each operation sends, and what each answer (read off the stream by ApReader, in the order the
-// commands went out) leads to. Waits: kCommandWaitMs before every command but the filter-on command.
-// A box pumps messages; an operation whose box was open while another began goes no further.
+// commands went out) leads to; the boxes are ApBox's. "accepted" is the acceptance code, "refused" the
+// refusal code; a filter answer is free text and accepts unless it is the refusal. Every command but the
+// filter-on command waits kCommandWaitMs first. A box pumps messages: an operation whose box was open
+// while another began goes no further.
 //
-// | operation (button)             | sends                        | answer       | then |
-// |--------------------------------|------------------------------|--------------|-------------------------------------------|
-// | AddMacs (1021), StartAdds (run)| fff0 VCI MAC, if there is one| "701"        | fff0 PC MAC; without one:
-// nothing (a run:  | |                                |                              |              | "PC MAC
-// Address를 찾을 수 없습니다.", list)  | |                                | fff0 PC MAC                  |
-// "701"        | "Mac 등록 완료" (not in a run), list read  | |                                | | "200" /
-// other| "Mac 등록 실패" / "Mac 등록 에러…", run ends| | WriteVciMac (1001)             | fff0 VCI MAC,
-// pending kept   | as above     | as above                                  | | StartDeleteRun (1018, 1017)
-// | fff1 for each ticked row     | "701"        | next ticked row, or "삭제 완료2" /        | | | | | "Mac
-// 삭제 완료3" (none ticked: "삭제 완료1")| |                                |                              |
-// | and a list read                           | |                                | | "200" / other| "Mac 삭제
-// 실패" / "Mac 삭제 에러…"; rows the| |                                |                              | | AP
-// deleted leave the list                 | | DeleteOne (1003)               | fff1 for the selected row    |
-// as above     | carries on the last run's scan            | | ReadList (1002, after a run)   | fff3 |
-// entries      | rows                                      | |                                | | end entry
-// | "Read Completed!!!"; in a run: fff6,      | |                                | |              | "자동
-// 설정 완료"                            | |                                |                              |
-// no list      | "응답 : " and the answer; a run ends      | | SendFilter (1011, 1012)        | fff5 00 /
-// fff5 01            | any          | "응답 : " and the answer                  | | MacFilterSetting (1022)
-// | fff5 as the radios say       | not "200"    | fff6, "설정 완료"                          | | | | "200" |
-// "응답 : 200", nothing more                 | | Continue… (1016, connected)    | reads both MACs; fff5 00;
-// | not "200"    | StartAdds with the MACs read now          | |                                |
-// kAutoFilterWaitMs            | "200"        | "응답 : 200", the run ends                 | | Apply (1009),
-// SendCloseRequest | fff6 / fff4                  | none         | - |
+// clang-format off
+// | operation (button)      | sends                     | answer    | then                                 |
+// |-------------------------|---------------------------|-----------|--------------------------------------|
+// | AddMacs (1021),         | fff0 with the VCI's MAC   | accepted  | fff0 with the PC's MAC; without one  |
+// | StartAdds (a run)       | (if there is one)         |           | nothing (a run: NoPcMac, list read)  |
+// |                         | fff0 with the PC's MAC    | accepted  | RegisterDone (not in a run), list    |
+// |                         |                           | refused   | RegisterFailed; a run ends           |
+// |                         |                           | other     | RegisterError; a run ends            |
+// | WriteVciMac (1001)      | fff0 with the VCI's MAC   | as above  | as above; the pending value stays    |
+// | StartDeleteRun (1018,   | fff1 for each ticked row, | accepted  | the next ticked row, or              |
+// | 1017)                   | one per answer            |           | DeleteRestUnticked or                |
+// |                         |                           |           | DeletePastLastRow, and a list read   |
+// |                         | (none ticked: nothing)    |           | DeleteNoneTicked, list read          |
+// |                         |                           | refused   | DeleteFailed / DeleteError; the rows |
+// |                         |                           | or other  | the AP deleted leave the list        |
+// | DeleteOne (1003)        | fff1 for the selected row | as above  | the last run's scan carries on       |
+// | ReadList (1002; after   | fff3                      | entries   | rows                                 |
+// | an add or delete run)   |                           | end entry | ReadCompleted; a run: fff6, AutoDone |
+// |                         |                           | no list   | FilterAnswer with it; a run ends     |
+// | SendFilter (1011, 1012) | fff5 00 / fff5 01         | any       | FilterAnswer with it                 |
+// | MacFilterSetting (1022) | fff5 as the radios say    | accepted  | fff6, SettingDone                    |
+// |                         |                           | refused   | FilterAnswer with it                 |
+// | ContinueAutoSetting     | reads both MACs, fff5 00, | accepted  | StartAdds with the MACs read now     |
+// | (1016, connected)       | waits kAutoFilterWaitMs   | refused   | FilterAnswer with it; the run ends   |
+// | Apply (1009), Send-     | fff6 / fff4               | none      | -                                    |
+// | CloseRequest (1008)     |                           |           |                                      |
+// clang-format on
 //
 // Any owed answer past kApAnswerTimeoutMs (a list: since its last entry), or more than kApMaxHeldBytes
-// held while a box is open, puts the stream out of step: the operation that waited ends with "AP에서 응답이
-// 없습니다.", and the next button connects again and runs once connected. Cancel on the failed connect's
-// box ends a run; a lost connection keeps it, and the next connect carries it on from its start.
+// held while a box is open, puts the stream out of step: the operation that waited ends with NoAnswer,
+// and the next button connects again and runs once connected. Cancel on the failed connect's box ends a
+// run; a lost connection keeps it, and the next connect carries it on from its start.
 #pragma once
 
 #include <array>

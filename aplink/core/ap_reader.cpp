@@ -13,7 +13,7 @@ bool IsSeparator(char c) {
     return c == '\r' || c == '\n' || c == ' ' || c == '\0' || c == '\t';
 }
 
-// A start of "701" or "200" that the read cut short.
+// A start of a status code that the read cut short.
 bool IsCutStatus(std::string_view text) {
     return text.size() < kApAccepted.size() && !text.empty() &&
            (kApAccepted.substr(0, text.size()) == text || kApRefused.substr(0, text.size()) == text);
@@ -108,10 +108,10 @@ ApReader::Piece ApReader::Next(ApAnswerForm form, std::uint64_t sentAt, bool lis
     return Take(Kind::Filter, end);
 }
 
-// List entries up to the end entry: "701", four bytes not examined, a MAC text. An entry counts only in the
-// list's rhythm, followed (after any separators) by the next entry's "701": a stray "701" in front of an
-// entry would otherwise shift it into a row the AP never had, whatever four bytes the AP puts before its
-// MACs. An entry whose follower has not come yet waits for it.
+// List entries up to the end entry: the acceptance code, four bytes not examined, a MAC text. An entry
+// counts only in the list's rhythm, followed (after any separators) by the next entry's code: a stray
+// acceptance in front of an entry would otherwise shift it into a row the AP never had, whatever four
+// bytes the AP puts before its MACs. An entry whose follower has not come yet waits for it.
 ApReader::Piece ApReader::TakeList(bool listStarted) {
     constexpr std::size_t kEntrySize = kApEntryMacOffset + kApEntryTextLength;
     for (;;) {
@@ -145,7 +145,7 @@ ApReader::Piece ApReader::TakeList(bool listStarted) {
                 return {Kind::Entry, std::string(text)};
             }
         }
-        // A "701" of some other answer read together with the list: no row the AP never had.
+        // The acceptance of some other answer read together with the list: no row the AP never had.
         m_at += kApAccepted.size();
     }
 }

@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "tools/apsim/apsim_memory_backend.h"
 #include "tools/common/tool_text.h"
 
 namespace apsim {
@@ -87,7 +88,7 @@ Reply SimEngine::HandleCommand(std::string_view line, bool overlong) {
     std::string answer;
     if (answered && m_faults.refuse > 0) {
         --m_faults.refuse;
-        answer = "200";
+        answer = common::kWireRefused;
         m_engine.WriteLog(line, "200 (refused)" + std::string(suffix));
     } else if (answered && m_faults.garbage > 0) {
         --m_faults.garbage;
@@ -95,9 +96,9 @@ Reply SimEngine::HandleCommand(std::string_view line, bool overlong) {
         m_engine.WriteLog(line, "garbage" + std::string(suffix));
     } else {
         answer = m_engine.Answer(line, overlong, suffix);
-        if (m_faults.padFull && command.kind == CommandKind::List && answer != "200" &&
+        if (m_faults.padFull && command.kind == CommandKind::List && answer != common::kWireRefused &&
             answer.size() % kProgramReadSize != 0) {
-            // Blanks in front hold no "701", so the entries end exactly at the end of a full read.
+            // Blanks in front hold no acceptance code, so the entries end exactly at the end of a full read.
             answer.insert(0, kProgramReadSize - answer.size() % kProgramReadSize, ' ');
         }
     }
@@ -159,7 +160,8 @@ std::string SimEngine::HandleControl(std::string_view line) {
     if (cmd == "add") {
         const auto mac = words.size() > 1 ? ParseMacLoose(Rest(line, cmd)) : std::nullopt;
         if (!mac) return "error usage: add MAC\n";
-        const AddResult result = m_engine.GetBackend().Preload(*mac, why);
+        auto* memory = dynamic_cast<MemoryBackend*>(&m_engine.GetBackend());
+        const AddResult result = memory ? memory->Preload(*mac, why) : m_engine.GetBackend().Add(*mac, why);
         return result == AddResult::Added || result == AddResult::AlreadyListed ? "ok\n" : failed();
     }
     if (cmd == "clear") return m_engine.GetBackend().Clear(why) ? "ok\n" : failed();

@@ -19,8 +19,16 @@ inline constexpr std::size_t kProgramReadSize = 3000;
 inline constexpr std::size_t kDefaultCapacity = 64;
 inline constexpr std::string_view kDefaultGarbage = "xyz unexpected reply";
 
+// What the server does with one command line.
+struct Reply {
+    std::vector<std::string> segments; // sent in order; empty when the command gets no answer
+    int delayMs = 0;
+    int gapMs = 0;
+    bool close = false; // close the connection once the segments are out
+};
+
 struct Faults {
-    int refuse = 0;  // the next N answered commands get "200" and change nothing
+    int refuse = 0;  // the next N answered commands are refused and change nothing
     int garbage = 0; // the next N answered commands get garbageText and change nothing
     std::string garbageText = std::string(kDefaultGarbage);
     std::vector<std::size_t> split; // every answer is cut at these byte offsets into segments

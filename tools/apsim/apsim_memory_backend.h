@@ -17,7 +17,8 @@ class MemoryBackend : public Backend {
     MemoryBackend(std::vector<Mac> initialList, std::size_t capacity);
 
     AddResult Add(const Mac& mac, std::string& why) override;
-    AddResult Preload(const Mac& mac, std::string& why) override;
+    // The control port's add, with which a test sets up the list: past the capacity the protocol keeps to.
+    AddResult Preload(const Mac& mac, std::string& why);
     DeleteResult Delete(const Mac& mac, std::string& why) override;
     std::optional<std::vector<Mac>> List(std::string& why) override;
     bool SetFilter(bool on, std::string& why) override;

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         auto channel = std::make_unique<apsim::HostapdCtrl>(options.hostapdCtrl);
-        // hostapd may come up after us (or restart at any time): commands get "200" until it answers.
+        // hostapd may come up after us (or restart at any time): commands are refused until it answers.
         const auto pong = channel->Request("PING", error);
         if (pong != "PONG\n") {
             std::fprintf(stderr, "apsim: hostapd does not answer yet: %s\n",

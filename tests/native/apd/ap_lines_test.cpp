@@ -39,7 +39,7 @@ TEST(ApSimLines, TheProgramsCommands) {
     EXPECT_EQ(off.kind, CommandKind::Filter);
     EXPECT_FALSE(off.filterOn);
     EXPECT_EQ(ParseCommandLine("w fff2 ").kind, CommandKind::UnknownCode);
-    EXPECT_EQ(ParseCommandLine("w 0000 ").code, 0u);
+    EXPECT_EQ(static_cast<unsigned>(ParseCommandLine("w 0000 ").code), 0u);
 }
 
 // Everything a MAC argument can be instead of six pairs: refused, never cut down to something that parses.

@@ -70,7 +70,7 @@ class FakeHostapd : public ControlChannel {
     }
 };
 
-std::string Joined(const Reply& reply) {
+std::string Joined(const apsim::Reply& reply) {
     return std::accumulate(reply.segments.begin(), reply.segments.end(), std::string());
 }
 
@@ -304,7 +304,7 @@ TEST_F(HostapdBackendTest, EachOutcomeIsLoggedAtTheLevelAnOwnerFiltersBy) {
     };
     for (const auto& row : rows) {
         hostapd.failing = row.failing;
-        engine.HandleCommand(row.line);
+        engine.Answer(row.line);
         ASSERT_FALSE(sunk.empty());
         EXPECT_EQ(sunk.back().first, row.level) << sunk.back().second;
     }
@@ -377,7 +377,7 @@ TEST(HostapdBackendReal, OneButtonAppliedSurvivesARestart) {
     ASSERT_TRUE(CheckHostapdSetup(paths, why)) << why;
     Engine engine(std::make_unique<HostapdBackend>(std::make_unique<HostapdCtrl>(hostapd.CtrlPath()), paths));
     engine.KeepLog(1);
-    auto ask = [&](std::string_view line) { return Joined(engine.HandleCommand(line)); };
+    auto ask = [&](std::string_view line) { return engine.Answer(line); };
 
     EXPECT_EQ(ask("w fff5 00"), "701 filter on");
     EXPECT_EQ(ask("w fff0 00 1a 2b 3c 4d 5e"), "701");

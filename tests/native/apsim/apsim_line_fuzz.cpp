@@ -59,7 +59,8 @@ void WriteSmallFile(const std::string& path, const std::string& text) {
 }
 
 bool IsAnswer(const std::string& answer) {
-    if (answer == "200" || answer == "701" || answer == "701 filter on" || answer == "701 filter off")
+    if (answer == common::kWireRefused || answer == common::kWireAccepted || answer == "701 filter on" ||
+        answer == "701 filter off")
         return true;
     return answer.starts_with("701LIST") && answer.ends_with("701LIST00 00 00 00 00 00") &&
            answer.size() % kEntrySize == 0;
@@ -101,10 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (line.text.empty() || line.text.size() > kMaxCommandLine) std::abort();
             if (!line.overlong && line.text.find_first_of("\r\n") != std::string::npos) std::abort();
             const Command command = line.overlong ? Command{} : ParseCommandLine(line.text);
-            const Reply reply = engine.HandleCommand(line.text, line.overlong);
-            std::string answer;
-            for (const std::string& segment : reply.segments)
-                answer += segment;
+            const std::string answer = engine.Answer(line.text, line.overlong);
             const bool silent =
                 command.kind == CommandKind::Apply || command.kind == CommandKind::CloseRequest;
             if (silent ? !answer.empty() : !IsAnswer(answer)) std::abort();
