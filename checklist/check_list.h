@@ -12,6 +12,11 @@
 class CCheckListView;
 struct CheckListPaintKit;
 
+namespace checklist {
+// The header of a 32-bit top-down bitmap of this size: one uint32_t per pixel, the first row first.
+BITMAPINFO TopDown32(int width, int height);
+} // namespace checklist
+
 class CCheckList : public CWnd {
   public:
     CCheckList();

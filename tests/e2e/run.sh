@@ -51,13 +51,31 @@ ap() { sim_control "$apsim_control" "$1" || fail "apsim did not carry out: $1" >
 vci() { sim_control "$vcisim_control" "$1" || fail "vcisim did not carry out: $1" >&2; }
 start_apsim() { sim_start_apsim "$@" || { fail "apsim did not start"; exit 1; }; }
 start_vcisim() { sim_start_vcisim "$@" || { fail "vcisim did not start"; exit 1; }; }
-start_orvane() { sim_start_orvane; }
 
 # Runs a uidriver script (stdin) against the running program; the boxes it saw go to boxes.tsv.
+# Returns uidriver's exit code.
 drive() {
-  ui_drive "$work/driver" --boxes-log "$(winpath "$work/boxes.tsv")" 2>/dev/null ||
-    fail "uidriver exited with $?"
+  local rc=0
+  ui_drive "$work/driver" --boxes-log "$(winpath "$work/boxes.tsv")" 2>/dev/null || rc=$?
+  [ "$rc" = 0 ] || fail "uidriver exited with $rc"
   cat "$work/driver.out"
+  return "$rc"
+}
+
+# start_orvane [linked | listed [SECONDS]]: starts the program and drives the scenarios' common opening:
+# its main dialog up; linked: and the VCI's link in the title; listed: and then the AP connected and its
+# list read within SECONDS (15), its box answered. A program that gets no further ends the scenario.
+start_orvane() {
+  local opening=("wait-window 60")
+  case ${1-} in
+    '') ;;
+    linked | listed) opening+=("wait-title \"$TITLE_CONNECTED\" 10") ;;
+    *) fail "start_orvane: no opening named $1"; exit 1 ;;
+  esac
+  [ "${1-}" = listed ] && opening+=("click IDC_CONNECT_AP" "wait-text IDC_STATUS_AP \"AP 연결\" 15" \
+    "expect-box \"Read Completed!!!\" answer ok timeout ${2:-15}")
+  sim_start_orvane
+  printf '%s\n' "${opening[@]}" | drive || exit 1
 }
 
 # handles=N threads=N ... of the running program (read them with field).

@@ -3,10 +3,8 @@
 # "Mac 등록 실패": no apply and no success box; the next list read is a plain one.
 start_apsim --mac 0A:0B:0C:0D:0E:0F --capacity 2 --delay 300
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane linked
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "Mac 등록 실패" answer ok timeout 40

@@ -3,13 +3,8 @@
 # no apply and no success box.
 start_apsim --mac 0A:0B:0C:0D:0E:0F --capacity 1
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane listed
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
-click IDC_CONNECT_AP
-wait-text IDC_STATUS_AP "AP 연결" 15
-expect-box "Read Completed!!!" answer ok timeout 15
 click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 15
 click IDC_ADD_MAC_TO_AP

@@ -67,10 +67,8 @@ for _ in $(seq 1 100); do
 done
 
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane linked
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "자동 설정 완료" answer ok timeout 60

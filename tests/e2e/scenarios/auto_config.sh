@@ -1,10 +1,8 @@
 # Automatic configuration from a cold start: both MACs registered, list shown, settings applied.
 start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane linked
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 expect-text IDC_STATUS_VCI "VCI 연결"
 expect-text IDC_STATUS_AP "AP 미연결"
 click IDC_AUTO_SETTING

@@ -2,7 +2,6 @@
 start_vcisim
 start_orvane
 drive <<'UI'
-wait-window 60
 click IDC_CONNECT_AP
 expect-box "AP와 PC가 연결되지 않았습니다.PC와 AP사이의 랜선을 확인하여 주십시오." caption "AP MAC Setting" answer retry timeout 15
 UI

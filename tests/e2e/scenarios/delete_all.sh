@@ -1,12 +1,8 @@
 # Deleting everything asks twice, then removes every entry one command at a time.
 start_apsim --mac 0A:00:00:00:00:01 --mac 0A:00:00:00:00:02 --mac 0A:00:00:00:00:03
 start_vcisim
-start_orvane
+start_orvane listed
 drive <<'UI'
-wait-window 60
-click IDC_CONNECT_AP
-wait-text IDC_STATUS_AP "AP 연결" 15
-expect-box "Read Completed!!!" answer ok timeout 15
 click IDC_DELETE_ALL_MAC
 expect-box "모든 입력되어 있는 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes
 expect-box "선택한 모든 Mac address가 지워집니다. 계속하시겠습니까?" caption "AP MAC Setting" answer yes

@@ -1,12 +1,8 @@
 # Deleting the ticked entries 0 and 2 of three: exactly those go, the unticked one stays.
 start_apsim --mac 0A:00:00:00:00:01 --mac 0A:00:00:00:00:02 --mac 0A:00:00:00:00:03
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane listed
 drive <<'UI'
-wait-window 60
-click IDC_CONNECT_AP
-wait-text IDC_STATUS_AP "AP 연결" 15
-expect-box "Read Completed!!!" answer ok timeout 15
 click-row 0 check
 click-row 2 check
 click IDC_DELETE_SELECTED_MAC

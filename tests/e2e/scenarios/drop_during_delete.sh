@@ -2,12 +2,8 @@
 # and nothing that was not ticked is deleted.
 start_apsim --mac 0A:00:00:00:00:01 --mac 0A:00:00:00:00:02 --mac 0A:00:00:00:00:03 --mac 0A:00:00:00:00:04
 start_vcisim
-start_orvane
+start_orvane listed
 drive <<'UI'
-wait-window 60
-click IDC_CONNECT_AP
-wait-text IDC_STATUS_AP "AP 연결" 15
-expect-box "Read Completed!!!" answer ok timeout 15
 click-row 0 check
 click-row 1 check
 click-row 3 check

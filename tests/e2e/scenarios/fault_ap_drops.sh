@@ -3,11 +3,7 @@
 # holds no socket any more and stays responsive; the next run can start again.
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
-drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
-UI
+start_orvane linked
 for step in 1 2 3 4 5; do
   ap reset >/dev/null
   ap "close-after $step silent" >/dev/null

@@ -7,13 +7,8 @@ for i in $(seq 1 130); do macs+=(--mac "$(printf '0A:00:00:00:%02X:%02X' $((i / 
 start_apsim "${macs[@]}" --capacity 200
 ap "pad-full on" >/dev/null
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane listed 20
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
-click IDC_CONNECT_AP
-wait-text IDC_STATUS_AP "AP 연결" 15
-expect-box "Read Completed!!!" answer ok timeout 20
 click IDC_READ_VCI_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 20
 expect-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽기   001A2B3C4D5E"

@@ -2,11 +2,7 @@
 # as many handles and threads as it started with.
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
-drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
-UI
+start_orvane linked
 wait_vci connected=1 5
 before=$(procstat)
 for _ in $(seq 1 100); do

@@ -10,7 +10,7 @@ sim_start_hostapd "$hostapd_files" || { fail "hostapd did not start"; exit 1; }
 start_apsim --hostapd "$hostapd_ctrl/wlan0" --accept-file "$hostapd_files/accept" \
   --config "$hostapd_files/hostapd.conf"
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane linked
 
 # hostapd's accept list, one MAC per line, in its order.
 hostapd_list() { hostapd_cmd ACCEPT_ACL SHOW | sed -n 's/^\([0-9a-f:]\{17\}\) VLAN_ID=.*/\1/p'; }
@@ -23,8 +23,6 @@ expect_same() { # what, wanted, got
 
 all4=$(printf '%s\n' 00:1a:2b:3c:4d:5e 02:11:22:33:44:55 0a:00:00:00:00:01 0a:0b:0c:0d:0e:0f)
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "자동 설정 완료" answer ok timeout 40

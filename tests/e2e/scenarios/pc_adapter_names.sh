@@ -12,7 +12,6 @@ start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --unplugged
 start_orvane
 drive <<'UI'
-wait-window 60
 click IDC_READ_PC_MAC_ADDRESS
 expect-box "Read Completed" answer ok timeout 15
 expect-text IDC_READ_PC_MAC_ADDRESS "PC MAC Address  읽기   021122334455"
@@ -23,7 +22,6 @@ start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --unplugged
 start_orvane
 drive <<'UI'
-wait-window 60
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "PC와 VCI가 연결되지 않았습니다. USB 연결을 확인하여 주십시오." answer ok timeout 15

@@ -2,10 +2,8 @@
 # it never read, the status follows the cable, and a read after re-plugging works.
 start_apsim
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
+start_orvane linked
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 click IDC_READ_VCI_MAC_ADDRESS
 wait-text IDC_READ_VCI_MAC_ADDRESS "VCI MAC Address 읽는 중입니다." 5
 UI

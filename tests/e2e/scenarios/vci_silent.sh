@@ -3,11 +3,9 @@
 # says so too, and no MAC is shown that was never read.
 start_apsim --mac 0A:0B:0C:0D:0E:0F
 start_vcisim --mac 001A2B3C4D5E
-start_orvane
 vci "noreply 2" >/dev/null
+start_orvane linked
 drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
 click IDC_AUTO_SETTING
 wait-text IDC_STATUS_AP "AP 연결" 15
 expect-box "VCI에서 응답이 없습니다." answer ok timeout 20

@@ -3,11 +3,7 @@
 # dialog keeps answering clicks, the title shows the link lost, and it comes back when the VCI takes
 # data again.
 start_vcisim --mac 001A2B3C4D5E --write-buffer 0
-start_orvane
-drive <<UI
-wait-window 60
-wait-title "$TITLE_CONNECTED" 10
-UI
+start_orvane linked
 vci stall-write >/dev/null
 # "Test" is pressed while the read's first write waits. That write is given up after 1 s, the link
 # drops and the read ends with the no-answer box, inside which the dialog answers again: Test's box

@@ -241,36 +241,75 @@ TEST(Runner, AWindowThatNeverComesFailsAfterItsTimeOutAndStopsTheRun) {
     EXPECT_EQ(r.out.back(), "uidriver: failed after 0 of 2 steps");
 }
 
-TEST(Runner, StepsBeforeTheWindowIsFoundFailInsteadOfActingOnNothing) {
-    FakeWorld w;
-    w.windowAt = -1;
-    RunResult r = RunScript(w, "click 1016\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "no main dialog found (wait-window first)"));
-}
+// A step that fails stops the run there, says what it found instead, and acts on nothing: no click, no
+// row pressed, no box answered.
+TEST(Runner, AFailedStepStopsTheRunAndReportsWhatWasThere) {
+    struct Case {
+        std::vector<std::string> steps; // the last one fails
+        const char* report;             // after "FAIL line N: <that step> -> "
+        std::function<void(FakeWorld&)> setUp = nullptr;
+    };
+    const auto openBox = [](std::u16string text, std::vector<int> buttons) {
+        return [=](FakeWorld& w) { w.OpenBox(u"orvane", text, buttons); };
+    };
+    const Case cases[] = {
+        {{"click 1016"}, "no main dialog found (wait-window first)", [](FakeWorld& w) { w.windowAt = -1; }},
+        {{"wait-window 1", "expect-text 1014 \"AP 연결\""},
+         "control 1014 reads \"AP 미연결\", expected \"AP 연결\""},
+        {{"wait-window 1", "expect-title-prefix \"Orvane Version\""},
+         "does not begin with \"Orvane Version\""},
+        {{"wait-window 1", "expect-check 1024 1"}, "control 1024 has state 0, expected 1"},
+        {{"wait-window 1", "read 4242"}, "the main dialog has no control 4242"},
+        {{"wait-window 1", "click 9999"}, "the main dialog has no control 9999"},
+        {{"wait-window 1", "click-row 3"}, "row 3 is not in view", [](FakeWorld& w) { w.viewHeight = 50; }},
+        {{"wait-window 1", "click-row 0"},
+         "the main dialog has no check-list",
+         [](FakeWorld& w) { w.hasView = false; }},
+        {{"wait-window 1", "close", "read 1014"},
+         "the main dialog is not there",
+         [](FakeWorld& w) { w.exitDelayMs = 0; }},
+        // A box that is not the one expected stays open for the program to go on with.
+        {{"wait-window 1", "expect-box \"GetCount = 0\" answer ok"},
+         "the box that opened has caption \"orvane\", text \"AP 연결 성공\"; expected text \"GetCount = 0\"",
+         openBox(u"AP 연결 성공", {1})},
+        {{"wait-window 1", "expect-box \"Delete?\" caption \"AP MAC Setting\" answer yes"},
+         "the box that opened has caption \"orvane\", text \"Delete?\"; expected text \"Delete?\", caption "
+         "\"AP MAC Setting\"",
+         openBox(u"Delete?", {6, 7})},
+        {{"wait-window 1", "expect-box * answer yes"},
+         "the box has no yes button",
+         openBox(u"GetCount = 0", {1})},
+        // Without answer-all a box nobody expected is left alone, and named when a wait fails.
+        {{"wait-window 1", "wait-text 1014 \"AP 연결\" 0.2"},
+         "; a box is open: caption \"orvane\", text \"소켓 에러\"",
+         openBox(u"소켓 에러", {1})},
+    };
+    for (const Case& c : cases) {
+        std::string script;
+        for (const std::string& step : c.steps)
+            script += step + "\n";
+        script += "click 1025\n"; // never reached
+        SCOPED_TRACE(script);
+        FakeWorld w;
+        if (c.setUp) c.setUp(w);
+        const std::size_t openBoxes = w.boxes.size();
+        RunResult r = RunScript(w, script);
+        EXPECT_EQ(r.code, kExitFailed);
 
-TEST(Runner, ExpectationsReportWhatWasThere) {
-    FakeWorld w;
-    RunResult r = RunScript(w, "wait-window 1\nexpect-text 1014 \"AP 연결\"\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "FAIL line 2: expect-text 1014 \"AP 연결\" -> control 1014 reads \"AP 미연결\", "
-                       "expected \"AP 연결\""))
-        << Joined(r.out);
-
-    FakeWorld w2;
-    r = RunScript(w2, "wait-window 1\nexpect-title-prefix \"Orvane Version\"\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "does not begin with \"Orvane Version\""));
-
-    FakeWorld w3;
-    r = RunScript(w3, "wait-window 1\nexpect-check 1024 1\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "control 1024 has state 0, expected 1"));
-
-    FakeWorld w4;
-    r = RunScript(w4, "wait-window 1\nread 4242\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "the main dialog has no control 4242"));
+        const std::string failed =
+            "FAIL line " + std::to_string(c.steps.size()) + ": " + c.steps.back() + " -> ";
+        const auto reported = std::find_if(r.out.begin(), r.out.end(),
+                                           [](const std::string& l) { return l.rfind("FAIL ", 0) == 0; });
+        ASSERT_NE(reported, r.out.end()) << Joined(r.out);
+        EXPECT_EQ(reported->rfind(failed, 0), 0u) << *reported;
+        EXPECT_NE(reported->find(c.report, failed.size()), std::string::npos) << *reported;
+        EXPECT_EQ(r.out.back(), "uidriver: failed after " + std::to_string(c.steps.size() - 1) + " of " +
+                                    std::to_string(c.steps.size() + 1) + " steps");
+        EXPECT_TRUE(w.clicks.empty());
+        EXPECT_TRUE(w.rowClicks.empty());
+        EXPECT_TRUE(w.answers.empty());
+        EXPECT_EQ(w.boxes.size(), openBoxes);
+    }
 }
 
 TEST(Runner, WaitTextSucceedsWhenTheLabelChangesAndFailsWithTheLastTextOnTimeOut) {
@@ -320,33 +359,6 @@ TEST(Runner, ExpectBoxAnswersExactlyTheBoxThatOpened) {
     EXPECT_TRUE(Has(r, "  box opened: caption \"orvane\", text \"GetCount = 0\""));
     EXPECT_TRUE(Has(r, "-> answered ok after "));
     EXPECT_TRUE(Has(r, " ms: caption \"orvane\", text \"GetCount = 0\""));
-}
-
-TEST(Runner, ABoxThatIsNotTheExpectedOneFailsAndStaysOpen) {
-    FakeWorld w;
-    w.OpenBox(u"orvane", u"AP 연결 성공", {1});
-    RunResult r = RunScript(w, "wait-window 1\nexpect-box \"GetCount = 0\" answer ok\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(w.answers.empty());
-    EXPECT_EQ(w.boxes.size(), 1u);
-    EXPECT_TRUE(Has(
-        r,
-        "the box that opened has caption \"orvane\", text \"AP 연결 성공\"; expected text \"GetCount = 0\""))
-        << Joined(r.out);
-
-    FakeWorld w2;
-    w2.OpenBox(u"orvane", u"Delete?", {6, 7});
-    r = RunScript(w2, "wait-window 1\nexpect-box \"Delete?\" caption \"AP MAC Setting\" answer yes\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "caption \"AP MAC Setting\""));
-}
-
-TEST(Runner, ABoxWithoutTheScriptedButtonFails) {
-    FakeWorld w;
-    w.OpenBox(u"orvane", u"GetCount = 0", {1});
-    RunResult r = RunScript(w, "wait-window 1\nexpect-box * answer yes\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "the box has no yes button"));
 }
 
 TEST(Runner, NoBoxFailsAfterTheTimeOutUnlessOptional) {
@@ -430,15 +442,6 @@ TEST(Runner, AnswerAllClosesUnexpectedBoxesDuringWaitsButLeavesExpectedOnesToThe
     EXPECT_TRUE(Has(r, "  box answered no (answer-all): caption \"AP MAC Setting\", text \"Delete?\""));
 }
 
-TEST(Runner, WithoutAnswerAllAnUnexpectedBoxIsNamedWhenAWaitFails) {
-    FakeWorld w;
-    w.OpenBox(u"orvane", u"소켓 에러", {1});
-    RunResult r = RunScript(w, "wait-window 1\nwait-text 1014 \"AP 연결\" 0.2\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(w.answers.empty());
-    EXPECT_TRUE(Has(r, "; a box is open: caption \"orvane\", text \"소켓 에러\""));
-}
-
 TEST(Runner, TheLogHasEveryBoxSeenWithItsFate) {
     FakeWorld w;
     w.At(100, [&w] { w.OpenBox(u"About Orvane", u"Orvane Version 1.0", {1}); });
@@ -474,7 +477,7 @@ TEST(Runner, AnUnwritableLogIsReportedOnceAndDoesNotFailTheRun) {
     EXPECT_EQ(warnings, 1);
 }
 
-TEST(Runner, ClicksGoToTheControlAndRefusalsAreFailures) {
+TEST(Runner, ClicksGoToTheControlAndADisabledOneIsAFailure) {
     FakeWorld w;
     w.disabledId = 1016;
     RunResult r = RunScript(
@@ -484,11 +487,6 @@ TEST(Runner, ClicksGoToTheControlAndRefusalsAreFailures) {
     EXPECT_EQ(w.clicks, std::vector<int>{1025});
     EXPECT_EQ(w.sysCommands, std::vector<int>{0x10});
     EXPECT_TRUE(Has(r, "FAIL line 5: click 1016 -> control 1016 is disabled"));
-
-    FakeWorld w2;
-    r = RunScript(w2, "wait-window 1\nclick 9999\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "the main dialog has no control 9999"));
 }
 
 TEST(Runner, RowClicksUseTheConfiguredGeometry) {
@@ -502,19 +500,6 @@ TEST(Runner, RowClicksUseTheConfiguredGeometry) {
     EXPECT_EQ(w.rowClicks[0], (std::pair<int32_t, int32_t>{14, 15}));
     EXPECT_EQ(w.rowClicks[1], (std::pair<int32_t, int32_t>{32, 75}));
     EXPECT_TRUE(Has(r, "line 2: click-row 0 check -> pressed at (14, 15)"));
-
-    FakeWorld w2;
-    w2.viewHeight = 50;
-    r = RunScript(w2, "wait-window 1\nclick-row 3\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(w2.rowClicks.empty());
-    EXPECT_TRUE(Has(r, "row 3 is not in view"));
-
-    FakeWorld w3;
-    w3.hasView = false;
-    r = RunScript(w3, "wait-window 1\nclick-row 0\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "the main dialog has no check-list"));
 }
 
 TEST(Runner, CloseWaitsForTheProgramToEnd) {
@@ -535,16 +520,10 @@ TEST(Runner, CloseWaitsForTheProgramToEnd) {
         << Joined(r.out);
 }
 
-TEST(Runner, SleepLastsItsTimeAndStepsAfterTheProgramEndedFail) {
+TEST(Runner, SleepLastsItsTimeAndWatchesNoBoxesBeforeTheWindow) {
     FakeWorld w;
     RunResult r = RunScript(w, "sleep 10\nsleep 1234\n");
     ASSERT_EQ(r.code, kExitPassed);
     EXPECT_EQ(w.now, 1244);
     EXPECT_EQ(w.boxPolls, 0); // no window yet: nothing to watch
-
-    FakeWorld w2;
-    w2.exitDelayMs = 0;
-    r = RunScript(w2, "wait-window 1\nclose\nread 1014\n");
-    EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_TRUE(Has(r, "FAIL line 3: read 1014 -> the main dialog is not there"));
 }

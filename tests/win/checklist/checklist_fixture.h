@@ -16,13 +16,7 @@
 class Canvas {
   public:
     Canvas(int width, int height, COLORREF fill) : m_nWidth(width), m_nHeight(height) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = checklist::TopDown32(width, height);
         void* bits = nullptr;
         m_hBitmap = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         m_pBits = static_cast<const uint32_t*>(bits);
