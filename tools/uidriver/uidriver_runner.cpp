@@ -340,11 +340,15 @@ bool Runner::RunStep(const Step& step, std::string& result) {
         }
         return true;
     }
-    case StepKind::Click:
+    case StepKind::Click: {
         if (!NeedWindow(result)) return false;
-        status = m_Target.Click(step.id);
+        const int64_t until = m_Io.NowMs() + kClickEnableWaitMs;
+        while ((status = m_Target.Click(step.id)) == UiStatus::Disabled && m_Io.NowMs() < until &&
+               Tick(false)) {
+        }
         result = status == UiStatus::Ok ? "clicked" : Describe(status, step.id);
         return status == UiStatus::Ok;
+    }
     case StepKind::SysCommand:
         if (!NeedWindow(result)) return false;
         status = m_Target.SysCommand(step.value);

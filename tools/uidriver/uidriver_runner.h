@@ -78,6 +78,9 @@ inline constexpr int kExitUsage = 2;
 
 // How often waits look at the program.
 inline constexpr int64_t kPollMs = 25;
+// A click on a disabled button waits this long for it to be enabled: the program greys its operation
+// buttons until the handler that opened a box has returned, a moment after the box is answered.
+inline constexpr int64_t kClickEnableWaitMs = 3000;
 // How long an answered box may take to go away.
 inline constexpr int64_t kBoxCloseMs = 5000;
 

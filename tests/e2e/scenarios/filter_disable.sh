@@ -4,7 +4,6 @@ start_apsim
 start_vcisim
 start_orvane
 drive <<'UI'
-wait-window 60
 click IDC_MAC_FILTER_SETTING
 expect-box "AP에 연결되어 있지 않습니다." answer ok timeout 15
 sleep 500
