@@ -84,10 +84,22 @@ sim_start_hostapd() {
   return 1
 }
 
+# Ends one process this script started, by its id: TERM, then KILL if it is still there after 10 s, so
+# that a process that hangs on its way out never holds the run (and says so).
+sim_end_pid() {
+  local pid=$1 name=$2 tries=100
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  while kill -0 "$pid" 2>/dev/null && [ $((tries -= 1)) -gt 0 ]; do sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "sims: $name ($pid) did not end within 10 s of TERM: killed" >&2
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" 2>/dev/null || true
+}
+
 sim_stop_hostapd() {
-  [ -n "$hostapd_pid" ] || return 0
-  kill -TERM "$hostapd_pid" 2>/dev/null
-  wait "$hostapd_pid" 2>/dev/null
+  sim_end_pid "$hostapd_pid" hostapd
   hostapd_pid=""
 }
 
@@ -129,16 +141,10 @@ stop_sims() {
   [ -n "$orvane_pid" ] && kill "$orvane_pid" 2>/dev/null
   [ -n "$vcisim_pid" ] && kill "$vcisim_pid" 2>/dev/null
   "$orvane_root/scripts/wine.sh" --stop
-  [ -n "$orvane_pid" ] && wait "$orvane_pid" 2>/dev/null
-  [ -n "$vcisim_pid" ] && wait "$vcisim_pid" 2>/dev/null
-  if [ -n "$apsim_pid" ]; then
-    kill -TERM "$apsim_pid" 2>/dev/null
-    wait "$apsim_pid" 2>/dev/null
-  fi
-  if [ -n "$apd_pid" ]; then
-    kill -TERM "$apd_pid" 2>/dev/null
-    wait "$apd_pid" 2>/dev/null
-  fi
+  sim_end_pid "$orvane_pid" orvane
+  sim_end_pid "$vcisim_pid" vcisim
+  sim_end_pid "$apsim_pid" apsim
+  sim_end_pid "$apd_pid" orvane-apd
   sim_stop_hostapd
   # Only the folder sim_hostapd_files made.
   case $hostapd_ctrl in /tmp/orvane-*) rm -rf "$hostapd_ctrl" ;; esac
