@@ -43,6 +43,13 @@ bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText) {
            !common::IsZeroMac(dlg.m_MacAddress);
 }
 
+int ReadApSocket(COrvaneDlg& dlg, ApReplyBuffer& reply, bool traceEmpty) {
+    reply.Clear();
+    reply.SetReceived(dlg.m_pClientSock ? dlg.m_pClientSock->Receive(reply.data, kApReplyReadSize, 0) : -1);
+    if (reply.received > 0 || traceEmpty) AfxTrace("COrvaneDlg::OnReceiveTCP : %s", reply.data);
+    return reply.received;
+}
+
 CStringA SendErrorText(int error) {
     CStringA text;
     text.Format("TCP 전송 에러. Error code : %d", error);
@@ -97,10 +104,7 @@ std::string DialogApHost::TakeArrived() {
     std::string arrived;
     while (m_dlg.m_pClientSock && arrived.size() <= kApMaxHeldBytes) {
         ApReplyBuffer reply;
-        reply.Clear();
-        reply.SetReceived(m_dlg.m_pClientSock->Receive(reply.data, kApReplyReadSize, 0));
-        if (reply.received <= 0) break;
-        AfxTrace("COrvaneDlg::OnReceiveTCP : %s", reply.data);
+        if (ReadApSocket(m_dlg, reply, false) == 0) break;
         arrived.append(reply.data, static_cast<size_t>(reply.received));
     }
     return arrived;

@@ -8,6 +8,7 @@
 
 #include "framework/afxwin.h"
 #include "aplink/core/ap_conversation.h"
+#include "aplink/core/ap_protocol.h"
 
 class COrvaneDlg;
 
@@ -26,6 +27,10 @@ CString FromApText(std::string_view bytes);
 // Fills the dialog's m_MacAddress from a twelve-digit MAC text. False for any other text and for the
 // all-zero MAC (bytes left zero), which must then not be sent: an empty text is no MAC either.
 bool LoadMacForAdd(COrvaneDlg& dlg, const CString& macText);
+
+// One read of the socket (none without one) into reply, traced as every read of the AP is; an empty read
+// only when traceEmpty. The count read, 0 for none.
+int ReadApSocket(COrvaneDlg& dlg, ApReplyBuffer& reply, bool traceEmpty);
 
 // The send error with its Winsock code, as the trace line carries it (UTF-8).
 CStringA SendErrorText(int error);

@@ -121,10 +121,7 @@ LRESULT COrvaneDlg::OnReceiveTCP(WPARAM wParam, LPARAM lParam) {
 
     // Local: a read nested inside one of the conversation's boxes gets its own buffer.
     aplink::ApReplyBuffer reply;
-    reply.Clear();
-    const int received = m_pClientSock ? m_pClientSock->Receive(reply.data, aplink::kApReplyReadSize, 0) : -1;
-    reply.SetReceived(received);
-    AfxTrace("COrvaneDlg::OnReceiveTCP : %s", reply.data);
+    ReadApSocket(*this, reply, true);
     DialogApHost host(*this);
     m_ApConversation.OnReceived(host, reply.data, static_cast<size_t>(reply.received));
     return 0;

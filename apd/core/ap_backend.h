@@ -1,15 +1,15 @@
 // Where the AP's MAC list lives: the engine reads the wire, a backend keeps the list (memory or hostapd).
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/core/ap_wire.h"
+
 namespace apd {
 
-using Mac = std::array<std::uint8_t, 6>;
+using Mac = common::WireMac;
 
 enum class AddResult { Added, AlreadyListed, Full, Failed };
 enum class DeleteResult { Deleted, NotListed, Failed };

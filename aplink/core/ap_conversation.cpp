@@ -1,6 +1,8 @@
 // The AP conversation: the operations, the answers they await in order, and what each answer does.
 #include "aplink/core/ap_conversation.h"
 
+#include <utility>
+
 #include "aplink/core/ap_protocol.h"
 
 namespace aplink {
@@ -35,16 +37,16 @@ bool ApConversation::RequireSocket(ApHost& host) {
 
 // A stream whose answers can no longer be matched is made anew before the user's operation: the
 // operation waits for the connection and runs then.
-bool ApConversation::Resync(ApHost& host, Op op, bool flag, int row) {
+bool ApConversation::Resync(ApHost& host, std::function<void(ApHost&)> then) {
     if (!m_outOfStep || !host.HasSocket()) return false;
     host.Trace("AP: answers out of step, connecting again");
     EndRun();
     Begin(ApCmdNone);
     ResetStream();
-    m_held = {op, flag, row};
+    m_held = std::move(then);
     host.Reconnect();
     // A connect that failed at once has said so: nothing waits for a later one.
-    if (!host.HasSocket()) m_held = {};
+    if (!host.HasSocket()) m_held = nullptr;
     return true;
 }
 
@@ -117,8 +119,9 @@ void ApConversation::ResetStream() {
 
 void ApConversation::OnConnected(ApHost& host) {
     OnClosed();
-    if (m_held.op != Op::None) {
-        RunHeld(host);
+    if (m_held) {
+        const auto held = std::exchange(m_held, nullptr);
+        held(host);
     } else if (m_autoSetting == 1) {
         ContinueAutoSetting(host);
     } else {
@@ -137,7 +140,7 @@ void ApConversation::OnClosed() {
 }
 
 void ApConversation::OnConnectCancelled() {
-    m_held = {};
+    m_held = nullptr;
     EndRun();
 }
 

@@ -45,6 +45,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +54,7 @@
 #include "aplink/core/ap_command.h"
 #include "aplink/core/ap_reader.h"
 #include "aplink/core/ap_timings.h"
+#include "common/core/ap_wire.h"
 #include "common/core/mac_text.h"
 
 namespace aplink {
@@ -80,7 +82,7 @@ enum class ApBox {
     NoAnswer,
 };
 
-using ApMac = std::array<std::uint8_t, common::kMacBytes>;
+using ApMac = common::WireMac;
 
 // The MACs an add registers: each whole, or none.
 struct ApMacs {
@@ -190,17 +192,11 @@ class ApConversation {
         int row = -1;           // a delete: the check-list row it deletes
         bool started = false;   // a list of which entries have come
     };
-    struct Held {
-        Op op = Op::None;
-        bool flag = false;
-        int row = -1;
-    };
 
     void Begin(int op);
     bool Live(const Awaited& a) const;
     bool RequireSocket(ApHost& host);
-    bool Resync(ApHost& host, Op op, bool flag = false, int row = -1);
-    void RunHeld(ApHost& host);
+    bool Resync(ApHost& host, std::function<void(ApHost&)> then);
     void Absorb(ApHost& host);
     bool SendCommand(ApHost& host, const std::string& command, unsigned waitMs);
     bool SendApply(ApHost& host);
@@ -235,10 +231,10 @@ class ApConversation {
     unsigned m_streamEpoch = 0; // a new stream since: whatever was being read is gone
     ApReader m_reader;
     bool m_processing = false;
-    bool m_outOfStep = false;       // answers can no longer be matched: the next button connects again
-    ApMacs m_macs;                  // the MACs of the registration under way
-    std::vector<int> m_deletedRows; // rows whose delete the AP accepted in the run under way
-    Held m_held;
+    bool m_outOfStep = false;            // answers can no longer be matched: the next button connects again
+    ApMacs m_macs;                       // the MACs of the registration under way
+    std::vector<int> m_deletedRows;      // rows whose delete the AP accepted in the run under way
+    std::function<void(ApHost&)> m_held; // a button's operation waiting for the connection
 };
 
 } // namespace aplink

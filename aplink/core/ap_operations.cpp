@@ -5,45 +5,9 @@
 
 namespace aplink {
 
-void ApConversation::RunHeld(ApHost& host) {
-    const Held held = m_held;
-    m_held = {};
-    switch (held.op) {
-    case Op::None:
-        return;
-    case Op::Add:
-        AddMacs(host);
-        return;
-    case Op::WriteVci:
-        WriteVciMac(host);
-        return;
-    case Op::DeleteRun:
-        StartDeleteRun(host);
-        return;
-    case Op::DeleteOne:
-        DeleteOne(host, held.row);
-        return;
-    case Op::ReadList:
-        ReadList(host, true);
-        return;
-    case Op::Filter:
-        SendFilter(host, held.flag);
-        return;
-    case Op::Apply:
-        Apply(host);
-        return;
-    case Op::Close:
-        SendCloseRequest(host);
-        return;
-    case Op::FilterSetting:
-        MacFilterSetting(host, held.flag);
-        return;
-    }
-}
-
 void ApConversation::AddMacs(ApHost& host) {
     EndRun();
-    if (Resync(host, Op::Add)) return;
+    if (Resync(host, [this](ApHost& h) { AddMacs(h); })) return;
     StartAdds(host, host.StoredMacs());
 }
 
@@ -62,7 +26,7 @@ void ApConversation::StartAdds(ApHost& host, const ApMacs& macs) {
 // awaited.
 void ApConversation::WriteVciMac(ApHost& host) {
     EndRun();
-    if (Resync(host, Op::WriteVci)) return;
+    if (Resync(host, [this](ApHost& h) { WriteVciMac(h); })) return;
     if (!RequireSocket(host)) return;
     m_macs = host.StoredMacs();
     Begin(m_pending);
@@ -94,7 +58,7 @@ void ApConversation::EndAutoWithoutPcMac(ApHost& host) {
 
 void ApConversation::StartDeleteRun(ApHost& host) {
     EndRun();
-    if (Resync(host, Op::DeleteRun)) return;
+    if (Resync(host, [this](ApHost& h) { StartDeleteRun(h); })) return;
     Begin(ApCmdDeleteMac);
     m_listCount = host.RowCount();
     m_deleteIndex = 0;
@@ -142,7 +106,7 @@ void ApConversation::SendNextDelete(ApHost& host, ApBox doneBox) {
 
 void ApConversation::DeleteOne(ApHost& host, int row) {
     EndRun();
-    if (Resync(host, Op::DeleteOne, false, row)) return;
+    if (Resync(host, [this, row](ApHost& h) { DeleteOne(h, row); })) return;
     if (!RequireSocket(host)) return;
     Begin(ApCmdDeleteMac);
     m_deletedRows.clear();
@@ -152,7 +116,7 @@ void ApConversation::DeleteOne(ApHost& host, int row) {
 void ApConversation::ReadList(ApHost& host, bool byUser) {
     if (byUser) {
         EndRun();
-        if (Resync(host, Op::ReadList)) return;
+        if (Resync(host, [this](ApHost& h) { ReadList(h, true); })) return;
     }
     if (!RequireSocket(host)) {
         EndRun();
@@ -171,13 +135,13 @@ bool ApConversation::SendFilterCommand(ApHost& host, bool on, Then then) {
 
 void ApConversation::SendFilter(ApHost& host, bool on) {
     EndRun();
-    if (Resync(host, Op::Filter, on)) return;
+    if (Resync(host, [this, on](ApHost& h) { SendFilter(h, on); })) return;
     SendFilterCommand(host, on, Then::Show);
 }
 
 void ApConversation::Apply(ApHost& host) {
     EndRun();
-    if (Resync(host, Op::Apply)) return;
+    if (Resync(host, [this](ApHost& h) { Apply(h); })) return;
     SendApply(host);
 }
 
@@ -189,7 +153,7 @@ bool ApConversation::SendApply(ApHost& host) {
 
 void ApConversation::SendCloseRequest(ApHost& host) {
     EndRun();
-    if (Resync(host, Op::Close)) return;
+    if (Resync(host, [this](ApHost& h) { SendCloseRequest(h); })) return;
     if (!RequireSocket(host)) return;
     Begin(ApCmdNone);
     SendCommand(host, MakeCloseRequestCommand(), kCommandWaitMs);
@@ -198,19 +162,19 @@ void ApConversation::SendCloseRequest(ApHost& host) {
 // The apply and "설정 완료" follow the filter command's acceptance (OnFilter).
 void ApConversation::MacFilterSetting(ApHost& host, bool on) {
     EndRun();
-    if (Resync(host, Op::FilterSetting, on)) return;
+    if (Resync(host, [this, on](ApHost& h) { MacFilterSetting(h, on); })) return;
     SendFilterCommand(host, on, Then::Apply);
 }
 
 // A run is an operation of its own: answers to what was sent before it are not its answers.
 void ApConversation::BeginAutoSetting() {
-    m_held = {};
+    m_held = nullptr;
     m_autoSetting = 1;
     Begin(ApCmdNone);
 }
 
 void ApConversation::ContinueAutoSetting(ApHost& host) {
-    if (Resync(host, Op::None)) {
+    if (Resync(host, nullptr)) {
         if (host.HasSocket()) m_autoSetting = 1; // carried on by the connect
         return;
     }
