@@ -19,26 +19,13 @@ const ApMac kVci = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 const ApMac kPc = {0x02, 0x11, 0x22, 0x33, 0x44, 0x55};
 
 std::string BoxName(ApBox box, std::string_view answer) {
-    switch (box) {
-    case ApBox::FilterAnswer:
-        return "answer " + std::string(answer);
-    case ApBox::SettingDone:
-        return "setting done";
-    case ApBox::AutoDone:
-        return "auto done";
-    case ApBox::ReadCompleted:
-        return "read completed";
-    case ApBox::NoAnswer:
-        return "no answer";
-    case ApBox::RegisterFailed:
-        return "register failed";
-    case ApBox::DeleteFailed:
-        return "delete failed";
-    case ApBox::DeletePastLastRow:
-        return "delete done";
-    default:
-        return "box " + std::to_string(static_cast<int>(box));
-    }
+    static const char* const names[] = {"not connected",  "register done",      "register failed",
+                                        "register error", "delete none ticked", "delete rest unticked",
+                                        "delete done",    "delete failed",      "delete error",
+                                        "read completed", "auto done",          "answer",
+                                        "setting done",   "no pc mac",          "no answer"};
+    const std::string name = names[static_cast<int>(box)];
+    return box == ApBox::FilterAnswer ? name + " " + std::string(answer) : name;
 }
 
 // The dialog and the AP: each command that expects an answer takes the next of `answers` ("-": none),
@@ -196,7 +183,7 @@ TEST(ApConversation, EachOperationReportsSuccessOnlyOnAcceptingAnswersToItsOwnCo
          {"w fff1 " + kThreeRows[0], "w fff1 " + kThreeRows[2]}, {"delete failed"}, {kThreeRows[1], kThreeRows[2]},
          kThreeRows},
         {"a registration by hand uses the MACs stored", {"add"}, {"701", "701", kList},
-         {kWholeRun[1], kWholeRun[2], kWholeRun[3]}, {"box 1", "read completed"}, kBothRows},
+         {kWholeRun[1], kWholeRun[2], kWholeRun[3]}, {"register done", "read completed"}, kBothRows},
     };
     // clang-format on
     for (const Case& c : cases) {
